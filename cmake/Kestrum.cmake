@@ -47,3 +47,10 @@ function(kestrum_test_helper name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
 endfunction()
+
+# A benchmark program, run by `./kestrum bench NAME` (never a test).
+function(kestrum_bench name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+endfunction()
