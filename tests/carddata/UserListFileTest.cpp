@@ -417,7 +417,6 @@ TEST_F(UserListFileTest, SaveWaitsForAReaderAndNeverLosesTheOldList)
 {
     CUserListFile list;
     ASSERT_TRUE(list.SaveWithCurrentDevice("A1", "Ann", 1, "ua", nullptr));
-    const std::string before = ReadFileBytes(m_strPath);
 
     // A reader's handle: read and write sharing, no delete sharing.
     const auto openAsReader = [this] {
@@ -445,7 +444,6 @@ TEST_F(UserListFileTest, SaveWaitsForAReaderAndNeverLosesTheOldList)
     lib::FindFiles(m_strData + "UserList.info*", found);
     EXPECT_EQ(found.size(), 1u);
     EXPECT_NE(GetFileAttributesA(m_strPath.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
-    (void)before;
 }
 
 TEST_F(UserListFileTest, MissingFileGivesAnEmptyListAndIsAskedForAgain)
