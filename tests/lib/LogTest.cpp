@@ -1,6 +1,7 @@
 #include "lib/AppFolder.h"
 #include "lib/Path.h"
 #include "lib/TolveLog.h"
+#include "lib/TolvelogPathString.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -548,4 +549,48 @@ TEST(LogProcessTest, TwoProcessesLeaveOnlyWholeLines)
     EXPECT_EQ(2, banners);
     EXPECT_EQ(count, next[0]);
     EXPECT_EQ(count, next[1]);
+}
+
+TEST(LogProcessTest, NamesThatWouldNotFitSkipRotationAndFatalCopy)
+{
+    CChild child("long");
+    // 257 bytes: the log fits, its ".BAK" and "_fatal<time>" names would not.
+    std::string log = child.Folder() + std::string(150, 'd') + "\\";
+    log += std::string(257 - log.size() - 4, 'n') + ".log";
+    ASSERT_EQ(257u, log.size());
+    ASSERT_EQ(0u, child.Run({log, "1", "R20:" + std::string(100, 'x'), "L5:fatal"}));
+    EXPECT_GT(ReadAll(log).size(), 2048u);
+    EXPECT_FALSE(lib::FileExists(log + ".BAK"));
+    const std::vector<std::string> lines = ReadLines(log);
+    ASSERT_EQ(23u, lines.size());
+    EXPECT_EQ(";;|fatal", MarkAndText(lines[21]));
+    EXPECT_EQ("##|退避ファイルの作成に失敗しました", MarkAndText(lines[22]));
+}
+
+TEST(LogPathStringTest, SetOnceWithinTheBufferAndWholeCharacters)
+{
+    const struct {
+        std::string path;
+        size_t kept;
+    } cases[] = {
+        {std::string(100, 'a'), 100},
+        {std::string(259, 'b'), 259},
+        {std::string(300, 'c'), 259},
+        // A double-byte character across the last byte is left out whole.
+        {std::string(258, 'd') + "あ", 258},
+        {std::string(257, 'e') + "あ", 259},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kept);
+        CTolvelogPathString path;
+        char buffer[300];
+        EXPECT_TRUE(path.IsEmpty());
+        EXPECT_FALSE(path.Get(buffer, sizeof buffer));
+        EXPECT_STREQ("", buffer);
+        path.Set(c.path.c_str());
+        path.Set("other");
+        EXPECT_FALSE(path.IsEmpty());
+        ASSERT_TRUE(path.Get(buffer, sizeof buffer));
+        EXPECT_EQ(c.path.substr(0, c.kept), buffer);
+    }
 }
