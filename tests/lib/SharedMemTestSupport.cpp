@@ -1,6 +1,7 @@
 #include "SharedMemTestSupport.h"
 
 #include "lib/StringUtility.h"
+#include "lib/TolveLog.h"
 
 #include <fstream>
 #include <sstream>
@@ -34,6 +35,21 @@ std::string TempFolder()
     return folder;
 }
 
+void RemoveTempFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found = {};
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileA((folder + found.cFileName).c_str());
+            }
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
 HANDLE StartChild(const std::string& arguments)
 {
     std::string program = ModulePath();
@@ -64,13 +80,9 @@ DWORD RunChild(const std::string& arguments, DWORD timeoutMs)
     return code;
 }
 
-// Until the log writer can name its file, lines go beside the program.
 std::string LogPath()
 {
-    std::string path = ModulePath();
-    const size_t dot = path.find_last_of('.');
-    if (dot != std::string::npos && dot > path.find_last_of('\\')) path.resize(dot);
-    return path + "_sys.log";
+    return GetTolveLogOutputPath();
 }
 
 size_t LogSize()

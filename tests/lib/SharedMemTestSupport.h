@@ -13,6 +13,8 @@ std::string UniqueName(const char* what);
 
 // A fresh folder under the temp folder, ending with a backslash.
 std::string TempFolder();
+// Deletes the files of such a folder and the folder itself.
+void RemoveTempFolder(const std::string& folder);
 
 // Starts lib_sharedmem_child.exe (next to the test program) with the arguments;
 // null when it cannot be started. The caller closes the handle.
