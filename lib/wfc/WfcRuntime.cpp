@@ -1,5 +1,6 @@
 #include "lib/wfc/WfcRuntime.h"
 
+#include "lib/DbcsText.h"
 #include "lib/TolveLog.h"
 #include "lib/wfc/Window.h"
 
@@ -144,8 +145,10 @@ void Initialize(HINSTANCE module, const char* title, HICON icon, HICON smallIcon
 {
     g_hModule = module;
     g_szTitle[0] = '\0';
-    if (title != nullptr) lstrcpynA(g_szTitle, title, sizeof g_szTitle);
-    g_pfnPreviousNewHandler = std::set_new_handler(&NewHandler);
+    if (title != nullptr) lib::DbcsCopy(g_szTitle, sizeof g_szTitle, title);
+    // A second start must not keep our own handler as the one to put back.
+    const std::new_handler previous = std::set_new_handler(&NewHandler);
+    if (previous != &NewHandler) g_pfnPreviousNewHandler = previous;
 
     INITCOMMONCONTROLSEX controls = {};
     controls.dwSize = sizeof controls;
@@ -161,7 +164,8 @@ void Initialize(HINSTANCE module, const char* title, HICON icon, HICON smallIcon
     g_uInternalMessage = RegisterWindowMessageA("WFC-InternalMessage");
     RegisterWindowClassOnce(kDefaultWindowClass, 0, icon, smallIcon, nullptr, nullptr);
 
-    g_dwTlsSlot = TlsAlloc();
+    // A second start keeps the slot, and with it the records threads already own.
+    if (g_dwTlsSlot == TLS_OUT_OF_INDEXES) g_dwTlsSlot = TlsAlloc();
     if (g_dwTlsSlot == TLS_OUT_OF_INDEXES) {
         TOLVE_LOG(LOG_ERROR, "TLS確保失敗 ERR:0x%08lX", GetLastError());
         throw std::bad_alloc();
@@ -325,7 +329,8 @@ void RunModalLoop(HWND window, HWND owner, const bool* done)
         if (ownerVisible && !IsWindowVisible(owner)) break;
     }
 
-    if (owner != nullptr && !IsWindow(owner)) return;
+    // Without an owner there is nobody to give the activation back to.
+    if (!IsWindow(owner)) return;
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
     if (!IsWindow(window)) return;
     if (GetActiveWindow() == window) SetActiveWindow(owner);

@@ -682,9 +682,15 @@ TEST(WindowHelpers, RootTextChildrenCommandsAndModuleFolder)
     EXPECT_EQ(lib::wfc::GetWindowTextString(child), "子");
     EXPECT_EQ(lib::wfc::GetWindowTextWString(child), L"子");
     EXPECT_EQ(top.GetDlgItem(5), child);
+    HWND wide = lib::wfc::CreateWindowExChecked(0, L"STATIC", L"ワイド", WS_CHILD, 0, 0, 5, 5,
+                                                hTop, nullptr);
+    EXPECT_EQ(lib::wfc::GetWindowTextWString(wide), L"ワイド");
+    EXPECT_EQ(lib::wfc::GetWindowTextString(wide), "ワイド") << "the same text in code page 932";
+    EXPECT_TRUE(top.SetWindowText(std::wstring(L"上の窓")));
+    EXPECT_EQ(top.GetWindowText(), "上の窓");
     std::vector<HWND> children;
     lib::wfc::GetChildWindows(hTop, children);
-    EXPECT_EQ(children.size(), 3u);
+    EXPECT_EQ(children.size(), 4u);
     EXPECT_NE(std::find(children.begin(), children.end(), second), children.end());
     EXPECT_THROW(lib::wfc::CreateWindowExChecked(0, "lib_window_test_no_class", "", WS_CHILD, 0,
                                                  0, 1, 1, hTop, nullptr),
