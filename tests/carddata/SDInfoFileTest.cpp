@@ -1,5 +1,7 @@
 #include "carddata/SDInfoFile.h"
 
+#include "lib/TolveLog.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,15 +15,11 @@ const char kCard = 'C';
 const std::string kPcFolder = "C:\\PC";
 const std::string kFilePath = "C:\\PC\\SDINFO.DAT";
 
-// The log lines this process wrote; the one place that knows where the log goes.
+// The log lines this process wrote.
 std::string ReadOwnLog()
 {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string path = module;
-    path = path.substr(0, path.rfind('.')) + "_sys.log";
     std::string text;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    if (FILE* file = std::fopen(GetTolveLogOutputPath().c_str(), "rb")) {
         char buffer[4096];
         size_t read;
         while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, read);
