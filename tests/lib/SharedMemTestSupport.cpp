@@ -26,15 +26,6 @@ std::string UniqueName(const char* what)
                              InterlockedIncrement(&counter), what);
 }
 
-std::string TempFolder()
-{
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + UniqueName("files") + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 void RemoveTempFolder(const std::string& folder)
 {
     WIN32_FIND_DATAA found = {};
@@ -48,6 +39,17 @@ void RemoveTempFolder(const std::string& folder)
         FindClose(find);
     }
     RemoveDirectoryA(folder.c_str());
+}
+
+std::string TempFolder()
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + UniqueName("files") + "\\";
+    // Process ids come back: a run that ended early may have left this folder behind.
+    RemoveTempFolder(folder);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
 }
 
 HANDLE StartChild(const std::string& arguments)
