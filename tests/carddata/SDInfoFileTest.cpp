@@ -1,6 +1,7 @@
 #include "carddata/SDInfoFile.h"
 
 #include "lib/TolveLog.h"
+#include "tests/carddata/support/SimulatedCard.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,10 @@
 
 namespace {
 
-// The card the tests write on. Its PC folder is this test's alone while the test runs.
-const char kCard = 'C';
-const std::string kPcFolder = "C:\\PC";
-const std::string kFilePath = "C:\\PC\\SDINFO.DAT";
+// Q: belongs to this test program (see tools/wine-prefix).
+const char kCard = 'Q';
+const std::string kPcFolder = "Q:\\PC";
+const std::string kFilePath = "Q:\\PC\\SDINFO.DAT";
 
 // The log lines this process wrote.
 std::string ReadOwnLog()
@@ -95,14 +96,12 @@ class SDInfoFileTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        CreateDirectoryA(kPcFolder.c_str(), nullptr);
-        DeleteFileA(kFilePath.c_str());
+        ASSERT_TRUE(m_card.IsRemovable()) << "rebuild the test prefix (see tools/wine-prefix)";
+        ASSERT_TRUE(CreateDirectoryA(kPcFolder.c_str(), nullptr));
     }
-    void TearDown() override
-    {
-        DeleteFileA(kFilePath.c_str());
-        RemoveDirectoryA(kPcFolder.c_str());
-    }
+
+    // Empties the card before and after each test.
+    CSimulatedCard m_card{kCard};
 };
 
 TEST_F(SDInfoFileTest, FirstSaveCreatesOneRecord)
