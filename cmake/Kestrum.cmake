@@ -24,9 +24,11 @@ function(kestrum_gtest)
 endfunction()
 
 # One test executable, registered as one CTest test run under Wine.
-#   kestrum_test(name SOURCES ... LIBS ... [NO_MAIN] [RESOURCES ...] [TIMEOUT s] [LABELS ...])
+#   kestrum_test(name SOURCES ... LIBS ... [NO_MAIN] [TIMEOUT s] [LABELS ...] [LOCKS ...])
+# LOCKS names what the test holds alone while it runs (CTest never runs two tests that name
+# one lock at once): "shared_blocks" for the product's shared memory blocks.
 function(kestrum_test name)
-    cmake_parse_arguments(ARG "NO_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "NO_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS;LOCKS" ${ARGN})
     kestrum_gtest()
     add_executable(${name} ${ARG_SOURCES})
     if(ARG_NO_MAIN)
@@ -39,6 +41,9 @@ function(kestrum_test name)
         set(ARG_TIMEOUT 300)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+    if(ARG_LOCKS)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${ARG_LOCKS}")
+    endif()
 endfunction()
 
 # A helper program that tests start (never registered as a test itself).

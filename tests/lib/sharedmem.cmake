@@ -4,6 +4,7 @@ kestrum_test(lib_sharedmem_test
     SOURCES ${TEST_DIR}/ShareMemTest.cpp ${TEST_DIR}/BlockShareMemHolderTest.cpp
             ${TEST_DIR}/WinFileSystemLibTest.cpp ${TEST_DIR}/SharedMemTestSupport.cpp
     LIBS kestrum_lib
-    TIMEOUT 120)
+    TIMEOUT 120
+    LOCKS shared_blocks)
 kestrum_test_helper(lib_sharedmem_child SOURCES ${TEST_DIR}/ShareMemChild.cpp LIBS kestrum_lib)
 add_dependencies(lib_sharedmem_test lib_sharedmem_child)
