@@ -64,7 +64,7 @@ const uint8_t kShifts[16] = {1, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 2, 1};
 using SpTables = std::array<std::array<uint32_t, 64>, 8>;
 
 // Each S-box merged with P: entry v of table i is P applied to S-box i's output for the
-// 6-bit input v (outer bits pick the row), placed in that box's nibble.
+// 6-bit input v (outer bits pick the row), placed in that box's nibble, rotated left by 5.
 constexpr SpTables MakeSpTables()
 {
     SpTables tables{};
@@ -78,7 +78,8 @@ constexpr SpTables MakeSpTables()
             for (int bit = 0; bit < 32; ++bit) {
                 if (s & (0x80000000u >> (kP[bit] - 1))) p |= 0x80000000u >> bit;
             }
-            tables[box][v] = p;
+            // Stored rotated like the halves in the rounds (see CryptWords).
+            tables[box][v] = (p << 5) | (p >> 27);
         }
     }
     return tables;
@@ -124,26 +125,33 @@ inline void FinalPermutation(uint32_t& l, uint32_t& r)
     w = ((l >> 4) ^ r) & 0x0F0F0F0Fu; r ^= w; l ^= w << 4;
 }
 
-// The expansion's 6-bit group i is rotl(r, 4i + 5) & 63. Rotating by 5 puts groups
-// 0, 6, 4, 2 in the low 6 bits of each byte, rotating by 9 puts groups 1, 7, 5, 3 there;
-// the subkey words are laid out to match (see DesSetKey).
+// The expansion's 6-bit group i is rotl(r, 4i + 5) & 63. The rounds keep both halves
+// rotated left by 5, which puts groups 0, 6, 4, 2 in the low 6 bits of each byte, and one
+// more rotation by 4 puts groups 1, 7, 5, 3 there; the subkey words are laid out to match
+// (see DesSetKey) and the tables hold their outputs rotated alike.
 inline uint32_t Feistel(uint32_t r, const uint32_t* k)
 {
-    const uint32_t a = RotateLeft(r, 5) ^ k[0];
-    const uint32_t b = RotateLeft(r, 9) ^ k[1];
-    return kSp[0][a & 63] ^ kSp[6][(a >> 8) & 63] ^ kSp[4][(a >> 16) & 63] ^
-           kSp[2][(a >> 24) & 63] ^ kSp[1][b & 63] ^ kSp[7][(b >> 8) & 63] ^
-           kSp[5][(b >> 16) & 63] ^ kSp[3][(b >> 24) & 63];
+    // One mask per word leaves each table index a plain byte.
+    const uint32_t a = (r ^ k[0]) & 0x3F3F3F3Fu;
+    const uint32_t b = (RotateLeft(r, 4) ^ k[1]) & 0x3F3F3F3Fu;
+    return kSp[0][static_cast<uint8_t>(a)] ^ kSp[6][static_cast<uint8_t>(a >> 8)] ^
+           kSp[4][static_cast<uint8_t>(a >> 16)] ^ kSp[2][a >> 24] ^
+           kSp[1][static_cast<uint8_t>(b)] ^ kSp[7][static_cast<uint8_t>(b >> 8)] ^
+           kSp[5][static_cast<uint8_t>(b >> 16)] ^ kSp[3][b >> 24];
 }
 
 inline void CryptWords(uint32_t& left, uint32_t& right, const uint32_t* subkeys)
 {
     uint32_t l = left, r = right;
     InitialPermutation(l, r);
+    l = RotateLeft(l, 5);
+    r = RotateLeft(r, 5);
     for (int round = 0; round < 16; round += 2) {
         l ^= Feistel(r, subkeys + 2 * round);
         r ^= Feistel(l, subkeys + 2 * round + 2);
     }
+    l = RotateLeft(l, 27);
+    r = RotateLeft(r, 27);
     // The last round does not swap the halves.
     FinalPermutation(r, l);
     left = r;
