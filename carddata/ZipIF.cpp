@@ -226,10 +226,12 @@ bool CZipIF::_ZipFileEx(zipFile archive, const std::string& path, const std::str
 
     // From here on the entry is open: every way out closes it.
     bool ok = false;
-    const DWORD size = GetFileSize(file.Get(), nullptr);
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file.Get(), &high);
     CBuffer buffer;
-    if (size == INVALID_FILE_SIZE) {
-        m_dwError = GetLastError();
+    if (size == INVALID_FILE_SIZE || high != 0) {
+        // Entries are written without zip64 fields: 4 GiB or more cannot be stored.
+        m_dwError = high != 0 ? ERROR_FILE_TOO_LARGE : GetLastError();
         TOLVE_LOG(LOG_ERROR, "CZipIF::_ZipFileEx - GetFileSize 失敗 PATH%s ERR:0x%08X",
                   path.c_str(), static_cast<unsigned>(m_dwError));
     } else if (!(buffer = CBuffer(static_cast<char*>(std::calloc(size ? size : 1, 1))))) {
