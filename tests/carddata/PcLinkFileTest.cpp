@@ -3,6 +3,7 @@
 #include "carddata/PcLinkFile.h"
 #include "lib/AppFolder.h"
 #include "lib/Path.h"
+#include "lib/TolveLog.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
 
@@ -18,17 +19,8 @@ namespace {
 
 const char kCardLetter = 'P';
 
-// The one place that knows where this program's log lines go: beside the program with the
-// interim writer, in the Log folder with the full one. Becomes GetTolveLogOutputPath() once
-// the full writer is in.
-std::string TestLogPath()
-{
-    const std::string module = lib::GetModuleFileNameStr(nullptr);
-    const std::string stem = module.substr(0, module.rfind('.'));
-    const std::string beside = stem + "_sys.log";
-    if (lib::PathFileExistsStr(beside)) return beside;
-    return lib::GetLogFolder() + lib::PathFindFileNameStr(stem) + "_sys.log";
-}
+// The file this program's log lines go to.
+std::string TestLogPath() { return GetTolveLogOutputPath(); }
 
 // The log lines written since it was made.
 class CLogCapture {

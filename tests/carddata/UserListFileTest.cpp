@@ -59,9 +59,9 @@ std::string ReadFileBytes(const std::string& path)
     return bytes;
 }
 
-// The log lines this process wrote so far: beside the program while the interim writer
-// runs, in the Log folder (below this test's own folder) once the full writer does. Only
-// this function knows where they are.
+// The log lines this process wrote so far. The default output is fixed by the first line,
+// which may come before or after the test moved the application folder, so both Log folders
+// are read; only this function knows where they are.
 std::string LogText()
 {
     const std::string program = lib::GetModuleFileNameStr(nullptr);
