@@ -1,5 +1,6 @@
 #include "carddata/GZipIF.h"
 
+#include "lib/Handle.h"
 #include "lib/TolveLog.h"
 
 #include <cstdlib>
@@ -10,28 +11,6 @@ namespace {
 
 const DWORD kPieceSize = 16777216;
 const int kAttempts = 3;
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-using CBuffer = std::unique_ptr<char, FreeDeleter>;
-
-// Owns one file handle for the length of one step.
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE handle) : m_hFile(handle) {}
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    ~CFileHandle()
-    {
-        if (IsValid()) CloseHandle(m_hFile);
-    }
-    bool IsValid() const { return m_hFile != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFile; }
-
-private:
-    HANDLE m_hFile;
-};
 
 // Owns one open gzip stream; the writing side's close result tells whether the trailer
 // reached the disk, so the close that decides success goes through Close().
@@ -102,7 +81,7 @@ bool CGZipIF::GZipFile(const std::string& source, const std::string& gzipFile)
 bool CGZipIF::GZipFileEx(gzFile rawStream, const std::string& source)
 {
     CGzStream stream(rawStream);
-    CFileHandle file(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    lib::CHandle file(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.IsValid()) {
         m_dwError = GetLastError();
@@ -128,7 +107,7 @@ bool CGZipIF::GZipFileEx(gzFile rawStream, const std::string& source)
         return false;
     }
     const DWORD pieceSize = size < kPieceSize ? size : kPieceSize;
-    CBuffer buffer(static_cast<char*>(std::malloc(pieceSize + 1)));
+    lib::CMallocBuffer buffer(static_cast<char*>(std::malloc(pieceSize + 1)));
     if (!buffer) {
         m_dwError = ERROR_NOT_ENOUGH_MEMORY;
         TOLVE_LOG(LOG_ERROR, "CGZipIF::GZipFileEx - メモリ確保 失敗 %s ERR:0x%08X",
@@ -199,7 +178,7 @@ bool CGZipIF::UnGZipFileEx(const std::string& gzipFile, const std::string& targe
                   gzipFile.c_str(), static_cast<unsigned>(m_dwError));
         return false;
     }
-    CFileHandle file(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    lib::CHandle file(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         m_dwError = GetLastError();

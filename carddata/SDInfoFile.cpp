@@ -1,26 +1,13 @@
 #include "carddata/SDInfoFile.h"
 
 #include "lib/DbcsText.h"
+#include "lib/Handle.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
 
 #include <cstring>
 
 namespace {
-
-// Closes the file on every way out of a read or a write.
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE handle) : m_hFile(handle) {}
-    ~CFileHandle() { if (IsOpen()) CloseHandle(m_hFile); }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFile; }
-
-private:
-    HANDLE m_hFile;
-};
 
 bool IsMissing(DWORD error)
 {
@@ -60,10 +47,10 @@ bool CSDInfoFile::Read()
         TOLVE_LOG(LOG_ERROR, "SD情報ファイルデータ読込失敗 0x%08lX", error);
         return false;
     }
-    CFileHandle file(CreateFileA(m_strPath.c_str(), GENERIC_READ,
+    lib::CHandle file(CreateFileA(m_strPath.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) {
+    if (!file.IsValid()) {
         const DWORD error = GetLastError();
         if (IsMissing(error)) return true;
         TOLVE_LOG(LOG_ERROR, "SD情報ファイルデータ読込失敗 0x%08lX", error);
@@ -99,9 +86,9 @@ bool CSDInfoFile::Write()
         TOLVE_LOG(LOG_INFO, "%s", "SDINFOファイル読み込み時のSD無し");
         return false;
     }
-    CFileHandle file(CreateFileA(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    lib::CHandle file(CreateFileA(m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) {
+    if (!file.IsValid()) {
         TOLVE_LOG(LOG_ERROR, "履歴保存時のファイル生成失敗 ERR:0x%08lX", GetLastError());
         return false;
     }

@@ -3,6 +3,7 @@
 #include "carddata/UserListCodec.h"
 #include "lib/AppFolder.h"
 #include "lib/DbcsText.h"
+#include "lib/Handle.h"
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
@@ -27,26 +28,6 @@ bool IsDroppedFromFolderName(char c)
 {
     return std::strchr("\\/:*?\"<>|,", c) != nullptr && c != '\0';
 }
-
-// An open file handle closed on every path out.
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE handle) : m_hFile(handle) {}
-    ~CFileHandle() { Close(); }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    bool IsValid() const { return m_hFile != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFile; }
-    void Close()
-    {
-        if (IsValid()) CloseHandle(m_hFile);
-        m_hFile = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_hFile;
-};
 
 std::string UserListPath()
 {
@@ -106,7 +87,7 @@ bool CUserListFile::Load()
         TOLVE_LOG(LOG_INFO, "UserList.infoファイルが存在しない:%s.", path.c_str());
         return true;
     }
-    CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    lib::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         const DWORD error = GetLastError();
@@ -263,7 +244,7 @@ bool CUserListFile::_WriteFile()
     const std::string workPath = lib::FormatString(
         "%s.%lX_%lX.new", path.c_str(), static_cast<unsigned long>(GetCurrentProcessId()),
         static_cast<unsigned long>(GetCurrentThreadId()));
-    CFileHandle file(CreateFileA(workPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    lib::CHandle file(CreateFileA(workPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                  CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
     if (!file.IsValid()) {
         const DWORD error = GetLastError();

@@ -1,6 +1,7 @@
 #include "carddata/ZipIF.h"
 
 #include "lib/DbcsText.h"
+#include "lib/Handle.h"
 #include "lib/Path.h"
 #include "lib/TolveLog.h"
 
@@ -15,30 +16,6 @@ namespace {
 // minizip leaves a name of this many bytes or more unterminated in its buffer.
 const uLong kMaxEntryName = 260;
 const DWORD kWritePiece = 4096;
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-using CBuffer = std::unique_ptr<char, FreeDeleter>;
-
-// Owns one file handle for the length of one step.
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE handle) : m_hFile(handle) {}
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    ~CFileHandle() { Close(); }
-    bool IsValid() const { return m_hFile != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFile; }
-    void Close()
-    {
-        if (IsValid()) CloseHandle(m_hFile);
-        m_hFile = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_hFile;
-};
 
 bool IsAborted(HANDLE abortEvent)
 {
@@ -189,7 +166,7 @@ bool CZipIF::_ZipFolderEx(zipFile archive, const std::string& folder, const std:
 
 bool CZipIF::_ZipFileEx(zipFile archive, const std::string& path, const std::string& entryName)
 {
-    CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    lib::CHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         m_dwError = GetLastError();
@@ -228,13 +205,13 @@ bool CZipIF::_ZipFileEx(zipFile archive, const std::string& path, const std::str
     bool ok = false;
     DWORD high = 0;
     const DWORD size = GetFileSize(file.Get(), &high);
-    CBuffer buffer;
+    lib::CMallocBuffer buffer;
     if (size == INVALID_FILE_SIZE || high != 0) {
         // Entries are written without zip64 fields: 4 GiB or more cannot be stored.
         m_dwError = high != 0 ? ERROR_FILE_TOO_LARGE : GetLastError();
         TOLVE_LOG(LOG_ERROR, "CZipIF::_ZipFileEx - GetFileSize 失敗 PATH%s ERR:0x%08X",
                   path.c_str(), static_cast<unsigned>(m_dwError));
-    } else if (!(buffer = CBuffer(static_cast<char*>(std::calloc(size ? size : 1, 1))))) {
+    } else if (!(buffer = lib::CMallocBuffer(static_cast<char*>(std::calloc(size ? size : 1, 1))))) {
         m_dwError = ERROR_NOT_ENOUGH_MEMORY;
         TOLVE_LOG(LOG_ERROR, "CZipIF::_ZipFileEx - メモリ確保 失敗 ERR:0x%08X",
                   static_cast<unsigned>(m_dwError));
@@ -397,7 +374,7 @@ bool CZipIF::_UnzipEx(unzFile archive, const std::string& destFolder, HANDLE abo
                 return false;
             }
             lib::CreateDirectoryRecursive(lib::GetParentFolder(target));
-            CFileHandle file(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+            lib::CHandle file(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!file.IsValid()) {
                 m_dwError = GetLastError();
@@ -407,9 +384,9 @@ bool CZipIF::_UnzipEx(unzFile archive, const std::string& destFolder, HANDLE abo
                 return false;
             }
             const uLong size = info.uncompressed_size;
-            CBuffer buffer;
+            lib::CMallocBuffer buffer;
             if (size != 0 && (size > static_cast<uLong>(INT_MAX) ||
-                              !(buffer = CBuffer(static_cast<char*>(std::calloc(size, 1)))))) {
+                              !(buffer = lib::CMallocBuffer(static_cast<char*>(std::calloc(size, 1)))))) {
                 m_dwError = ERROR_NOT_ENOUGH_MEMORY;
                 TOLVE_LOG(LOG_ERROR, "CZipIF::_UnzipEx - メモリ確保 失敗 ERR:0x%08X",
                           static_cast<unsigned>(m_dwError));

@@ -2,6 +2,7 @@
 
 #include "lib/DbcsText.h"
 #include "lib/Exception.h"
+#include "lib/Handle.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
 
@@ -49,38 +50,6 @@ bool IsDotEntry(const wchar_t* name)
 {
     return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
-
-class CFindHandle {
-public:
-    explicit CFindHandle(HANDLE handle) : m_hFind(handle) {}
-    ~CFindHandle()
-    {
-        if (IsValid()) FindClose(m_hFind);
-    }
-    CFindHandle(const CFindHandle&) = delete;
-    CFindHandle& operator=(const CFindHandle&) = delete;
-    bool IsValid() const { return m_hFind != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFind; }
-
-private:
-    HANDLE m_hFind;
-};
-
-class CHandle {
-public:
-    explicit CHandle(HANDLE handle) : m_hHandle(handle) {}
-    ~CHandle()
-    {
-        if (IsValid()) CloseHandle(m_hHandle);
-    }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    bool IsValid() const { return m_hHandle != INVALID_HANDLE_VALUE && m_hHandle != nullptr; }
-    HANDLE Get() const { return m_hHandle; }
-
-private:
-    HANDLE m_hHandle;
-};
 
 class CStdFile {
 public:

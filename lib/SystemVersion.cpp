@@ -1,5 +1,6 @@
 #include "lib/SystemVersion.h"
 
+#include "lib/Handle.h"
 #include "lib/TolveLog.h"
 
 #include <cstring>
@@ -10,19 +11,6 @@ namespace lib {
 namespace {
 
 // Owners of what the administrator test makes, so every early return frees them.
-class CScopedHandle {
-public:
-    CScopedHandle() = default;
-    ~CScopedHandle() { if (m_hHandle != nullptr) CloseHandle(m_hHandle); }
-    CScopedHandle(const CScopedHandle&) = delete;
-    CScopedHandle& operator=(const CScopedHandle&) = delete;
-    HANDLE* Out() { return &m_hHandle; }
-    HANDLE Get() const { return m_hHandle; }
-
-private:
-    HANDLE m_hHandle = nullptr;
-};
-
 class CScopedSid {
 public:
     CScopedSid() = default;
@@ -123,7 +111,7 @@ bool IsVistaOrLater()
 
 bool IsAdministrator()
 {
-    CScopedHandle token;
+    CHandle token;
     const DWORD access = TOKEN_DUPLICATE | TOKEN_QUERY;
     if (!OpenThreadToken(GetCurrentThread(), access, TRUE, token.Out())) {
         const DWORD error = GetLastError();
@@ -142,7 +130,7 @@ bool IsAdministrator()
 bool IsAdminToken(HANDLE token)
 {
     // AccessCheck wants an impersonation token, whatever kind the caller holds.
-    CScopedHandle impersonation;
+    CHandle impersonation;
     if (!DuplicateToken(token, SecurityImpersonation, impersonation.Out())) {
         TOLVE_LOG(LOG_ERROR, "DuplicateToken失敗 ERR:0x%08lX", GetLastError());
         return false;

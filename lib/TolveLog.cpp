@@ -1,6 +1,7 @@
 #include "lib/TolveLog.h"
 
 #include "lib/DbcsText.h"
+#include "lib/Handle.h"
 #include "lib/TolvelogPathString.h"
 
 #include <windows.h>
@@ -62,22 +63,6 @@ private:
     bool m_bOwned = false;
 };
 
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE handle) : m_hFile(handle) {}
-    ~CFileHandle()
-    {
-        if (IsValid()) CloseHandle(m_hFile);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    bool IsValid() const { return m_hFile != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFile; }
-
-private:
-    HANDLE m_hFile;
-};
-
 void WriteBytes(HANDLE file, const char* text)
 {
     DWORD written = 0;
@@ -137,7 +122,7 @@ uint32_t CTolveLog::WriteLine(int level, const char* text)
 
     int64_t size = 0;
     {
-        CFileHandle file(CreateFileA(m_szOutputPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+        lib::CHandle file(CreateFileA(m_szOutputPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.IsValid()) {
             LARGE_INTEGER length;
@@ -152,7 +137,7 @@ uint32_t CTolveLog::WriteLine(int level, const char* text)
     }
 
     {
-        CFileHandle file(CreateFileA(m_szOutputPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        lib::CHandle file(CreateFileA(m_szOutputPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsValid()) return RESULT_FILE_OPEN;
         SetFilePointer(file.Get(), 0, nullptr, FILE_END);
