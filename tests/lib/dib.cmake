@@ -1,0 +1,5 @@
+# DIB images: pixel operations, filters and loading through GDI+.
+kestrum_test(lib_dib_test
+    SOURCES ${TEST_DIR}/DIBTest.cpp ${TEST_DIR}/DIBTest.rc
+    LIBS kestrum_wfc kestrum_lib
+    TIMEOUT 60)
