@@ -19,15 +19,23 @@ namespace {
 
 const char kRemovableKind[] = "リムーバブルディスク";
 
-// Folders of each usage category, each to follow the drive letter.
+// The folder of each usage category, to follow the drive letter; category 3 sums several.
+const char* const kCategoryFolder[SD_CATEGORY_COUNT] = {
+    ":\\PC\\PROBE",       // 0
+    ":\\PC\\WEATHER",     // 1
+    ":\\AVMTR",           // 2
+    nullptr,              // 3: kCategory3Folders
+    ":\\PC\\ORBIS",       // 4
+    ":\\NAVIDATA\\IMG",   // 5
+    ":\\NAVIDATA\\POINT", // 6
+    ":\\WEBDMDATA",       // 7
+    ":\\VP_UNIT",         // 8
+    ":\\PROBE",           // 9: size only
+};
 const char* const kCategory3Folders[] = {
     ":\\PC\\PROGRAM", ":\\PC\\BT",      ":\\UPDATE",
     ":\\PC\\MAP",     ":\\PC\\SEARCH1", ":\\PC\\SEARCH2",
     ":\\PC\\SEARCH3", ":\\PC\\SEARCH4", ":\\PC\\SEARCH5",
-};
-const char* const kCategoryFolder[SD_CATEGORY_COUNT] = {
-    ":\\PC\\PROBE",       ":\\PC\\WEATHER",   ":\\AVMTR",     nullptr, ":\\PC\\ORBIS",
-    ":\\NAVIDATA\\IMG", ":\\NAVIDATA\\POINT", ":\\WEBDMDATA", ":\\VP_UNIT", ":\\PROBE",
 };
 const uint32_t kCategorySeveralFolders = 3;
 const uint32_t kCategoryWithoutTime = 9;
@@ -186,8 +194,7 @@ bool CSDInfoMgr::FindUnitCardDrive()
             break;
         }
     }
-    // A lone removable drive is taken even when the agent did not recognise it: the card
-    // may have been formatted and the unit not yet have written its link file.
+    // A lone removable drive can only be the card the user means, link file or not.
     if (chosen == 0 && list.size() == 1) chosen = list[0].m_cDrive;
     return SelectDrive(chosen);
 }
