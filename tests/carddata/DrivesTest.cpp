@@ -314,6 +314,47 @@ private:
     std::string m_strRecord;
 };
 
+// What the process writes to the debugger. OutputDebugStringA raises
+// DBG_PRINTEXCEPTION_C with the text and handles it itself; a vectored handler sees it
+// first (looked up: the headers of Windows 2000 do not declare it).
+class CDebuggerOutput {
+public:
+    CDebuggerOutput()
+    {
+        typedef PVOID(WINAPI * AddHandlerFn)(ULONG, PVECTORED_EXCEPTION_HANDLER);
+        const AddHandlerFn add = reinterpret_cast<AddHandlerFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "AddVectoredExceptionHandler")));
+        Texts().clear();
+        m_pHandler = add != nullptr ? add(1, &CDebuggerOutput::Handler) : nullptr;
+    }
+    ~CDebuggerOutput()
+    {
+        typedef ULONG(WINAPI * RemoveHandlerFn)(PVOID);
+        const RemoveHandlerFn remove = reinterpret_cast<RemoveHandlerFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                   "RemoveVectoredExceptionHandler")));
+        if (m_pHandler != nullptr && remove != nullptr) remove(m_pHandler);
+    }
+    std::vector<std::string> Lines() const { return Texts(); }
+
+private:
+    static std::vector<std::string>& Texts()
+    {
+        static std::vector<std::string> texts;
+        return texts;
+    }
+    static LONG CALLBACK Handler(PEXCEPTION_POINTERS pointers)
+    {
+        const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+        if (record->ExceptionCode == 0x40010006 && record->NumberParameters >= 2) {
+            Texts().push_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]));
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+
+    PVOID m_pHandler;
+};
+
 // ---------------------------------------------------------------------------------------
 // A hidden window that receives the removal's outcome.
 
@@ -945,8 +986,10 @@ TEST(TessalyDll, BindsAllEntryPointsOrNone)
     EXPECT_TRUE(CTessalyDll("").IsLoaded());
 
     CTessalyOnSearch lacking("lacking");
+    CDebuggerOutput debugger;
     CTessalyDll partial(TessalyFolder("lacking").c_str());
     EXPECT_FALSE(partial.IsLoaded());
+    EXPECT_EQ(std::vector<std::string>{"DLL初期化エラー\n"}, debugger.Lines());
     EXPECT_EQ(0u, partial.OpenDevices(1));
     EXPECT_EQ(0xFFFFFFFFu, partial.GetDeviceFromDriveLetter(0x5E70, 'T'));
     EXPECT_EQ((std::vector<std::string>{"load", "unload"}), lacking.Recorded())
