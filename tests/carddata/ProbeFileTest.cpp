@@ -351,6 +351,9 @@ TEST(ProbeFileRead, MissingOrNullPaths)
     EXPECT_EQ(probe.MakeSendFile("", (folder + "PROBE.DAT").c_str()), CProbeFile::PROBE_BAD_DATA);
     EXPECT_EQ(probe.MakeSendFile((folder + "none.dat").c_str(), (folder + "PROBE.DAT").c_str()),
               CProbeFile::PROBE_BAD_DATA);
+    ASSERT_TRUE(WriteBytes(folder + "empty.dat", {}));
+    EXPECT_EQ(probe.MakeSendFile((folder + "empty.dat").c_str(), (folder + "PROBE.DAT").c_str()),
+              CProbeFile::PROBE_EMPTY_FILE);
     const std::string text = LogText();
     EXPECT_NE(text.find("CProbeFile::MakeSendFile The probe file passing is NULL"), std::string::npos);
     EXPECT_NE(text.find("CProbeFile::MakeSendFile The former probe file doesn't exist"),

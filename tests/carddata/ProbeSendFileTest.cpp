@@ -203,14 +203,17 @@ TEST_F(ProbeSendFile, BlocksOfSeveralProbeFilesParseBackExactly)
         const std::vector<uint8_t> history = HistoryFile(0, 5, 0, Bytes("rec"));
         CProbeBuilder builder;
         builder.AddRealFile(prefix + "PLAIN.BIN", plain)
-            .AddRealFile(prefix + "/DRVHISREC.DH6", history);
+            .AddRealFile(prefix + "/DRVHISREC.DH6", history)
+            .AddRealFile(prefix + "EMPTY.BIN", {});
         ASSERT_TRUE(builder.WriteTo(m_strProbe));
         ASSERT_EQ(probe.ClearTempData(), 0u);
         ASSERT_EQ(probe.MakeSendFile(m_strProbe.c_str(), m_strSend.c_str()), 0u);
         ASSERT_EQ(probe.CombineDrvHiRecFile(), 0u);
         ASSERT_EQ(probe.CreateSendFile(), 0u);
         originalBytes += static_cast<uint32_t>(plain.size() + history.size());
-        expected.push_back({{prefix + "/PLAIN.BIN", plain}, {prefix + "/DRVHISREC.DH6", history}});
+        expected.push_back({{prefix + "/PLAIN.BIN", plain},
+                            {prefix + "/DRVHISREC.DH6", history},
+                            {prefix + "/EMPTY.BIN", {}}});
         EXPECT_EQ(probe.GetTotalSize(), originalBytes);
     }
     EXPECT_EQ(ListFolder(m_strWork), std::vector<std::string>{"PROBE.DAT"});
