@@ -170,6 +170,10 @@ HDC CDCStateSaver::GetHDC() const
 
 HGDIOBJ CDCStateSaver::_Select(HGDIOBJ object, HGDIOBJ* remembered)
 {
+    if (m_pDC == nullptr) {
+        TOLVE_LOG(LOG_ERROR, "CDCStateSaver: デバイスコンテキストがありません");
+        ThrowBadAlloc();
+    }
     HGDIOBJ previous = m_pDC->SelectObject(object);
     if (*remembered == nullptr) {
         *remembered = previous;

@@ -72,6 +72,15 @@ TEST(DCTest, SelectObjectThrowsTheFrameworksBadAllocOnFailure)
     EXPECT_THROW(memory.SelectObject(font), lib::wfc::bad_alloc);
 }
 
+TEST(DCTest, SaverWithoutADeviceContextThrowsInsteadOfCrashing)
+{
+    CDCStateSaver saver(nullptr);
+    EXPECT_EQ(saver.GetHDC(), nullptr);
+    EXPECT_THROW(saver.SelectFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))),
+                 lib::wfc::bad_alloc);
+    saver.Restore();
+}
+
 TEST(DCTest, SaverPutsBackTheFontSelectedBeforeItsFirstSelection)
 {
     CMemDC memory;

@@ -127,6 +127,20 @@ TEST_F(TextAntialiasTest, NothingVisibleIsDoneAtOnce)
     EXPECT_EQ(Changed(m_dib).right, 0);
 }
 
+TEST_F(TextAntialiasTest, BlankGlyphsOnlyMoveThePen)
+{
+    RECT blank = {0, 0, 200, 80};
+    EXPECT_TRUE(Draw("   ", &blank, DT_SINGLELINE));
+    EXPECT_EQ(Changed(m_dib).right, 0);
+    RECT empty = {0, 0, 200, 80};
+    EXPECT_TRUE(Draw("", &empty, DT_CALCRECT));
+    EXPECT_EQ(empty.right, 0);
+    EXPECT_EQ(empty.bottom, m_tm.tmHeight) << "an empty text is one line high";
+    RECT spaced = {0, 0, 200, 80};
+    ASSERT_TRUE(Draw(" A", &spaced, DT_SINGLELINE));
+    EXPECT_GE(Changed(m_dib).left, CellWidth(' '));
+}
+
 TEST_F(TextAntialiasTest, LineBreaksInMultiAndSingleLineMode)
 {
     const int a = CellWidth('A');
