@@ -55,11 +55,16 @@ bool ResizeBuffer(std::vector<uint8_t>& buffer, size_t size)
 }
 
 // The name of a real file as it will be created in the work folder. The unit writes plain
-// file names; anything that could leave the folder or that the send file's 14-character
-// cuts cannot carry is damage.
-bool IsSafeRealFileName(const std::string& name)
+// file names; anything that could leave the folder, that the send file's 14-character cuts
+// cannot carry, or that would overwrite one of our own work files is damage.
+bool IsSafeRealFileName(const std::string& name, const std::string& sendName)
 {
     if (name.empty() || name == "..") return false;
+    const std::string upper = lib::StringToUpper(name);
+    if (upper == lib::StringToUpper(kBlockSourceName) || upper == lib::StringToUpper(kBlockName) ||
+        upper == lib::StringToUpper(probefile::kCombineName) || upper == lib::StringToUpper(sendName)) {
+        return false;
+    }
     if (lib::DbcsFindChar(name.c_str(), '\\') != nullptr) return false;
     if (lib::DbcsFindChar(name.c_str(), ':') != nullptr) return false;
     return name.size() >= probefile::kNamePrefixLength &&
@@ -564,7 +569,7 @@ uint32_t CProbeFile::_WriteRealFiles(const std::vector<uint8_t>& bundle,
         }
         std::string name(header.m_szName);
         lib::ReplaceAll(name, "/", "");
-        if (!IsSafeRealFileName(name)) {
+        if (!IsSafeRealFileName(name, lib::PathFindFileNameStr(m_strSendPath))) {
             TOLVE_LOG(LOG_ERROR, "CProbeFile::_ReadFile Probe real file name refused: %s", name.c_str());
             return PROBE_BAD_DATA;
         }

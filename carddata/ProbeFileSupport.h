@@ -13,6 +13,8 @@ namespace probefile {
 // file puts a '/' after it, and its 128-byte name field keeps a terminator.
 const size_t kNamePrefixLength = 14;
 const size_t kMaxRealFileName = 126;
+// The file in which the files of one history kind are merged, beside them.
+const char kCombineName[] = "ProbeDatCombine.dat";
 
 class CFileHandle {
 public:

@@ -27,7 +27,6 @@ const HistoryKind kHistoryKinds[CProbeFile::HISTORY_KIND_COUNT] = {
     {"IPODHST.IP0", 1},   {"GPSDATA.GD0", 0},   {"ACCEL2REC.DA0", 3},
 };
 
-const char kCombineName[] = "ProbeDatCombine.dat";
 const size_t kBlockHeadSize = 44;
 const size_t kBlockTextAt = 112 - 42;   // probe-header bytes 112 to 131 in the kept area
 
@@ -160,7 +159,7 @@ uint32_t CProbeFile::_CombineHistoryKind(size_t slot)
     const std::string firstName = FileNameOf(paths.front());
     const std::string finalName =
         folder + m_strNamePrefix + firstName.substr(NamePrefixLength(firstName));
-    const std::string workPath = folder + kCombineName;
+    const std::string workPath = folder + probefile::kCombineName;
 
     CWinFileSystemLib files(m_hAbortEvent);
     CFileHandle work(INVALID_HANDLE_VALUE);

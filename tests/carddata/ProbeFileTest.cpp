@@ -324,6 +324,8 @@ TEST(ProbeFileRead, RealFileNamesStayInsideTheWorkFolder)
         {"stream", "20261209120000A.BIN:evil", CProbeFile::PROBE_BAD_DATA, nullptr},
         {"trail byte 0x5C", "20261209120000\x95\x5C\x95\x5C", 0, "20261209120000\x95\x5C\x95\x5C"},
         {"127 characters", std::string(127, 'N'), CProbeFile::PROBE_BAD_DATA, nullptr},
+        {"our block file", "BlockData.dat_src", CProbeFile::PROBE_BAD_DATA, nullptr},
+        {"our merge file", "probedatcombine.DAT", CProbeFile::PROBE_BAD_DATA, nullptr},
     };
     for (const Case& t : cases) {
         SCOPED_TRACE(t.m_pszName);
