@@ -19,6 +19,7 @@
 #include "lib/TolveLog.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -38,86 +39,10 @@ namespace {
 // ---------------------------------------------------------------------------------------
 // Private folders of this process: application data (user list, log) and scratch files.
 
-std::string& TestRoot()
-{
-    static std::string root;
-    return root;
-}
+const bool g_privateAppData = testsupport::UsePrivateAppData("carddata_drives_test");
 
-HRESULT TestAppDataFolder(char* path)
-{
-    std::strcpy(path, TestRoot().c_str());
-    return S_OK;
-}
-
-class CDrivesEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        TestRoot() = lib::FormatString("%scarddata_drives_test_%lu\\", temp,
-                                       static_cast<unsigned long>(GetCurrentProcessId()));
-        CreateDirectoryA(TestRoot().c_str(), nullptr);
-        lib::SetAppDataFolderQuery(&TestAppDataFolder);
-    }
-    void TearDown() override { lib::DeleteFolder(TestRoot().c_str(), true); }
-};
-
-::testing::Environment* const g_environment =
-    ::testing::AddGlobalTestEnvironment(new CDrivesEnvironment);
-
-std::string ReadWholeFile(const std::string& path, size_t from = 0)
-{
-    std::string text;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return text;
-    SetFilePointer(file, static_cast<LONG>(from), nullptr, FILE_BEGIN);
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        text.append(buffer, read);
-    }
-    CloseHandle(file);
-    return text;
-}
-
-// The log lines written since it was made.
-class CLogCapture {
-public:
-    CLogCapture() : m_nStart(ReadWholeFile(GetTolveLogOutputPath()).size()) {}
-    std::string Text() const { return ReadWholeFile(GetTolveLogOutputPath(), m_nStart); }
-    bool Has(const std::string& text) const { return Text().find(text) != std::string::npos; }
-    // A line of this level mark from the source file, holding the text.
-    bool HasLine(const char* mark, const char* source, const std::string& text) const
-    {
-        const std::string log = Text();
-        size_t at = 0;
-        while ((at = log.find(text, at)) != std::string::npos) {
-            const size_t begin = log.rfind('\n', at) + 1;
-            const std::string head = log.substr(begin, at - begin);
-            if (head.find(std::string("\t") + mark + "\t" + source + "\t") != std::string::npos) {
-                return true;
-            }
-            at += text.size();
-        }
-        return false;
-    }
-    size_t Count(const std::string& text) const
-    {
-        const std::string log = Text();
-        size_t count = 0;
-        for (size_t at = 0; (at = log.find(text, at)) != std::string::npos; at += text.size()) {
-            ++count;
-        }
-        return count;
-    }
-
-private:
-    size_t m_nStart;
-};
+std::string TestRoot() { return testsupport::PrivateRoot(); }
+using testsupport::CLogCapture;
 
 // ---------------------------------------------------------------------------------------
 // The agent's side of the shared card record.
@@ -297,7 +222,7 @@ public:
     void Fail(const char* names) { SetEnvironmentVariableA("KESTRUM_TESSALY_FAIL", names); }
     std::vector<std::string> Recorded() const
     {
-        return lib::SplitString(ReadWholeFile(m_strRecord).c_str(), "\n");
+        return lib::SplitString(testsupport::ReadFileBytes(m_strRecord).c_str(), "\n");
     }
 
 private:

@@ -6,6 +6,7 @@
 #include "lib/TolveLog.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -22,51 +23,7 @@ const char kCardLetter = 'P';
 // The file this program's log lines go to.
 std::string TestLogPath() { return GetTolveLogOutputPath(); }
 
-// The log lines written since it was made.
-class CLogCapture {
-public:
-    CLogCapture() : m_nStart(Size()) {}
-    std::string Text() const
-    {
-        std::string text;
-        HANDLE file = CreateFileA(TestLogPath().c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return text;
-        SetFilePointer(file, static_cast<LONG>(m_nStart), nullptr, FILE_BEGIN);
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-            text.append(buffer, read);
-        }
-        CloseHandle(file);
-        return text;
-    }
-
-private:
-    static DWORD Size()
-    {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExA(TestLogPath().c_str(), GetFileExInfoStandard, &data)) return 0;
-        return data.nFileSizeLow;
-    }
-    DWORD m_nStart;
-};
-
-// "<mark>\tPcLinkFile.cpp\t<line>\t<thread>\t<text>" must be in the captured lines.
-bool HasLogLine(const std::string& log, const char* mark, const std::string& text)
-{
-    size_t at = 0;
-    while ((at = log.find(text, at)) != std::string::npos) {
-        const size_t begin = log.rfind('\n', at) + 1; // npos + 1 == 0 for the first line
-        const std::string head = log.substr(begin, at - begin);
-        if (head.find(std::string("\t") + mark + "\tPcLinkFile.cpp\t") != std::string::npos) {
-            return true;
-        }
-        at += text.size();
-    }
-    return false;
-}
+using testsupport::CLogCapture;
 
 class PcLinkFileTest : public ::testing::Test {
 protected:
@@ -198,7 +155,7 @@ TEST_F(PcLinkFileTest, CardsAsTheUnitLeavesThem)
 
         const std::string text = log.Text();
         for (const std::string& line : c.errorLines) {
-            EXPECT_TRUE(HasLogLine(text, "!!", line)) << line << "\n" << text;
+            EXPECT_TRUE(log.HasLine("!!", "PcLinkFile.cpp", line)) << line << "\n" << text;
         }
         if (c.errorLines.empty()) {
             EXPECT_EQ(text.find("\t!!\t"), std::string::npos) << text;
@@ -262,7 +219,8 @@ TEST_F(PcLinkFileTest, OversizedFileIsRefusedBeforeItsRecordsAreRead)
     const CPcLinkFile file(0, kCardLetter);
     EXPECT_FALSE(file.IsReadOk());
     EXPECT_EQ(file.GetRecordValue(kLink), 0u);
-    EXPECT_TRUE(HasLogLine(log.Text(), "!!", kRecordReadFailed + "000000DF")) << log.Text();
+    EXPECT_TRUE(log.HasLine("!!", "PcLinkFile.cpp", kRecordReadFailed + "000000DF"))
+        << log.Text();
 }
 
 TEST_F(PcLinkFileTest, NoCardWritesTheLevelZeroLine)
@@ -281,7 +239,8 @@ TEST_F(PcLinkFileTest, NoCardWritesTheLevelZeroLine)
         EXPECT_FALSE(file.IsReadOk());
         EXPECT_FALSE(file.IsValid());
         const std::string text = log.Text();
-        EXPECT_TRUE(HasLogLine(text, "..", std::string(c.name) + "ファイル読み込み時のSD無し"))
+        EXPECT_TRUE(log.HasLine("..", "PcLinkFile.cpp",
+                                std::string(c.name) + "ファイル読み込み時のSD無し"))
             << text;
         EXPECT_EQ(text.find("\t!!\t"), std::string::npos) << text;
     }

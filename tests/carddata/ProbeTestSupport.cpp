@@ -4,6 +4,7 @@
 #include "lib/AppFolder.h"
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -63,17 +64,8 @@ std::string MakeCaseFolder(const std::string& name)
 
 std::vector<uint8_t> ReadBytes(const std::string& path)
 {
-    std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    uint8_t buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + read);
-    }
-    CloseHandle(file);
-    return bytes;
+    const std::string bytes = testsupport::ReadFileBytes(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
@@ -107,15 +99,7 @@ std::vector<std::string> ListFolder(const std::string& folder)
     return names;
 }
 
-std::string LogText()
-{
-    const std::string program = lib::GetModuleFileNameStr(nullptr);
-    const std::string base = program.substr(0, program.size() - 4);
-    const std::vector<uint8_t> beside = ReadBytes(base + "_sys.log");
-    const std::vector<uint8_t> inLog =
-        ReadBytes(lib::GetLogFolder() + lib::PathFindFileNameStr(base) + "_sys.log");
-    return std::string(beside.begin(), beside.end()) + std::string(inLog.begin(), inLog.end());
-}
+std::string LogText() { return testsupport::ReadLog(); }
 
 uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at)
 {

@@ -2,6 +2,7 @@
 
 #include "lib/TolveLog.h"
 #include "tests/carddata/support/SimulatedCard.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,30 +17,7 @@ const char kCard = 'Q';
 const std::string kPcFolder = "Q:\\PC";
 const std::string kFilePath = "Q:\\PC\\SDINFO.DAT";
 
-// The log lines this process wrote.
-std::string ReadOwnLog()
-{
-    std::string text;
-    if (FILE* file = std::fopen(GetTolveLogOutputPath().c_str(), "rb")) {
-        char buffer[4096];
-        size_t read;
-        while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, read);
-        std::fclose(file);
-    }
-    return text;
-}
-
-std::string ReadCardFile()
-{
-    std::string bytes;
-    if (FILE* file = std::fopen(kFilePath.c_str(), "rb")) {
-        char buffer[4096];
-        size_t read;
-        while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, read);
-        std::fclose(file);
-    }
-    return bytes;
-}
+std::string ReadCardFile() { return testsupport::ReadFileBytes(kFilePath); }
 
 void WriteCardFile(const std::string& bytes)
 {
@@ -225,14 +203,14 @@ TEST_F(SDInfoFileTest, UnreadableFileIsLeftUntouched)
     const std::string valid = ExpectedRecord(37, MakeTime(2026, 3, 4, 5, 6), 2, "", 9, 0, 8);
     const std::string damaged = valid + "\x01\x02";
     WriteCardFile(damaged);
-    size_t logStart = ReadOwnLog().size();
+    size_t logStart = testsupport::ReadLog().size();
     EXPECT_FALSE(CSDInfoFile(kCard).SaveHistory(38, MakeTime(2026, 12, 1, 0, 0), 1, 0, 0, 0,
                                                 nullptr));
     EXPECT_EQ(damaged, ReadCardFile());
     EXPECT_NE(std::string::npos,
-              ReadOwnLog().find("\t!!\tSDInfoFile.cpp\t", logStart));
+              testsupport::ReadLog().find("\t!!\tSDInfoFile.cpp\t", logStart));
     EXPECT_NE(std::string::npos,
-              ReadOwnLog().find("\tSD情報ファイルデータ読込失敗 0x0000000D\r\n", logStart));
+              testsupport::ReadLog().find("\tSD情報ファイルデータ読込失敗 0x0000000D\r\n", logStart));
 
     // Held open by another program that lets others write but not read: the file cannot be
     // read, yet a write would go through and wipe its records.
@@ -240,13 +218,13 @@ TEST_F(SDInfoFileTest, UnreadableFileIsLeftUntouched)
     HANDLE holder = CreateFileA(kFilePath.c_str(), GENERIC_READ, FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    logStart = ReadOwnLog().size();
+    logStart = testsupport::ReadLog().size();
     EXPECT_FALSE(CSDInfoFile(kCard).SaveHistory(37, MakeTime(2026, 12, 1, 0, 0), 1, 0, 0, 0,
                                                 nullptr));
     CloseHandle(holder);
     EXPECT_EQ(valid, ReadCardFile());
     EXPECT_NE(std::string::npos,
-              ReadOwnLog().find("\tSD情報ファイルデータ読込失敗 0x00000020\r\n", logStart));
+              testsupport::ReadLog().find("\tSD情報ファイルデータ読込失敗 0x00000020\r\n", logStart));
 }
 
 TEST_F(SDInfoFileTest, NoCardWritesNothing)
@@ -261,13 +239,13 @@ TEST_F(SDInfoFileTest, NoCardWritesNothing)
         }
     }
     ASSERT_NE(0, missing);
-    const size_t logStart = ReadOwnLog().size();
+    const size_t logStart = testsupport::ReadLog().size();
     EXPECT_FALSE(CSDInfoFile(missing).SaveHistory(37, MakeTime(2026, 1, 1, 0, 0), 1, 0, 0, 0,
                                                   nullptr));
     EXPECT_FALSE(CSDInfoFile(0).SaveHistory(37, MakeTime(2026, 1, 1, 0, 0), 1, 0, 0, 0, nullptr));
-    EXPECT_NE(std::string::npos, ReadOwnLog().find("\t..\tSDInfoFile.cpp\t", logStart));
+    EXPECT_NE(std::string::npos, testsupport::ReadLog().find("\t..\tSDInfoFile.cpp\t", logStart));
     EXPECT_NE(std::string::npos,
-              ReadOwnLog().find("\tSDINFOファイル読み込み時のSD無し\r\n", logStart));
+              testsupport::ReadLog().find("\tSDINFOファイル読み込み時のSD無し\r\n", logStart));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "lib/AppFolder.h"
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -17,58 +18,11 @@ namespace {
 
 // Every folder of this process lives below a folder of its own, so the test never meets
 // another program's "UserList.info".
-std::string& TestRoot()
-{
-    static std::string root;
-    return root;
-}
+const bool g_privateAppData = testsupport::UsePrivateAppData("carddata_userlist_test");
 
-HRESULT TestAppDataFolder(char* path)
-{
-    std::strcpy(path, TestRoot().c_str());
-    return S_OK;
-}
+using testsupport::ReadFileBytes;
 
-class CUserListEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        TestRoot() = lib::FormatString("%scarddata_userlist_test_%lu", temp,
-                                       static_cast<unsigned long>(GetCurrentProcessId()));
-        CreateDirectoryA(TestRoot().c_str(), nullptr);
-        lib::SetAppDataFolderQuery(&TestAppDataFolder);
-    }
-    void TearDown() override { lib::DeleteFolder(TestRoot().c_str(), true); }
-};
-
-::testing::Environment* const g_environment =
-    ::testing::AddGlobalTestEnvironment(new CUserListEnvironment);
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
-// The log lines this process wrote so far. The default output is fixed by the first line,
-// which may come before or after the test moved the application folder, so both Log folders
-// are read; only this function knows where they are.
-std::string LogText()
-{
-    const std::string program = lib::GetModuleFileNameStr(nullptr);
-    const std::string base = program.substr(0, program.size() - 4);
-    return ReadFileBytes(base + "_sys.log") +
-           ReadFileBytes(lib::GetLogFolder() + lib::PathFindFileNameStr(base) + "_sys.log");
-}
+std::string LogText() { return testsupport::ReadLog(); }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {

@@ -2,6 +2,7 @@
 // Fixture helpers of the zip and gzip tests: a private work folder, files, and the log.
 
 #include "lib/TolveLog.h"
+#include "tests/support/TestSupport.h"
 
 #include <windows.h>
 
@@ -12,13 +13,7 @@
 
 namespace ziptest {
 
-inline std::string ReadFileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFileBytes;
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
@@ -68,32 +63,8 @@ inline std::string MakeWorkFolder(const std::string& testName)
     return folder + "\\";
 }
 
-inline std::string LogPath()
-{
-    return GetTolveLogOutputPath();
-}
-
 // Log text written after a mark: take a mark before the step, read after it.
-class CLogWatch {
-public:
-    CLogWatch() : m_uStart(ReadFileBytes(LogPath()).size()) {}
-    std::string Text() const
-    {
-        const std::string all = ReadFileBytes(LogPath());
-        return all.size() > m_uStart ? all.substr(m_uStart) : std::string();
-    }
-    size_t Count(const std::string& piece) const
-    {
-        const std::string text = Text();
-        size_t count = 0;
-        for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-            ++count;
-        return count;
-    }
-
-private:
-    size_t m_uStart;
-};
+using CLogWatch = testsupport::CLogCapture;
 
 // Text that compresses like our log files: time stamps, marks, source names, numbers.
 inline std::string LogLikeText(size_t bytes, unsigned seed)

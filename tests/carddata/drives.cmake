@@ -22,7 +22,7 @@ endforeach()
 
 kestrum_test(carddata_drives_test
     SOURCES ${TEST_DIR}/DrivesTest.cpp
-    LIBS kestrum_cardsim kestrum_carddata kestrum_lib
+    LIBS kestrum_cardsim kestrum_carddata kestrum_testsupport kestrum_lib
     TIMEOUT 120
     LOCKS shared_blocks)
 add_dependencies(carddata_drives_test carddata_tessaly_full carddata_tessaly_lacking)

@@ -3,4 +3,4 @@
 kestrum_test(carddata_cipher_test SOURCES ${TEST_DIR}/CardCipherTest.cpp
              LIBS kestrum_carddata advapi32)
 kestrum_test(carddata_linkfile_test SOURCES ${TEST_DIR}/PcLinkFileTest.cpp
-             LIBS kestrum_cardsim kestrum_carddata kestrum_lib)
+             LIBS kestrum_cardsim kestrum_carddata kestrum_testsupport kestrum_lib)

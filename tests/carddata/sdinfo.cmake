@@ -3,4 +3,4 @@
 kestrum_test(carddata_sdinfo_test
     SOURCES ${TEST_DIR}/SDInfoFileTest.cpp ${TEST_DIR}/BuiltinAccountTest.cpp
             ${TEST_DIR}/UserAgentTest.cpp
-    LIBS kestrum_cardsim kestrum_carddata kestrum_lib)
+    LIBS kestrum_cardsim kestrum_carddata kestrum_testsupport kestrum_lib)

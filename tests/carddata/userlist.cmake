@@ -1,3 +1,3 @@
 kestrum_test(carddata_userlist_test
     SOURCES ${TEST_DIR}/UserListCodecTest.cpp ${TEST_DIR}/UserListFileTest.cpp
-    LIBS kestrum_carddata)
+    LIBS kestrum_carddata kestrum_testsupport)

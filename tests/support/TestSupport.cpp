@@ -1,0 +1,116 @@
+#include "tests/support/TestSupport.h"
+
+#include "lib/AppFolder.h"
+#include "lib/DbcsText.h"
+#include "lib/Handle.h"
+#include "lib/Path.h"
+#include "lib/StringUtility.h"
+#include "lib/TolveLog.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+
+namespace testsupport {
+
+std::string ReadFileBytes(const std::string& path, size_t from)
+{
+    std::string bytes;
+    lib::CHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid()) return bytes;
+    LARGE_INTEGER offset;
+    offset.QuadPart = static_cast<LONGLONG>(from);
+    if (!SetFilePointerEx(file.Get(), offset, nullptr, FILE_BEGIN)) return bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    return bytes;
+}
+
+std::string ReadLog() { return ReadFileBytes(GetTolveLogOutputPath()); }
+
+namespace {
+
+size_t LogSize()
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(GetTolveLogOutputPath().c_str(), GetFileExInfoStandard, &data)) {
+        return 0;
+    }
+    return static_cast<size_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
+} // namespace
+
+CLogCapture::CLogCapture() : m_uStart(LogSize()) {}
+
+std::string CLogCapture::Text() const
+{
+    return ReadFileBytes(GetTolveLogOutputPath(), m_uStart);
+}
+
+bool CLogCapture::HasLine(const char* mark, const char* source, const std::string& text) const
+{
+    const std::string log = Text();
+    const std::string columns = std::string("\t") + mark + "\t" + source + "\t";
+    for (size_t at = 0; (at = log.find(text, at)) != std::string::npos; at += text.size()) {
+        const size_t begin = log.rfind('\n', at) + 1; // npos + 1 == 0 on the first line
+        if (log.substr(begin, at - begin).find(columns) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t CLogCapture::Count(const std::string& text) const
+{
+    const std::string log = Text();
+    size_t count = 0;
+    for (size_t at = 0; (at = log.find(text, at)) != std::string::npos; at += text.size()) {
+        ++count;
+    }
+    return count;
+}
+
+namespace {
+
+std::string& Root()
+{
+    static std::string root;
+    return root;
+}
+
+HRESULT PrivateAppDataFolder(char* path)
+{
+    lib::DbcsCopy(path, MAX_PATH, Root().c_str());
+    return S_OK;
+}
+
+class CPrivateAppData : public ::testing::Environment {
+public:
+    void TearDown() override { lib::DeleteFolder(Root().c_str(), true); }
+};
+
+} // namespace
+
+bool UsePrivateAppData(const char* name)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    Root() = lib::FormatString("%s%s_%lu\\", temp, name,
+                               static_cast<unsigned long>(GetCurrentProcessId()));
+    lib::DeleteFolder(Root().c_str(), true);
+    CreateDirectoryA(Root().c_str(), nullptr);
+    lib::SetAppDataFolderQuery(&PrivateAppDataFolder);
+    ::testing::AddGlobalTestEnvironment(new CPrivateAppData);
+    return true;
+}
+
+const std::string& PrivateRoot() { return Root(); }
+
+} // namespace testsupport
