@@ -133,6 +133,21 @@ TEST_F(GZipTest, DamagedOrForeignInputFails)
     }
 }
 
+// A source that gives fewer bytes than its size said ends the gzip instead of reading on.
+TEST_F(GZipTest, SourceShorterThanItsSizeFails)
+{
+    const std::string source = ShortReadingFile();
+    if (source.empty()) GTEST_SKIP() << "no file here reads shorter than its size";
+    CLogWatch log;
+    CGZipIF gzip(nullptr);
+    EXPECT_FALSE(gzip.GZipFile(source, m_sWork + "short.gz"));
+    EXPECT_EQ(gzip.GetError(), static_cast<DWORD>(ERROR_HANDLE_EOF));
+    EXPECT_EQ(log.Count("CGZipIF::GZipFileEx - ReadFile 失敗 " + source + " ERR:0x00000026"), 1u)
+        << log.Text();
+    // The stream was closed, so a retry could open the file again.
+    EXPECT_TRUE(DeleteFileA((m_sWork + "short.gz").c_str()));
+}
+
 TEST_F(GZipTest, TargetsThatCannotBeCreated)
 {
     WriteFileBytes(m_sWork + "data", "data");

@@ -265,6 +265,21 @@ TEST_F(ZipTest, ZipFolderFailures)
     EXPECT_EQ(log.Count("CZipIF::ZipFolder - _ZipFolderEx 失敗 PATH:"), 1u);
 }
 
+// A file that gives fewer bytes than its size said ends its entry instead of reading on.
+TEST_F(ZipTest, FileShorterThanItsSizeFailsItsEntry)
+{
+    const std::string file = ShortReadingFile();
+    if (file.empty()) GTEST_SKIP() << "no file here reads shorter than its size";
+    const std::string folder = file.substr(0, file.rfind('\\'));
+    CLogWatch log;
+    CZipIF zip;
+    EXPECT_FALSE(zip.ZipFolder(folder, m_sWork + "short.zip"));
+    EXPECT_EQ(zip.GetError(), static_cast<DWORD>(ERROR_HANDLE_EOF));
+    EXPECT_EQ(log.Count("CZipIF::_ZipFileEx - ReadFile 失敗 PATH"), 1u) << log.Text();
+    // The partial archive was closed.
+    EXPECT_TRUE(DeleteFileA((m_sWork + "short.zip").c_str()));
+}
+
 TEST_F(ZipTest, AbortBeforeWritesNothingAndKeepsTheError)
 {
     const std::string source = m_sWork + "src\\";
@@ -330,6 +345,13 @@ TEST_F(ZipTest, RefusesEntriesOutsideTheDestination)
         longName,
         std::string(300, 'y'),
         "表\\..\\..\\evil.txt",
+        // Device names open a port or the console whatever folder stands before them.
+        "CON",
+        "sub/aux.txt",
+        "com1",
+        "Lpt9.log",
+        "nul .txt",
+        "CONOUT$",
     };
     ASSERT_EQ(longName.size(), 260u);
     int index = 0;
@@ -402,7 +424,8 @@ TEST_F(ZipTest, DamagedArchivesFail)
     {
         std::string bytes = good;
         PatchEntryField(bytes, 22, 24, 0xFFFFFFF0u);
-        cases.push_back({"absurd declared size", bytes, "CZipIF::_UnzipEx - "});
+        cases.push_back({"absurd declared size", bytes,
+                         "CZipIF::_UnzipEx - メモリ確保 失敗 ERR:0x00000008"});
     }
     int index = 0;
     for (const Case& c : cases) {

@@ -63,6 +63,30 @@ inline std::string MakeWorkFolder(const std::string& testName)
     return folder + "\\";
 }
 
+// A file that reports more bytes than it gives, as a source that shrinks while it is read:
+// a kernel attribute file seen through Wine's Z: drive (its size says 4096, its text is a
+// few bytes). "" when there is none here.
+inline std::string ShortReadingFile()
+{
+    const char* const candidates[] = {
+        "Z:\\sys\\kernel\\mm\\transparent_hugepage\\enabled",
+        "Z:\\sys\\kernel\\mm\\transparent_hugepage\\defrag",
+        "Z:\\sys\\power\\state",
+    };
+    for (const char* candidate : candidates) {
+        HANDLE file = CreateFileA(candidate, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        const DWORD size = GetFileSize(file, nullptr);
+        char buffer[8192];
+        DWORD read = 0;
+        const BOOL done = ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+        CloseHandle(file);
+        if (done && read > 0 && size != INVALID_FILE_SIZE && size > read) return candidate;
+    }
+    return "";
+}
+
 // Log text written after a mark: take a mark before the step, read after it.
 using CLogWatch = testsupport::CLogCapture;
 
