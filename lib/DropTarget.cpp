@@ -102,11 +102,13 @@ HRESULT CDropTargetImpl::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWOR
 
 HRESULT CDropTargetImpl::Register(HWND window)
 {
+    // A helper of an earlier call goes first, also when that call's registration failed and
+    // left no window: the helper made below would otherwise take its place unreleased.
+    if (m_pDropTargetHelper != nullptr) {
+        m_pDropTargetHelper->Release();
+        m_pDropTargetHelper = nullptr;
+    }
     if (m_hWnd != nullptr) {
-        if (m_pDropTargetHelper != nullptr) {
-            m_pDropTargetHelper->Release();
-            m_pDropTargetHelper = nullptr;
-        }
         HRESULT revoked = ::RevokeDragDrop(m_hWnd);
         if (FAILED(revoked)) {
             TOLVE_LOG(LOG_ERROR, "RevokeDragDrop ERR:0x%08lX", static_cast<unsigned long>(revoked));

@@ -37,6 +37,7 @@ public:
     CReleaseCounter m_releases;
     FORMATETC m_asked = {};
     int m_iGetData = 0;
+    bool m_bMediumZeroed = false; // the caller's medium held nothing when it was asked for
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
@@ -54,6 +55,11 @@ public:
     {
         ++m_iGetData;
         m_asked = *format;
+        m_bMediumZeroed = medium->tymed == TYMED_NULL && medium->hGlobal == nullptr &&
+                          medium->pUnkForRelease == nullptr;
+        // What a careless source leaves behind on a refusal: a reader that releases it anyway
+        // would release this counter.
+        medium->pUnkForRelease = &m_releases;
         if (m_bRefuse || format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) {
             return DV_E_FORMATETC;
         }
@@ -189,6 +195,7 @@ TEST(GetDroppedFiles, ReadsAnsiAndWideListsAndStopsAtDamage)
         expectedFiles.insert(expectedFiles.end(), testCase.files.begin(), testCase.files.end());
         EXPECT_EQ(expectedFiles, files);
         EXPECT_EQ(1, data.m_releases.m_iReleases);
+        EXPECT_TRUE(data.m_bMediumZeroed);
         EXPECT_EQ(CF_HDROP, data.m_asked.cfFormat);
         EXPECT_EQ(nullptr, data.m_asked.ptd);
         EXPECT_EQ(static_cast<DWORD>(DVASPECT_CONTENT), data.m_asked.dwAspect);
@@ -205,6 +212,7 @@ TEST(GetDroppedFiles, RefusedFormatAndOtherMediaGiveErrors)
         CFakeDataObject data;
         data.m_bRefuse = true;
         EXPECT_EQ(DV_E_FORMATETC, lib::GetDroppedFiles(&data, files));
+        EXPECT_TRUE(data.m_bMediumZeroed);
         EXPECT_EQ(0, data.m_releases.m_iReleases);
     }
     {
@@ -259,6 +267,14 @@ public:
     }
 
     HWND Window() const { return m_hWnd; }
+    // Puts a helper of the test in place of the one the last Register made.
+    void SetHelper(IDropTargetHelper* helper)
+    {
+        if (m_pDropTargetHelper != nullptr) {
+            m_pDropTargetHelper->Release();
+        }
+        m_pDropTargetHelper = helper;
+    }
 
     std::vector<HookCall> m_calls;
     DWORD m_dwDropEffect = 0;
@@ -275,6 +291,28 @@ std::vector<std::string> Hooks(const CRecordingTarget& target)
     }
     return hooks;
 }
+
+// A drag-image helper that only counts its releases.
+class CCountingHelper : public IDropTargetHelper {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        ++m_iReleases;
+        return 1;
+    }
+    HRESULT STDMETHODCALLTYPE DragEnter(HWND, IDataObject*, POINT*, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DragOver(POINT*, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, POINT*, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Show(BOOL) override { return S_OK; }
+    int m_iReleases = 0;
+};
 
 class DropTarget : public ::testing::Test {
 protected:
@@ -423,8 +461,17 @@ TEST_F(DropTarget, RegisterAgainRevokesTheEarlierWindow)
     EXPECT_EQ(nullptr, target->Window());
     EXPECT_EQ(S_OK, ::RevokeDragDrop(first));
 
+    // The helper that the refused registration made is released by the next one, which has
+    // no window of its own to revoke.
+    CCountingHelper helper;
+    target->SetHelper(&helper);
+    EXPECT_EQ(S_OK, target->Register(second));
+    EXPECT_EQ(1, helper.m_iReleases);
+    EXPECT_EQ(S_OK, ::RevokeDragDrop(second));
+
     EXPECT_EQ(0u, target->Release());
     EXPECT_EQ(0u, other->Release());
+    EXPECT_EQ(1, helper.m_iReleases);
     ::DestroyWindow(first);
     ::DestroyWindow(second);
 }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,109 @@ TEST(WfcPump, DispatchesOneMessageAndStopsAtQuit)
     EXPECT_FALSE(lib::wfc::PumpMessage());
     EXPECT_TRUE(lib::wfc::PumpMessage());
     EXPECT_EQ(window.count, 2);
+    window.DestroyWindow();
+}
+
+// Points one imported function of this program at a stand-in for the life of the object, so
+// that a platform failure that cannot be provoked for real reaches the code that calls it.
+class CImportPatch {
+public:
+    CImportPatch(const char* dll, const char* function, void* standIn)
+        : m_pSlot(FindSlot(dll, function)), m_pOriginal(nullptr)
+    {
+        if (m_pSlot != nullptr) m_pOriginal = Swap(standIn);
+    }
+    ~CImportPatch()
+    {
+        if (m_pSlot != nullptr) Swap(m_pOriginal);
+    }
+    CImportPatch(const CImportPatch&) = delete;
+    CImportPatch& operator=(const CImportPatch&) = delete;
+    bool Patched() const { return m_pSlot != nullptr; }
+
+private:
+    static void** FindSlot(const char* dll, const char* function)
+    {
+        BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+        const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+        const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports =
+            nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        if (imports.VirtualAddress == 0) return nullptr;
+        for (const IMAGE_IMPORT_DESCRIPTOR* d =
+                 reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+             d->Name != 0; ++d) {
+            if (_stricmp(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
+            const IMAGE_THUNK_DATA* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(
+                base + (d->OriginalFirstThunk != 0 ? d->OriginalFirstThunk : d->FirstThunk));
+            IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+            for (size_t i = 0; names[i].u1.AddressOfData != 0; ++i) {
+                if (IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) continue;
+                const IMAGE_IMPORT_BY_NAME* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
+                    base + names[i].u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0) {
+                    return reinterpret_cast<void**>(&slots[i].u1.Function);
+                }
+            }
+        }
+        return nullptr;
+    }
+    void* Swap(void* value)
+    {
+        DWORD protect = 0;
+        VirtualProtect(m_pSlot, sizeof(void*), PAGE_READWRITE, &protect);
+        void* previous = *m_pSlot;
+        *m_pSlot = value;
+        VirtualProtect(m_pSlot, sizeof(void*), protect, &protect);
+        return previous;
+    }
+
+    void** m_pSlot;
+    void* m_pOriginal;
+};
+
+HWND g_hGarbageTarget = nullptr;
+int g_iFailedReads = 0;
+bool* g_pGiveUp = nullptr;
+
+// GetMessageA failing: the message it leaves behind names a real window and message. A loop
+// that keeps reading is stopped through its done flag, so the test fails instead of hanging.
+BOOL WINAPI FailingGetMessage(MSG* msg, HWND, UINT, UINT)
+{
+    if (++g_iFailedReads > 20 && g_pGiveUp != nullptr) *g_pGiveUp = true;
+    msg->hwnd = g_hGarbageTarget;
+    msg->message = WM_APP + 1;
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return -1;
+}
+
+TEST(WfcPump, FailedGetMessageEndsTheLoopAndIsLoggedWithoutDispatching)
+{
+    DrainQueue();
+    CCountingWindow window;
+    g_hGarbageTarget = window.Create(0, nullptr, "pump", WS_POPUP, 0, 0, 10, 10);
+    bool done = false;
+    g_iFailedReads = 0;
+    g_pGiveUp = &done;
+    {
+        CImportPatch patch("user32.dll", "GetMessageA", reinterpret_cast<void*>(&FailingGetMessage));
+        ASSERT_TRUE(patch.Patched());
+        EXPECT_TRUE(lib::wfc::PumpMessage());
+        // A modal loop ends instead of spinning on the broken queue.
+        lib::wfc::RunModalLoop(g_hGarbageTarget, nullptr, &done);
+    }
+    g_pGiveUp = nullptr;
+    EXPECT_EQ(g_iFailedReads, 2);
+    EXPECT_EQ(window.count, 0) << "the failed read's message is not dispatched";
+    const std::string log = windowtest::ReadLog();
+    const size_t at = log.find("\tメッセージ取得失敗 ERR:0x00000578\r\n");
+    ASSERT_NE(at, std::string::npos) << log;
+    const std::string line = log.substr(log.rfind('\n', at) + 1, at - log.rfind('\n', at));
+    EXPECT_NE(line.find("\t!!\tWfcRuntime.cpp\t"), std::string::npos) << line;
+    // The pump works again once the queue answers.
+    PostMessageA(g_hGarbageTarget, WM_APP + 1, 0, 0);
+    EXPECT_FALSE(lib::wfc::PumpMessage());
+    EXPECT_EQ(window.count, 1);
     window.DestroyWindow();
 }
 
