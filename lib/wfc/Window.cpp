@@ -366,8 +366,11 @@ HWND CWindow::Create(DWORD exStyle, const char* className, const char* title, DW
                                   style, x, y, width, height, parent, menuOrId,
                                   GetModuleInstance(), this);
     if (hwnd == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "ウィンドウ作成失敗 %s ERR:0x%08lX",
-                  className ? className : kDefaultWindowClass, GetLastError());
+        // A class given as an atom has no text to print.
+        const char* shown = className == nullptr       ? kDefaultWindowClass
+                            : IS_INTRESOURCE(className) ? ""
+                                                        : className;
+        TOLVE_LOG(LOG_ERROR, "ウィンドウ作成失敗 %s ERR:0x%08lX", shown, GetLastError());
         ThrowBadAlloc();
     }
     return hwnd;

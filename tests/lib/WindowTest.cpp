@@ -488,6 +488,10 @@ TEST(WindowCreate, RefusedCreationThrowsBadAllocAndLeavesNoHandle)
     } catch (const std::exception& e) {
         EXPECT_STREQ(e.what(), "メモリが不足しています。");
     }
+    // A class named by an unknown atom fails the same way.
+    EXPECT_THROW(window.Create(0, MAKEINTATOM(0xBEEF), "x", WS_POPUP, 0, 0, 1, 1),
+                 lib::wfc::bad_alloc);
+    EXPECT_EQ(window.GetHwnd(), nullptr);
 }
 
 // Notes the message each handler's DefaultProc would answer.
