@@ -29,6 +29,26 @@ bool IsDroppedFromFolderName(char c)
     return std::strchr("\\/:*?\"<>|,", c) != nullptr && c != '\0';
 }
 
+// Windows takes "Taro" and "taro" for one folder, so a user's folder must differ from the
+// others in more than the case of its letters. Double-byte characters compare exactly.
+bool IsSameFolderName(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) return false;
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    for (size_t i = 0; i < a.size();) {
+        const size_t size = lib::DbcsCharSizeN(a.c_str() + i, a.size() - i);
+        if (size == 2) {
+            if (a.compare(i, 2, b, i, 2) != 0) return false;
+        } else if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+        i += size;
+    }
+    return true;
+}
+
 std::string UserListPath()
 {
     return lib::FormatString("%s%s", lib::GetDataFolder().c_str(), kFileName);
@@ -343,7 +363,9 @@ bool CUserListFile::SaveWithCurrentDevice(const char* deviceNo, const char* nick
                 if (!held) added.m_vDeviceNo.push_back(oldDevice);
             }
             if (stamp == nullptr) std::memcpy(added.m_uStamp, old.m_uStamp, sizeof added.m_uStamp);
-            // The user's own files stay where they are.
+            // The user's own files stay where they are: the same nickname gives the same
+            // name again unless the folder got a counted one ("USER%d" or a collision
+            // suffix), and a new count would move the user to an empty or foreign folder.
             added.m_strDataFolder = old.m_strDataFolder;
             m_mapEntry.erase(earlier);
         }
@@ -402,7 +424,9 @@ std::string CUserListFile::_MakeDataFolder(const char* nickName, const UserListE
     for (bool changed = true; changed;) {
         changed = false;
         for (const auto& item : m_mapEntry) {
-            if (&item.second == owner || item.second.m_strDataFolder != folder) continue;
+            if (&item.second == owner || !IsSameFolderName(item.second.m_strDataFolder, folder)) {
+                continue;
+            }
             TOLVE_LOG(LOG_ERROR, "データパスが重複した:%s, %s.", nickName, folder.c_str());
             folder += lib::FormatString("%d", count);
             TOLVE_LOG(LOG_ERROR, "データパスが重複した(変更パス), %s.", folder.c_str());

@@ -164,6 +164,47 @@ TEST_F(UserListFileTest, NewDeviceUnderKnownNicknameJoinsThatUser)
     EXPECT_FALSE(list.FindUserByDeviceNo(&deviceNo, &nickName));
     deviceNo = "B7";
     EXPECT_FALSE(list.FindUserByDeviceNo(&deviceNo, nullptr));
+
+    // A new nickname on one of Hanako's earlier units is a user of its own; a look-up by
+    // that unit finds whichever of the two comes first in key order.
+    ASSERT_TRUE(list.SaveWithCurrentDevice("A9", "Kaz", 0x9, "UA-K", nullptr));
+    deviceNo = "A9";
+    ASSERT_TRUE(list.FindUserByDeviceNo(&deviceNo, &nickName));
+    EXPECT_EQ(nickName, "Kaz");
+    deviceNo = "B7";
+    ASSERT_TRUE(list.FindUserByDeviceNo(&deviceNo, &nickName));
+    EXPECT_EQ(nickName, "Hanako");
+}
+
+TEST_F(UserListFileTest, DataFolderOnANewUnitAndOnAnotherNickname)
+{
+    CUserListFile list;
+    ASSERT_TRUE(list.SaveWithCurrentDevice("K1", "***", 1, "ua", nullptr));
+    ASSERT_TRUE(list.SaveWithCurrentDevice("M1", "Bob", 2, "ua", nullptr));
+    // A known nickname on a new unit keeps its folder and the files in it, although the
+    // folder rule would now count two users and give USER2.
+    ASSERT_TRUE(list.SaveWithCurrentDevice("A1", "***", 3, "ua", nullptr));
+    std::string deviceNo, dataFolder;
+    ASSERT_TRUE(list.GetUserByNickName("***", &deviceNo, nullptr, &dataFolder));
+    EXPECT_EQ(deviceNo, "A1");
+    EXPECT_EQ(dataFolder, Folder("USER1"));
+
+    // A known unit under another nickname: the user takes that nickname and its folder.
+    ASSERT_TRUE(list.SaveWithCurrentDevice("M1", "Robert", 2, "ua", nullptr));
+    EXPECT_EQ(list.GetIndexByNickName("Bob"), -1);
+    ASSERT_TRUE(list.GetUserByNickName("Robert", &deviceNo, nullptr, &dataFolder));
+    EXPECT_EQ(deviceNo, "M1");
+    EXPECT_EQ(dataFolder, Folder("Robert"));
+    EXPECT_TRUE(lib::PathIsDirectoryStr(dataFolder));
+
+    // A user without a folder gets one at the next log-in of its unit.
+    WriteFileBytes(m_strPath, Scramble("1,0,C1,Cid,,ua,0,1,0,0,0,0") + "\r\n");
+    CUserListFile old;
+    ASSERT_TRUE(old.Load());
+    ASSERT_TRUE(old.SaveWithCurrentDevice("C1", "Cid", 0, nullptr, nullptr));
+    ASSERT_TRUE(old.GetUserByNickName("Cid", nullptr, nullptr, &dataFolder));
+    EXPECT_EQ(dataFolder, Folder("Cid"));
+    EXPECT_TRUE(lib::PathIsDirectoryStr(dataFolder));
 }
 
 TEST_F(UserListFileTest, LongLinesAreWrittenAndReadBack)
@@ -259,7 +300,8 @@ TEST_F(UserListFileTest, DataFolderNamesComeFromTheNickname)
         const char* folder;
     };
     // Keys order the users B..., C..., A... below; the collision walk goes round until the
-    // name is free ("X6" is taken when "X:" arrives as the sixth user).
+    // name is free ("X6" is taken when "X:" arrives as the sixth user), and a name that
+    // differs from another only in the case of its letters is the same folder on Windows.
     const Step steps[] = {
         {"K1", "\\/:*?\"<>|,", "USER1"},
         {"K2", "a\\b/c:d*e?f\"g<h>i|j,k", "abcdefghijk"},
@@ -268,6 +310,7 @@ TEST_F(UserListFileTest, DataFolderNamesComeFromTheNickname)
         {"A1", "X6", "X6"},
         {"C1", "X:", "X66"},
         {"D1", "USER1", "USER17"},
+        {"E1", "x6", "x68"},
     };
     CUserListFile list;
     for (const Step& step : steps) {
@@ -316,6 +359,7 @@ TEST_F(UserListFileTest, DamagedLinesAreSkippedAndTheOthersRead)
         std::string line;
     } damaged[] = {
         {"length not a multiple of 4", Scramble("1,0,B1,Bad,C:\\x,ua,0,1,0,0,0,0").substr(2)},
+        {"1,022 characters", Scramble(std::string(255, 'q')).substr(0, 1022)},
         {"not hexadecimal", std::string(1022, 'G') + "GG"},
         {"rebuilds no digit", "0000" + Scramble("1,0,B2,Bad")},
         {"index out of range", Scramble("2,2,B3,B4,Bad,C:\\x,ua,0,1,0,0,0,0")},
