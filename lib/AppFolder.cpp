@@ -34,8 +34,9 @@ struct CFolderCache {
 
 CFolderCache& Cache()
 {
-    static CFolderCache cache;
-    return cache;
+    // Never destroyed: the log writer may look for its folder from static destructors.
+    static CFolderCache* cache = new CFolderCache;
+    return *cache;
 }
 
 HRESULT SystemAppDataFolder(char* path)

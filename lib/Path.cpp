@@ -354,20 +354,21 @@ bool FileExists(const std::string& path)
 
 int32_t GetFileLength(const std::string& path)
 {
-    if (!FileExists(path)) throw FileNotFoundException("ファイルが見つかりません：" + path);
+    // Callers tell the cases apart by class; the exceptions carry no message.
+    if (!FileExists(path)) throw FileNotFoundException();
     CStdFile file(_fsopen(path.c_str(), "rb", _SH_DENYNO));
     if (file.Get() == nullptr) {
         TOLVE_LOG(LOG_ERROR, "ファイルオープン失敗 %s ERR:%lu", path.c_str(), GetLastError());
-        throw IOException("IOエラー：ファイルオープン失敗");
+        throw IOException();
     }
     if (_fseeki64(file.Get(), 0, SEEK_END) != 0) {
         TOLVE_LOG(LOG_ERROR, "ファイルシーク失敗 %s", path.c_str());
-        throw IOException("IOエラー：ファイルシーク失敗");
+        throw IOException();
     }
     const long long length = _ftelli64(file.Get());
     if (length < 0 || length > INT32_MAX) {
         TOLVE_LOG(LOG_ERROR, "ファイルサイズ取得失敗 %s SIZE:%lld", path.c_str(), length);
-        throw IOException("IOエラー：ファイルサイズ取得失敗");
+        throw IOException();
     }
     return static_cast<int32_t>(length);
 }

@@ -3,13 +3,27 @@
 // START: "-" never calls Start, "default" calls it with no name, else with that name.
 // Commands: "L<level>:<text>" one line; "R<count>:<text>" count LOG_INFO lines
 // "<text>-<n>"; "S<name>" a second Start; "E" the end banner; "P<file>" writes the path
-// the next line goes to into the file.
+// the next line goes to into the file; "X<text>" a LOG_LOGGER_DEFAULT line written by a
+// static destructor after main has returned.
 #include "lib/TolveLog.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+namespace {
+
+// Built before main, so it is destroyed after everything built on first use during the run.
+struct CExitLine {
+    std::string text;
+    ~CExitLine()
+    {
+        if (!text.empty()) TOLVE_LOG(LOG_LOGGER_DEFAULT, "%s", text.c_str());
+    }
+} g_exitLine;
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -37,6 +51,9 @@ int main(int argc, char** argv)
             break;
         case 'S':
             CTolveLogWrapper(__FILE__, __LINE__).Start(command + 1, 4096, static_cast<uint32_t>(-1));
+            break;
+        case 'X':
+            g_exitLine.text = command + 1;
             break;
         case 'E':
             CTolveLogWrapper(__FILE__, __LINE__).End();

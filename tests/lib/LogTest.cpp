@@ -442,6 +442,19 @@ TEST(LogProcessTest, StartWithNoNameWritesTheBannerIntoTheLogFolder)
     EXPECT_EQ("", lines[3]);
 }
 
+TEST(LogProcessTest, NoticeFromAStaticDestructorReachesTheDefaultOutput)
+{
+    // The run asks for the Log folder (Start with no name) but never for the default
+    // output, so the line after main is the first to need it.
+    CChild child("atexit");
+    DeleteFileA(child.DefaultLog().c_str());
+    ASSERT_EQ(0u, child.Run({"default", "4096", "Xafter main"}));
+    const std::vector<std::string> lines = ReadLines(child.DefaultLog());
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("==|==========<開始(4.1.0.7)>==========", MarkAndText(lines[0]));
+    EXPECT_EQ("##|after main", MarkAndText(lines[1]));
+}
+
 TEST(LogProcessTest, SizeOutOfRangeIsNoticedBeforeTheBanner)
 {
     for (const char* size : {"0", "5000", "-1"}) {
@@ -565,6 +578,58 @@ TEST(LogProcessTest, NamesThatWouldNotFitSkipRotationAndFatalCopy)
     ASSERT_EQ(23u, lines.size());
     EXPECT_EQ(";;|fatal", MarkAndText(lines[21]));
     EXPECT_EQ("##|退避ファイルの作成に失敗しました", MarkAndText(lines[22]));
+}
+
+TEST(LogProcessTest, FileErrorsAreNoticedInTheDefaultOutput)
+{
+    CChild child("fileerror");
+    DeleteFileA(child.DefaultLog().c_str());
+    // A folder where the log file should be: every open for writing fails.
+    const std::string log = child.Folder() + "isdir.log";
+    ASSERT_TRUE(CreateDirectoryA(log.c_str(), nullptr));
+    ASSERT_EQ(0u, child.Run({log, "4096", "L0:lost", "L6:dump"}));
+    const std::vector<std::string> lines = ReadLines(child.DefaultLog());
+    ASSERT_EQ(3u, lines.size());
+    const std::string file = "##|ファイルエラーが発生しました。GetLastError[";
+    const std::string dump = "##|ダンプファイルエラーが発生しました。GetLastError[";
+    EXPECT_EQ(0u, MarkAndText(lines[0]).find(file)) << lines[0]; // the start banner
+    EXPECT_EQ(0u, MarkAndText(lines[1]).find(file)) << lines[1];
+    EXPECT_EQ(0u, MarkAndText(lines[2]).find(dump)) << lines[2];
+    for (const std::string& line : lines) {
+        EXPECT_EQ(std::string::npos, line.find("[0]")) << line; // the error code is kept
+    }
+    RemoveDirectoryA(log.c_str());
+}
+
+// A log path without any folder (the writer's own set-up never makes one, so the writer
+// is driven directly): with four fatal copies present no oldest copy can be named.
+TEST(LogFileTest, FatalCopyOfALogWithoutFolderPart)
+{
+    const std::string folder = TempFolder("barefatal");
+    char saved[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    const std::string name = "bare" + std::to_string(GetCurrentProcessId()) + "_sys";
+    for (int i = 0; i < 4; ++i) {
+        std::ofstream(name + "_fatal2000010100000" + std::to_string(i) + ".log") << "old";
+    }
+    CTolvelogPathString path;
+    path.Set((name + ".log").c_str());
+    uint32_t result = 0;
+    {
+        CTolveLog log("Bare.cpp", 3, path);
+        result = log.WriteLine(LOG_FATAL, "fatal");
+    }
+    std::vector<WIN32_FIND_DATAA> copies;
+    lib::FindFiles(name + "_fatal*", copies);
+    const std::vector<std::string> lines = ReadLines(name + ".log");
+    SetCurrentDirectoryA(saved);
+    lib::DeleteFolder(folder.c_str(), true);
+
+    EXPECT_EQ(static_cast<uint32_t>(CTolveLog::RESULT_FATAL_NO_FOLDER), result);
+    EXPECT_EQ(4u, copies.size());
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(Expected(";;", "Bare.cpp", 3, "fatal"), AfterTime(lines[0]));
 }
 
 TEST(LogPathStringTest, SetOnceWithinTheBufferAndWholeCharacters)
