@@ -104,9 +104,12 @@ bool UsePrivateAppData(const char* name)
     GetTempPathA(MAX_PATH, temp);
     Root() = lib::FormatString("%s%s_%lu\\", temp, name,
                                static_cast<unsigned long>(GetCurrentProcessId()));
-    lib::DeleteFolder(Root().c_str(), true);
-    CreateDirectoryA(Root().c_str(), nullptr);
+    // Redirect before anything else runs: the first log line fixes the log's folder.
     lib::SetAppDataFolderQuery(&PrivateAppDataFolder);
+    if (GetFileAttributesA(Root().c_str()) != INVALID_FILE_ATTRIBUTES) {
+        lib::DeleteFolder(Root().c_str(), true);
+    }
+    CreateDirectoryA(Root().c_str(), nullptr);
     ::testing::AddGlobalTestEnvironment(new CPrivateAppData);
     return true;
 }
