@@ -31,7 +31,7 @@ void CDC::CreateCompatibleDC(HDC dc)
 {
     HDC created = ::CreateCompatibleDC(dc);
     if (created == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "CreateCompatibleDC ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "CreateCompatibleDC ERR:0x%08lX", GetLastError());
         ThrowBadAlloc();
     }
     if (m_hDC != nullptr) ::DeleteDC(m_hDC);
@@ -48,7 +48,7 @@ HGDIOBJ CDC::SelectObject(HGDIOBJ object)
 {
     HGDIOBJ previous = ::SelectObject(m_hDC, object);
     if (previous == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "SelectObject ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "SelectObject ERR:0x%08lX", GetLastError());
         ThrowBadAlloc();
     }
     return previous;
@@ -76,7 +76,7 @@ CClientDC::CClientDC(const CWindow* window)
 {
     m_hDC = ::GetDC(m_hWnd);
     if (m_hDC == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "GetDC ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "GetDC ERR:0x%08lX", GetLastError());
         ThrowBadAlloc();
     }
 }
@@ -94,7 +94,7 @@ CPaintDC::CPaintDC(const CWindow& window)
 {
     m_hDC = ::BeginPaint(m_hWnd, &m_ps);
     if (m_hDC == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "BeginPaint ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "BeginPaint ERR:0x%08lX", GetLastError());
         ThrowBadAlloc();
     }
 }
@@ -116,7 +116,7 @@ void CFont::CreateFontIndirect(const LOGFONTA* logFont)
 {
     HFONT font = ::CreateFontIndirectA(logFont);
     if (font == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "CreateFontIndirect ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "CreateFontIndirect ERR:0x%08lX", GetLastError());
         ThrowBadAlloc();
     }
     Attach(font);
@@ -212,10 +212,10 @@ void CDCStateSaver::_RestoreNoThrow()
     HDC hdc = GetHDC();
     if (hdc == nullptr) return;
     if (m_hOldFont != nullptr && ::SelectObject(hdc, m_hOldFont) == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "SelectObject(font) ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "SelectObject(font) ERR:0x%08lX", GetLastError());
     }
     if (m_hOldBitmap != nullptr && ::SelectObject(hdc, m_hOldBitmap) == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "SelectObject(bitmap) ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "SelectObject(bitmap) ERR:0x%08lX", GetLastError());
     }
     m_hOldFont = nullptr;
     m_hOldBitmap = nullptr;

@@ -82,7 +82,9 @@ struct GDIObjectDestroyer {
 
 } // namespace gdi
 
-// Owns one handle; deletes it on destruction.
+// Owns one drawing handle (bitmap, font) and deletes it through Destroyer on destruction.
+// Not to be confused with lib::CHandle, the owner of a kernel handle: code inside lib::wfc
+// that needs that one names it with its namespace.
 template <class T, class Destroyer>
 class CHandle {
 public:

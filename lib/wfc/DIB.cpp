@@ -419,7 +419,7 @@ void CDIB::Create(HDC dc, int width, int height, int bitCount)
     if (dc == nullptr) {
         memoryDC = ::CreateCompatibleDC(nullptr);
         if (memoryDC == nullptr) {
-            TOLVE_LOG(LOG_ERROR, "CreateCompatibleDC ERR:%lu", GetLastError());
+            TOLVE_LOG(LOG_ERROR, "CreateCompatibleDC ERR:0x%08lX", GetLastError());
             ThrowBadAlloc();
         }
     }
@@ -430,7 +430,7 @@ void CDIB::Create(HDC dc, int width, int height, int bitCount)
     const DWORD error = GetLastError();
     if (memoryDC != nullptr) ::DeleteDC(memoryDC);
     if (bitmap == nullptr || bits == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "CreateDIBSection ERR:%lu W:%d H:%d", error, width, height);
+        TOLVE_LOG(LOG_ERROR, "CreateDIBSection ERR:0x%08lX W:%d H:%d", error, width, height);
         if (bitmap != nullptr) ::DeleteObject(bitmap);
         ThrowBadAlloc();
     }
@@ -709,7 +709,7 @@ bool CDIB::LoadFromFile(const char* path, LoadInfo* info)
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        TOLVE_LOG(LOG_ERROR, "画像ファイルを開けません ERR:%lu %s", error, path);
+        TOLVE_LOG(LOG_ERROR, "画像ファイルを開けません ERR:0x%08lX %s", error, path);
         info->error = error == ERROR_FILE_NOT_FOUND ? LOAD_NOT_FOUND : LOAD_READ_FAILED;
         return false;
     }
@@ -731,7 +731,7 @@ bool CDIB::LoadFromFile(const char* path, LoadInfo* info)
     const DWORD error = GetLastError();
     ::CloseHandle(file);
     if (memory == nullptr || total != size) {
-        TOLVE_LOG(LOG_ERROR, "画像ファイルを読めません ERR:%lu SIZE:%lu READ:%lu %s", error,
+        TOLVE_LOG(LOG_ERROR, "画像ファイルを読めません ERR:0x%08lX SIZE:%lu READ:%lu %s", error,
                   size, total, path);
         if (memory != nullptr) ::GlobalFree(memory);
         info->error = LOAD_READ_FAILED;
@@ -753,7 +753,7 @@ bool CDIB::LoadFromResource(const char* name, const char* type, LoadInfo* info, 
     }
     HGLOBAL memory = ::GlobalAlloc(GMEM_FIXED, size);
     if (memory == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "GlobalAlloc ERR:%lu SIZE:%lu", GetLastError(), size);
+        TOLVE_LOG(LOG_ERROR, "GlobalAlloc ERR:0x%08lX SIZE:%lu", GetLastError(), size);
         info->error = LOAD_READ_FAILED;
         return false;
     }
@@ -771,14 +771,14 @@ const void* LoadResourceBytes(const char* name, const char* type, DWORD* size, H
     HRSRC found = ::FindResourceA(module, name, type);
     if (found == nullptr) {
         // Names may be numbers made with MAKEINTRESOURCE: never print them as text.
-        TOLVE_LOG(LOG_ERROR, "FindResource ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "FindResource ERR:0x%08lX", GetLastError());
         return nullptr;
     }
     const DWORD bytes = ::SizeofResource(module, found);
     HGLOBAL loaded = bytes != 0 ? ::LoadResource(module, found) : nullptr;
     const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
     if (data == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "リソースが空か読めません ERR:%lu SIZE:%lu", GetLastError(), bytes);
+        TOLVE_LOG(LOG_ERROR, "リソースが空か読めません ERR:0x%08lX SIZE:%lu", GetLastError(), bytes);
         return nullptr;
     }
     if (size != nullptr) *size = bytes;

@@ -89,7 +89,7 @@ HRGN CRegionWindow::CreateRegionFromDIB(const CDIB& dib, int left, int top, int 
     }
     HRGN region = ::ExtCreateRegion(nullptr, static_cast<DWORD>(dataBytes), data);
     if (region == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "ExtCreateRegion ERR:%lu COUNT:%lu", GetLastError(),
+        TOLVE_LOG(LOG_ERROR, "ExtCreateRegion ERR:0x%08lX COUNT:%lu", GetLastError(),
                   static_cast<unsigned long>(rects.size()));
         ThrowBadAlloc();
     }
@@ -106,7 +106,7 @@ void CRegionWindow::SetWindowRegion(HRGN region)
     // The system owns and frees the region it is given, so it gets a copy.
     HRGN copy = region != nullptr ? CopyRgn(region) : nullptr;
     if (::SetWindowRgn(GetHwnd(), copy, TRUE) == 0) {
-        TOLVE_LOG(LOG_ERROR, "SetWindowRgn ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "SetWindowRgn ERR:0x%08lX", GetLastError());
         if (copy != nullptr) ::DeleteObject(copy);
     }
     InvalidateRect(nullptr, false);
@@ -116,11 +116,11 @@ HRGN CopyRgn(HRGN region)
 {
     HRGN copy = ::CreateRectRgn(0, 0, 0, 0);
     if (copy == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "CreateRectRgn ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "CreateRectRgn ERR:0x%08lX", GetLastError());
         ThrowBadAlloc();
     }
     if (::CombineRgn(copy, region, nullptr, RGN_COPY) == ERROR) {
-        TOLVE_LOG(LOG_ERROR, "CombineRgn ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "CombineRgn ERR:0x%08lX", GetLastError());
     }
     return copy;
 }

@@ -3,6 +3,8 @@
 #include "lib/DbcsText.h"
 #include "lib/TolveLog.h"
 
+#include <mbctype.h>
+
 #include <algorithm>
 #include <new>
 
@@ -25,8 +27,11 @@ bool IsLineBreak(UINT code)
 UINT _NextMBChar(const char** cursor)
 {
     const char* p = *cursor;
-    const size_t size = lib::DbcsCharSize(p);
+    size_t size = lib::DbcsCharSize(p);
     if (size == 0) return 0;
+    // A lead byte pairs only with a real trail byte, so that in damaged text a line break
+    // after a stray lead byte still breaks the line instead of vanishing into a bad code.
+    if (size == 2 && !_ismbbtrail(static_cast<unsigned char>(p[1]))) size = 1;
     *cursor = p + size;
     const auto lead = static_cast<unsigned char>(p[0]);
     if (size == 1) return lead;
@@ -47,7 +52,7 @@ bool _MeasureTextLines(HDC dc, const char* text, int lineHeight, bool multiLine,
         GLYPHMETRICS metrics = {};
         if (::GetGlyphOutlineA(dc, code, GGO_METRICS, &metrics, 0, nullptr, &kIdentity) ==
             GDI_ERROR) {
-            TOLVE_LOG(LOG_ERROR, "GetGlyphOutline(GGO_METRICS) ERR:%lu CODE:0x%X", GetLastError(),
+            TOLVE_LOG(LOG_ERROR, "GetGlyphOutline(GGO_METRICS) ERR:0x%08lX CODE:0x%X", GetLastError(),
                       code);
             return false;
         }
@@ -87,7 +92,7 @@ bool DrawTextAntialias(HDC dc, const BITMAPINFOHEADER* header, void* bits,
 
     TEXTMETRICA tm = {};
     if (!::GetTextMetricsA(dc, &tm)) {
-        TOLVE_LOG(LOG_ERROR, "GetTextMetrics ERR:%lu", GetLastError());
+        TOLVE_LOG(LOG_ERROR, "GetTextMetrics ERR:0x%08lX", GetLastError());
         return false;
     }
     const int lineHeight =
@@ -156,7 +161,7 @@ bool DrawTextAntialias(HDC dc, const BITMAPINFOHEADER* header, void* bits,
         const DWORD needed =
             ::GetGlyphOutlineA(dc, code, GGO_GRAY8_BITMAP, &metrics, 0, nullptr, &kIdentity);
         if (needed == GDI_ERROR) {
-            TOLVE_LOG(LOG_ERROR, "GetGlyphOutline(GGO_GRAY8_BITMAP) ERR:%lu CODE:0x%X",
+            TOLVE_LOG(LOG_ERROR, "GetGlyphOutline(GGO_GRAY8_BITMAP) ERR:0x%08lX CODE:0x%X",
                       GetLastError(), code);
             return false;
         }
@@ -173,7 +178,7 @@ bool DrawTextAntialias(HDC dc, const BITMAPINFOHEADER* header, void* bits,
             }
             if (::GetGlyphOutlineA(dc, code, GGO_GRAY8_BITMAP, &metrics, needed, glyph.data(),
                                    &kIdentity) == GDI_ERROR) {
-                TOLVE_LOG(LOG_ERROR, "GetGlyphOutline(GGO_GRAY8_BITMAP) ERR:%lu CODE:0x%X",
+                TOLVE_LOG(LOG_ERROR, "GetGlyphOutline(GGO_GRAY8_BITMAP) ERR:0x%08lX CODE:0x%X",
                           GetLastError(), code);
                 return false;
             }

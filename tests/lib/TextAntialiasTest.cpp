@@ -205,6 +205,14 @@ TEST_F(TextAntialiasTest, DoubleByteCharacterIsOneGlyph)
     EXPECT_EQ(lib::wfc::_NextMBChar(&cursor), static_cast<UINT>('A'));
     EXPECT_EQ(lib::wfc::_NextMBChar(&cursor), 0x82u) << "a lead byte at the end stands alone";
     EXPECT_EQ(cursor, lone + 2);
+    const char* broken = "\x82\nB"; // a lead byte before a byte that cannot trail it
+    cursor = broken;
+    EXPECT_EQ(lib::wfc::_NextMBChar(&cursor), 0x82u);
+    EXPECT_EQ(lib::wfc::_NextMBChar(&cursor), static_cast<UINT>('\n'));
+    EXPECT_EQ(lib::wfc::_NextMBChar(&cursor), static_cast<UINT>('B'));
+    RECT twoLines = {0, 0, 200, 80};
+    ASSERT_TRUE(Draw(broken, &twoLines, DT_CALCRECT));
+    EXPECT_EQ(twoLines.bottom, 2 * m_tm.tmHeight) << "the line feed still breaks the line";
 
     const int glyph = CellWidth(0x82A0);
     EXPECT_GT(glyph, 10);
