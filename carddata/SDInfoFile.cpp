@@ -9,6 +9,10 @@
 
 namespace {
 
+// One record per kind of job is all this program writes; a file far beyond that is damaged
+// (a broken cluster chain can make it gigabytes long) and must not exhaust memory.
+const size_t MAX_RECORDS = 8192;
+
 bool IsMissing(DWORD error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -57,7 +61,7 @@ bool CSDInfoFile::Read()
         return false;
     }
 
-    for (;;) {
+    for (size_t count = 0;; ++count) {
         SDInfoHistoryRecord record;
         std::memset(&record, 0, sizeof record);
         DWORD read = 0;
@@ -68,8 +72,9 @@ bool CSDInfoFile::Read()
             return false;
         }
         if (read == 0) break;
-        if (read != sizeof record) {
-            // A partial record: the file is damaged, and rewriting it would lose its tail.
+        if (read != sizeof record || count >= MAX_RECORDS) {
+            // A partial record or an endless file: damaged, and rewriting it would lose its
+            // tail.
             SetLastError(ERROR_INVALID_DATA);
             TOLVE_LOG(LOG_ERROR, "SD情報ファイルデータ読込失敗 0x%08lX",
                       static_cast<unsigned long>(ERROR_INVALID_DATA));

@@ -41,7 +41,8 @@ public:
 
     // Appends the file's records to the list. A missing file (or PC folder) reads as empty;
     // a missing card, a file that exists but cannot be opened, a failed read or a length
-    // that is not a multiple of 128 bytes fail (records read before stay listed).
+    // that is not a multiple of 128 bytes fail (records read before stay listed); so does a
+    // file of more than 8192 records, which only damage makes.
     bool Read();
     // Writes every listed record from the start of the file, creating it when missing.
     bool Write();

@@ -225,6 +225,28 @@ TEST_F(SDInfoFileTest, UnreadableFileIsLeftUntouched)
     EXPECT_EQ(valid, ReadCardFile());
     EXPECT_NE(std::string::npos,
               testsupport::ReadLog().find("\tSD情報ファイルデータ読込失敗 0x00000020\r\n", logStart));
+
+    // Whole records without end, as a broken cluster chain makes: 8192 still read, one more
+    // is damage.
+    std::string records;
+    for (uint32_t key = 1000; key < 1000 + 8191; ++key) {
+        records += ExpectedRecord(key, MakeTime(2026, 3, 4, 5, 6), 2, "", 0, 0, 0);
+    }
+    records += valid;
+    WriteCardFile(records);
+    SYSTEMTIME time;
+    uint32_t phase = 0;
+    uint32_t result = 0;
+    std::string text;
+    EXPECT_TRUE(CSDInfoFile(kCard).GetHistory(37, &time, &phase, &text, &result));
+    const std::string endless = records + valid;
+    WriteCardFile(endless);
+    logStart = testsupport::ReadLog().size();
+    EXPECT_FALSE(CSDInfoFile(kCard).SaveHistory(37, MakeTime(2026, 12, 1, 0, 0), 1, 0, 0, 0,
+                                                nullptr));
+    EXPECT_TRUE(endless == ReadCardFile()) << "the file was changed";
+    EXPECT_NE(std::string::npos,
+              testsupport::ReadLog().find("\tSD情報ファイルデータ読込失敗 0x0000000D\r\n", logStart));
 }
 
 TEST_F(SDInfoFileTest, NoCardWritesNothing)

@@ -177,6 +177,20 @@ TEST(BlockShareMem, RefusedOrFailedBlockHoldsNothing)
     EXPECT_EQ(nullptr, second.GetMutex());
 }
 
+// Only an acquired or abandoned mutex counts as held: a wait that fails (here the block's
+// handle has gone stale) must not let the caller copy.
+TEST(BlockShareMem, FailedWaitIsNotAHold)
+{
+    const std::string name = UniqueName("stale");
+    CBlockShareMem block;
+    ASSERT_EQ(0u, block.Create(name.c_str(), 16, false, false));
+    // Closed behind the block's back; no handle is made before the wait, so none takes the
+    // value over.
+    ASSERT_TRUE(CloseHandle(block.GetMutex()));
+    EXPECT_FALSE(block.Lock());
+    block.Close();
+}
+
 // The child opens the block created here, waits for its mutex while this process holds
 // it, and changes the block only once the mutex is released.
 TEST(BlockShareMemTwoProcesses, ChildChangesTheBlockUnderItsMutex)

@@ -136,17 +136,21 @@ std::string RunChild()
 
 struct WineVersionCase {
     const char* wineVersion;
-    const char* expected; // kind server xp vistaOrLater major.minor; '?' = not compared
+    // kind server xp vistaOrLater major.minor globalName; '?' = not compared
+    const char* expected;
 };
 
 // Wine 8.0 reports the server product type for "win7" and the workstation type for
 // "win2008r2" (its table has the two the wrong way round), so the server column of 6.1 is not
 // compared. Without a manifest Windows 8 and later report 6.2, as real Windows does.
 const WineVersionCase kWineVersions[] = {
-    {"win2k", "8 0 0 0 5.0"},   {"winxp", "9 0 1 0 5.1"},      {"winxp64", "10 0 0 0 5.2"},
-    {"win2003", "10 1 0 0 5.2"}, {"vista", "12 0 0 1 6.0"},    {"win2008", "13 1 0 1 6.0"},
-    {"win7", "14 ? 0 1 6.1"},   {"win2008r2", "14 ? 0 1 6.1"}, {"win8", "15 0 0 1 6.2"},
-    {"win10", "15 0 0 1 6.2"},  {"nt40", "4 0 0 0 4.0"},       {"win95", "3 0 0 0 4.0"},
+    {"win2k", "8 0 0 0 5.0 Global\\Kestrum"},       {"winxp", "9 0 1 0 5.1 Global\\Kestrum"},
+    {"winxp64", "10 0 0 0 5.2 Global\\Kestrum"},    {"win2003", "10 1 0 0 5.2 Global\\Kestrum"},
+    {"vista", "12 0 0 1 6.0 Global\\Kestrum"},      {"win2008", "13 1 0 1 6.0 Global\\Kestrum"},
+    {"win7", "14 ? 0 1 6.1 Global\\Kestrum"},       {"win2008r2", "14 ? 0 1 6.1 Global\\Kestrum"},
+    {"win8", "15 0 0 1 6.2 Global\\Kestrum"},       {"win10", "15 0 0 1 6.2 Global\\Kestrum"},
+    // Before Windows 2000 there are no session namespaces: global names stay as given.
+    {"nt40", "4 0 0 0 4.0 Kestrum"},                 {"win95", "3 0 0 0 4.0 Kestrum"},
 };
 
 bool Matches(const std::string& expected, const std::string& actual)
