@@ -4,6 +4,7 @@
 #include "carddata/ProbeFileSupport.h"
 #include "carddata/UserListFile.h"
 #include "lib/DbcsText.h"
+#include "lib/Handle.h"
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
@@ -16,8 +17,6 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
-
-using probefile::CFileHandle;
 
 namespace {
 
@@ -54,6 +53,22 @@ bool ResizeBuffer(std::vector<uint8_t>& buffer, size_t size)
     }
 }
 
+// Windows opens a device, not a file, for these names in any folder and with any
+// extension ("NUL.BIN", "COM1.LOG"): a card must not make us write to a port.
+bool IsDeviceName(const std::string& name)
+{
+    const char* dot = lib::DbcsFindChar(name.c_str(), '.');
+    std::string base = dot == nullptr ? name : std::string(name.c_str(), dot);
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    base = lib::StringToUpper(base);
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices) {
+        if (base == device) return true;
+    }
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '0' && base[3] <= '9';
+}
+
 // The name of a real file as it will be created in the work folder. The unit writes plain
 // file names; anything that could leave the folder, that the send file's 14-character cuts
 // cannot carry, or that would overwrite one of our own work files is damage.
@@ -67,6 +82,7 @@ bool IsSafeRealFileName(const std::string& name, const std::string& sendName)
     }
     if (lib::DbcsFindChar(name.c_str(), '\\') != nullptr) return false;
     if (lib::DbcsFindChar(name.c_str(), ':') != nullptr) return false;
+    if (IsDeviceName(name)) return false;
     return name.size() >= probefile::kNamePrefixLength &&
            name.size() <= probefile::kMaxRealFileName;
 }
@@ -120,9 +136,9 @@ uint32_t CProbeFile::_ReadWholeFile(const char* path, bool zeroSizeOnly,
                                     std::vector<uint8_t>& data)
 {
     CWinFileSystemLib files(m_hAbortEvent);
-    CFileHandle file(files.CreateFile_Recover(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) {
+    lib::CHandle file(files.CreateFile_Recover(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
         m_dwLastError = files.GetLastError();
         TOLVE_LOG(LOG_ERROR, "CProbeFile::_ReadFile Probe file opening failure[Path=%s]", path);
         TOLVE_LOG(LOG_ERROR,
@@ -191,13 +207,15 @@ uint32_t CProbeFile::_CheckProbeFile(const char* probePath)
     std::vector<uint8_t> file;
     uint32_t result = _ReadWholeFile(probePath, false, file);
     if (result != PROBE_OK) return result;
+    // A tag that is there and is not "HEAD" marks another model's file, even when the
+    // block header behind it is cut short.
+    if (file.size() >= 12 && std::memcmp(file.data() + 8, "HEAD", 4) != 0) {
+        TOLVE_LOG(LOG_INFO, "%s", "ProbeData 他モデルデータ");
+        return PROBE_OTHER_MODEL;
+    }
     if (file.size() < 28) {
         TOLVE_LOG(LOG_ERROR, "%s", "CProbeFile::_ReadFile BlockHeader failure");
         return PROBE_BAD_DATA;
-    }
-    if (std::memcmp(file.data() + 8, "HEAD", 4) != 0) {
-        TOLVE_LOG(LOG_INFO, "%s", "ProbeData 他モデルデータ");
-        return PROBE_OTHER_MODEL;
     }
     ProbeHeader header;
     uint64_t headEnd = 0;
@@ -301,9 +319,10 @@ uint32_t CProbeFile::_ReadFile()
         }
     }
 
-    // The count includes the HEAD block. A count that promises more blocks than the file
+    // The count includes the HEAD block; a count of 0 wraps round like any u64 count and
+    // so promises blocks without end. A count that promises more blocks than the file
     // holds ends where the data ends, as an "EOF_" would.
-    uint64_t blocksLeft = blockCount == 0 ? 0 : blockCount - 1;
+    uint64_t blocksLeft = blockCount - 1;
     uint32_t realFiles = 0;
     while (blocksLeft != 0) {
         const uint64_t left = file.size() - offset;
@@ -376,10 +395,10 @@ uint32_t CProbeFile::_ReadDataBlock(const std::vector<uint8_t>& file, uint64_t* 
     const std::string target = workFolder + kBlockName;
     {
         CWinFileSystemLib files(m_hAbortEvent);
-        CFileHandle out(files.CreateFile_Recover(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                                 nullptr, CREATE_ALWAYS,
-                                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!out.IsOpen()) {
+        lib::CHandle out(files.CreateFile_Recover(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                  nullptr, CREATE_ALWAYS,
+                                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!out.IsValid()) {
             m_dwLastError = files.GetLastError();
             TOLVE_LOG(LOG_ERROR,
                       "CProbeFile::_ReadFile A file concerned deletes each falda, and skips processing ERR:0x%08X",
@@ -421,15 +440,15 @@ uint32_t CProbeFile::_ReadDataBlock(const std::vector<uint8_t>& file, uint64_t* 
 // a few kilobytes on a card must not expand into gigabytes on the PC.
 uint32_t CProbeFile::_UnGZipPayload(const std::string& source, const std::string& target)
 {
-    CFileHandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!in.IsOpen()) {
+    lib::CHandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in.IsValid()) {
         m_dwLastError = ::GetLastError();
         return PROBE_GUNZIP_FAILED;
     }
-    CFileHandle out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.IsOpen()) {
+    lib::CHandle out(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.IsValid()) {
         m_dwLastError = ::GetLastError();
         return PROBE_GUNZIP_FAILED;
     }
@@ -504,11 +523,11 @@ uint32_t CProbeFile::_UnGZipPayload(const std::string& source, const std::string
 uint32_t CProbeFile::_ReadBundleFile(const std::string& path, std::vector<uint8_t>& bundle)
 {
     CWinFileSystemLib files(m_hAbortEvent);
-    CFileHandle file(files.CreateFile_Recover(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    lib::CHandle file(files.CreateFile_Recover(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size = {};
-    if (!file.IsOpen() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart == 0) {
-        m_dwLastError = file.IsOpen() ? ::GetLastError() : files.GetLastError();
+    if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart == 0) {
+        m_dwLastError = file.IsValid() ? ::GetLastError() : files.GetLastError();
         TOLVE_LOG(LOG_ERROR, "%s", "CProbeFile::_ReadFile UnGZipFile GetFileSize failure");
         return PROBE_BAD_DATA;
     }
@@ -575,9 +594,9 @@ uint32_t CProbeFile::_WriteRealFiles(const std::vector<uint8_t>& bundle,
         }
         const std::string path = workFolder + name;
         CWinFileSystemLib files(m_hAbortEvent);
-        CFileHandle out(files.CreateFile_Recover(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out.IsOpen()) {
+        lib::CHandle out(files.CreateFile_Recover(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!out.IsValid()) {
             m_dwLastError = files.GetLastError();
             TOLVE_LOG(LOG_ERROR, "CProbeFile::_ReadFile Probe real creation of file failure ERR:0x%08X",
                       static_cast<unsigned>(m_dwLastError));

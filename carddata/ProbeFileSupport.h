@@ -1,5 +1,5 @@
 #pragma once
-// Small owners shared by the probe file's reading and packing sources.
+// Constants and the zlib owner shared by the probe file's reading and packing sources.
 
 #include <windows.h>
 
@@ -15,30 +15,6 @@ const size_t kNamePrefixLength = 14;
 const size_t kMaxRealFileName = 126;
 // The file in which the files of one history kind are merged, beside them.
 const char kCombineName[] = "ProbeDatCombine.dat";
-
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE handle) : m_hFile(handle) {}
-    ~CFileHandle() { Close(); }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFile; }
-    void Reset(HANDLE handle)
-    {
-        Close();
-        m_hFile = handle;
-    }
-    void Close()
-    {
-        if (IsOpen()) CloseHandle(m_hFile);
-        m_hFile = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_hFile;
-};
 
 // One zlib inflate state that reads gzip members only (no raw or zlib data).
 class CInflateStream {

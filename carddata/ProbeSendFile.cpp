@@ -4,14 +4,13 @@
 #include "carddata/ProbeFile.h"
 #include "carddata/ProbeFileSupport.h"
 #include "lib/DbcsText.h"
+#include "lib/Handle.h"
 #include "lib/TolveLog.h"
 #include "lib/WinFileSystemLib.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
-
-using probefile::CFileHandle;
 
 namespace {
 
@@ -162,16 +161,16 @@ uint32_t CProbeFile::_CombineHistoryKind(size_t slot)
     const std::string workPath = folder + probefile::kCombineName;
 
     CWinFileSystemLib files(m_hAbortEvent);
-    CFileHandle work(INVALID_HANDLE_VALUE);
+    lib::CHandle work;
     bool workCreated = false;
     bool workFailed = false;
     uint32_t result = PROBE_OK;
     while (!paths.empty()) {
         const std::string path = paths.front();
-        CFileHandle in(files.CreateFile_Recover(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                                nullptr));
-        if (!in.IsOpen()) {
+        lib::CHandle in(files.CreateFile_Recover(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                 nullptr));
+        if (!in.IsValid()) {
             m_dwLastError = files.GetLastError();
             DeleteFileA(path.c_str());
             paths.erase(paths.begin());
@@ -230,16 +229,15 @@ uint32_t CProbeFile::_CombineHistoryKind(size_t slot)
         }
 
         if (!workCreated) {
-            HANDLE created = files.CreateFile_Recover(workPath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                                      0, nullptr, CREATE_ALWAYS,
-                                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (created == INVALID_HANDLE_VALUE) {
+            *work.Out() = files.CreateFile_Recover(workPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                   0, nullptr, CREATE_ALWAYS,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (!work.IsValid()) {
                 m_dwLastError = files.GetLastError();
                 TOLVE_LOG(LOG_ERROR, "走行履歴結合ファイル作成失敗 ERR:0x%08X",
                           static_cast<unsigned>(m_dwLastError));
                 return PROBE_OPEN_FAILED;
             }
-            work.Reset(created);
             workCreated = true;
             m_vecSendList.push_back(finalName);
             DWORD written = 0;
@@ -317,9 +315,9 @@ uint32_t CProbeFile::CreateSendFile()
 {
     if (m_vecSendList.empty()) return PROBE_OK;
     CWinFileSystemLib files(m_hAbortEvent);
-    CFileHandle send(files.CreateFile_Recover(m_strSendPath.c_str(), GENERIC_WRITE, 0, nullptr,
-                                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!send.IsOpen()) {
+    lib::CHandle send(files.CreateFile_Recover(m_strSendPath.c_str(), GENERIC_WRITE, 0, nullptr,
+                                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!send.IsValid()) {
         m_dwLastError = files.GetLastError();
         TOLVE_LOG(LOG_ERROR, "CProbeFile::CreateSendFile: CreateFile_RecoverERR:0x%08X",
                   static_cast<unsigned>(m_dwLastError));
@@ -428,9 +426,9 @@ uint32_t CProbeFile::_AddSendEntry(const std::string& path, std::vector<uint8_t>
         return PROBE_GZIP_FAILED;
     }
     CWinFileSystemLib files(m_hAbortEvent);
-    CFileHandle in(files.CreateFile_Recover(gzipPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!in.IsOpen()) {
+    lib::CHandle in(files.CreateFile_Recover(gzipPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!in.IsValid()) {
         m_dwLastError = files.GetLastError();
         DeleteFileA(gzipPath.c_str());
         TOLVE_LOG(LOG_ERROR, "CProbeFile::CreateSendFileEX CreateFile_Recover ERR:0x%08X",

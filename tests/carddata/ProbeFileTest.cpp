@@ -147,6 +147,8 @@ TEST(ProbeFileRead, PreCheckCodes)
     const std::vector<uint8_t> valid = CProbeBuilder().AddRealFile("20261209120000A.BIN", Bytes("x")).Build();
     std::vector<uint8_t> shortHead = valid;
     shortHead.resize(27);
+    std::vector<uint8_t> shortOtherTag = CProbeBuilder().SetHeadTag("DATA").Build();
+    shortOtherTag.resize(12);
     const Case cases[] = {
         {"first model", valid, 0},
         {"second model", CProbeBuilder().SetCcid("0758062299999999").Build(), 0},
@@ -156,6 +158,7 @@ TEST(ProbeFileRead, PreCheckCodes)
         {"unregistered", CProbeBuilder().SetDeviceNo("DN99").Build(), CProbeFile::PROBE_UNKNOWN_USER},
         {"empty", {}, CProbeFile::PROBE_EMPTY_FILE},
         {"cut in the block header", shortHead, CProbeFile::PROBE_BAD_DATA},
+        {"cut behind another tag", shortOtherTag, CProbeFile::PROBE_OTHER_MODEL},
     };
     const std::string folder = MakeCaseFolder("precheck");
     for (const Case& t : cases) {
@@ -225,7 +228,7 @@ TEST(ProbeFileRead, BlockWalkEndsAtTheEndMarkOrWhenTheCountRunsOut)
         {"count says more than written", true, 9, 2},
         {"count says more, no mark", false, 9, 2},
         {"count runs out first", true, 2, 1},
-        {"count zero", false, 0, 0},
+        {"count zero wraps round", false, 0, 2},
         {"as built", true, -1, 2},
     };
     for (const Case& t : cases) {
@@ -322,6 +325,9 @@ TEST(ProbeFileRead, RealFileNamesStayInsideTheWorkFolder)
         {"backslash", "..\\..\\20261209120000EVIL.BIN", CProbeFile::PROBE_BAD_DATA, nullptr},
         {"drive", "C:20261209120000EVIL.BIN", CProbeFile::PROBE_BAD_DATA, nullptr},
         {"stream", "20261209120000A.BIN:evil", CProbeFile::PROBE_BAD_DATA, nullptr},
+        {"device", "nul.20261209120000", CProbeFile::PROBE_BAD_DATA, nullptr},
+        {"port", "COM1 .20261209120000", CProbeFile::PROBE_BAD_DATA, nullptr},
+        {"device-like", "NULL20261209120000", 0, "NULL20261209120000"},
         {"trail byte 0x5C", "20261209120000\x95\x5C\x95\x5C", 0, "20261209120000\x95\x5C\x95\x5C"},
         {"127 characters", std::string(127, 'N'), CProbeFile::PROBE_BAD_DATA, nullptr},
         {"our block file", "BlockData.dat_src", CProbeFile::PROBE_BAD_DATA, nullptr},

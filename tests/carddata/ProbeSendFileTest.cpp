@@ -260,6 +260,8 @@ TEST_F(ProbeSendFile, ABlockThatWouldOverflowItsBufferAppendsNothing)
     ASSERT_TRUE(WriteBytes(m_strWork + kEarly + "SECOND.BIN", noise));
     EXPECT_EQ(probe.CreateSendFile(), CProbeFile::PROBE_WRITE_FAILED);
     EXPECT_EQ(ReadBytes(m_strSend), oneBlock);
+    // The running size counts every file taken up, the failed block's included.
+    EXPECT_EQ(probe.GetTotalSize(), 2u + 2 * noise.size());
     EXPECT_EQ(GetFileAttributesA((m_strWork + kEarly + "SECOND.BIN.DAT").c_str()), INVALID_FILE_ATTRIBUTES);
 
     // The send file goes on from its last good block.

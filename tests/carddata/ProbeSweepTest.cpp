@@ -137,7 +137,7 @@ TEST_F(ProbeSweep, FieldsOfTheFileGiveTheirCodes)
         size_t m_nFiles;
     };
     const Case cases[] = {
-        {"count 0", [](std::vector<uint8_t>& f) { Put64(f, 0, 0); }, 0, 0},
+        {"count 0", [](std::vector<uint8_t>& f) { Put64(f, 0, 0); }, 0, 4},
         {"count 1", [](std::vector<uint8_t>& f) { Put64(f, 0, 1); }, 0, 0},
         {"count 2", [](std::vector<uint8_t>& f) { Put64(f, 0, 2); }, 0, 2},
         {"count huge", [](std::vector<uint8_t>& f) { Put64(f, 0, ~0ull); }, 0, 4},

@@ -2,6 +2,7 @@
 
 #include "carddata/UserListFile.h"
 #include "lib/AppFolder.h"
+#include "lib/Handle.h"
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
 #include "tests/support/TestSupport.h"
@@ -70,14 +71,13 @@ std::vector<uint8_t> ReadBytes(const std::string& path)
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    lib::CHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
     DWORD written = 0;
-    const BOOL ok = bytes.empty() ||
-                    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && (bytes.empty() || written == bytes.size());
+    return bytes.empty() ||
+           (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size());
 }
 
 std::vector<uint8_t> Bytes(const std::string& text)

@@ -1,6 +1,7 @@
 #include "tests/carddata/support/ProbeBuilder.h"
 
 #include "carddata/CardCipher.h"
+#include "lib/Handle.h"
 #include "lib/Path.h"
 
 #include "zlib.h"
@@ -269,11 +270,10 @@ bool CProbeBuilder::WriteTo(const std::string& path) const
     const std::string folder = lib::GetParentFolder(path);
     if (!folder.empty()) lib::CreateDirectoryRecursive(folder);
     const std::vector<uint8_t> bytes = Build();
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    lib::CHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    return WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
