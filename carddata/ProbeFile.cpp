@@ -119,6 +119,20 @@ uint32_t CProbeFile::GetMapVer() const
 
 // Each chunk is its own CBC run from the block's IV under a fresh key, which is how the
 // unit enciphers; a tail shorter than one DES block stays as stored.
+bool CProbeFile::_TakePayload(const uint8_t* source, const ProbeBlockHeader& block,
+                              std::vector<uint8_t>& payload)
+{
+    if (!ResizeBuffer(payload, block.m_uPayloadLength)) {
+        m_dwLastError = ERROR_NOT_ENOUGH_MEMORY;
+        TOLVE_LOG(LOG_ERROR, "CProbeFile::_ReadFile Decryption partitioning failure ERR:0x%08X",
+                  static_cast<unsigned>(m_dwLastError));
+        return false;
+    }
+    std::memcpy(payload.data(), source, payload.size());
+    _DecryptPayload(payload.data(), block.m_uPayloadLength, block.m_abyIv);
+    return true;
+}
+
 void CProbeFile::_DecryptPayload(uint8_t* payload, uint32_t length, const uint8_t* iv) const
 {
     for (uint32_t done = 0; done < length;) {
@@ -188,14 +202,7 @@ uint32_t CProbeFile::_TakeProbeHeader(const std::vector<uint8_t>& file, uint64_t
         return PROBE_BAD_DATA;
     }
     std::vector<uint8_t> payload;
-    if (!ResizeBuffer(payload, block.m_uPayloadLength)) {
-        m_dwLastError = ERROR_NOT_ENOUGH_MEMORY;
-        TOLVE_LOG(LOG_ERROR, "CProbeFile::_ReadFile Decryption partitioning failure ERR:0x%08X",
-                  static_cast<unsigned>(m_dwLastError));
-        return PROBE_NO_MEMORY;
-    }
-    std::memcpy(payload.data(), file.data() + 28, payload.size());
-    _DecryptPayload(payload.data(), block.m_uPayloadLength, block.m_abyIv);
+    if (!_TakePayload(file.data() + 28, block, payload)) return PROBE_NO_MEMORY;
     std::memcpy(header, payload.data(), sizeof *header);
     *headEnd = end;
     return PROBE_OK;
@@ -364,15 +371,8 @@ uint32_t CProbeFile::_ReadDataBlock(const std::vector<uint8_t>& file, uint64_t* 
         return PROBE_BAD_DATA;
     }
     std::vector<uint8_t> payload;
-    if (!ResizeBuffer(payload, block.m_uPayloadLength)) {
-        m_dwLastError = ERROR_NOT_ENOUGH_MEMORY;
-        TOLVE_LOG(LOG_ERROR, "CProbeFile::_ReadFile Decryption partitioning failure ERR:0x%08X",
-                  static_cast<unsigned>(m_dwLastError));
-        return PROBE_NO_MEMORY;
-    }
-    std::memcpy(payload.data(), file.data() + *offset + sizeof block, payload.size());
+    if (!_TakePayload(file.data() + *offset + sizeof block, block, payload)) return PROBE_NO_MEMORY;
     *offset += sizeof block + block.m_uPayloadLength;
-    _DecryptPayload(payload.data(), block.m_uPayloadLength, block.m_abyIv);
 
     if (payload.size() < 8) {
         TOLVE_LOG(LOG_ERROR, "%s", "CProbeFile::_ReadFile DATA payload without its gzip length");

@@ -135,6 +135,9 @@ private:
     uint32_t _ReadFile();
     uint32_t _ReadWholeFile(const char* path, bool zeroSizeOnly, std::vector<uint8_t>& data);
     void _DecryptPayload(uint8_t* payload, uint32_t length, const uint8_t* iv) const;
+    // A block's payload copied out of the file and deciphered; false when no memory.
+    bool _TakePayload(const uint8_t* source, const ProbeBlockHeader& block,
+                      std::vector<uint8_t>& payload);
     uint32_t _TakeProbeHeader(const std::vector<uint8_t>& file, uint64_t* headEnd,
                               ProbeHeader* header);
     uint32_t _ReadDataBlock(const std::vector<uint8_t>& file, uint64_t* offset,
