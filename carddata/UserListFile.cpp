@@ -415,6 +415,16 @@ std::string CUserListFile::_MakeDataFolder(const char* nickName, const UserListE
     for (const char* p = nickName; *p; ++p) {
         if (!IsDroppedFromFolderName(*p)) folder += *p;
     }
+    // A dropped trail byte can leave a lead byte last, which would take the comma behind
+    // the folder in the user's line for its second byte and shift every later field.
+    for (size_t i = baseLength; i < folder.size();) {
+        const size_t size = lib::DbcsCharSizeN(folder.c_str() + i, folder.size() - i);
+        if (size == 1 && lib::IsDbcsLeadByte(static_cast<unsigned char>(folder[i]))) {
+            folder.resize(i);
+            break;
+        }
+        i += size;
+    }
     const int count = static_cast<int>(m_mapEntry.size());
     if (folder.size() == baseLength) {
         TOLVE_LOG(LOG_ERROR, "ニックネームからデータパスを設定できなかった:%s.", nickName);

@@ -311,6 +311,9 @@ TEST_F(UserListFileTest, DataFolderNamesComeFromTheNickname)
         {"C1", "X:", "X66"},
         {"D1", "USER1", "USER17"},
         {"E1", "x6", "x68"},
+        // The trail byte 0x5C of "ソ" is dropped; the lead byte left last goes too.
+        {"F1", "ソ", "USER9"},
+        {"G1", "ソラ", "\x83\x83"},
     };
     CUserListFile list;
     for (const Step& step : steps) {
@@ -320,6 +323,18 @@ TEST_F(UserListFileTest, DataFolderNamesComeFromTheNickname)
             << step.nickName;
         EXPECT_EQ(dataFolder, Folder(step.folder)) << step.nickName;
         EXPECT_TRUE(lib::PathIsDirectoryStr(dataFolder)) << dataFolder;
+    }
+    // Every user's line reads back whole, its folder and the fields behind it.
+    CUserListFile reread;
+    for (const Step& step : steps) {
+        std::string dataFolder, userAgent;
+        uint32_t ccid = 0;
+        ASSERT_TRUE(reread.GetUserByNickName(step.nickName, nullptr, &ccid, &dataFolder,
+                                             &userAgent))
+            << step.nickName;
+        EXPECT_EQ(dataFolder, Folder(step.folder)) << step.nickName;
+        EXPECT_EQ(userAgent, "ua") << step.nickName;
+        EXPECT_EQ(ccid, 1u) << step.nickName;
     }
     const std::string log = NewLog();
     EXPECT_NE(log.find("ニックネームからデータパスを設定できなかった:***."), std::string::npos);
