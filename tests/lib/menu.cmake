@@ -1,1 +1,1 @@
-kestrum_test(lib_menu_test SOURCES ${TEST_DIR}/ContextMenuTest.cpp LIBS kestrum_wfc TIMEOUT 60)
+kestrum_test(lib_menu_test SOURCES ${TEST_DIR}/ContextMenuTest.cpp LIBS kestrum_wfc TIMEOUT 180)

@@ -1,1 +1,1 @@
-kestrum_test(lib_tooltip_test SOURCES ${TEST_DIR}/TooltipActivatorTest.cpp LIBS kestrum_wfc TIMEOUT 60)
+kestrum_test(lib_tooltip_test SOURCES ${TEST_DIR}/TooltipActivatorTest.cpp LIBS kestrum_wfc TIMEOUT 180)
