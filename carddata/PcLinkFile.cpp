@@ -3,6 +3,7 @@
 #include "carddata/PcLinkFile.h"
 
 #include "carddata/CardCipher.h"
+#include "lib/Handle.h"
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
@@ -14,28 +15,6 @@
 const char PCLINK_MARKER[8] = {'D', 'E', 'C', 'R', 'Y', 'P', 'T', '\0'};
 
 namespace {
-
-// Owns the open link file for the length of one read.
-class CReadOnlyFile {
-public:
-    explicit CReadOnlyFile(const std::string& path)
-        : m_hFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-    {
-    }
-    ~CReadOnlyFile()
-    {
-        if (IsOpen()) CloseHandle(m_hFile);
-    }
-    CReadOnlyFile(const CReadOnlyFile&) = delete;
-    CReadOnlyFile& operator=(const CReadOnlyFile&) = delete;
-
-    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFile; }
-
-private:
-    HANDLE m_hFile;
-};
 
 bool ReadExactly(HANDLE file, void* buffer, DWORD size)
 {
@@ -111,8 +90,10 @@ bool CPcLinkFile::Read()
                               : lib::FormatString("%c:\\PCLINK.DAT", m_cDrive);
     // A card without the file is an ordinary card: no log line.
     if (GetFileAttributesA(m_strPath.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-    CReadOnlyFile file(m_strPath);
-    if (!file.IsOpen()) return false;
+    lib::CHandle file(CreateFileA(m_strPath.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
 
     if (!ReadExactly(file.Get(), &m_stFileHeader, sizeof m_stFileHeader)) {
         TOLVE_LOG(LOG_ERROR, "お出かけ管理ファイルファイルヘッダ読込失敗 0x%08X",

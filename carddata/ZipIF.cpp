@@ -23,17 +23,6 @@ bool IsAborted(HANDLE abortEvent)
     return abortEvent != nullptr && WaitForSingleObject(abortEvent, 0) == WAIT_OBJECT_0;
 }
 
-bool EndsWithBackslash(const std::string& path)
-{
-    const char* last = lib::DbcsFindLastChar(path.c_str(), '\\');
-    return last != nullptr && last[1] == '\0';
-}
-
-std::string WithBackslash(const std::string& folder)
-{
-    return EndsWithBackslash(folder) ? folder : folder + '\\';
-}
-
 void ToZipDate(const SYSTEMTIME& time, tm_zip& date)
 {
     date.tm_year = time.wYear;
@@ -142,11 +131,12 @@ bool CZipIF::ZipFolder(const std::string& sourceFolder, const std::string& archi
 
 bool CZipIF::_ZipFolderEx(zipFile archive, const std::string& folder, const std::string& prefix)
 {
-    const std::string base = WithBackslash(folder);
+    std::string base = folder; // never empty: ZipFolder refuses what is not a folder
+    lib::AppendBackslash(base);
     const std::string pattern = base + "*";
     WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(pattern.c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) {
+    lib::CFindHandle find(FindFirstFileA(pattern.c_str(), &found));
+    if (!find.IsValid()) {
         m_dwError = GetLastError();
         TOLVE_LOG(LOG_ERROR, "CZipIF::_ZipFolderEx - FindFirstFile 失敗 PATH:%s ERR:0x%08X",
                   pattern.c_str(), static_cast<unsigned>(m_dwError));
@@ -170,8 +160,7 @@ bool CZipIF::_ZipFolderEx(zipFile archive, const std::string& folder, const std:
                       path.c_str(), static_cast<unsigned>(m_dwError));
             ok = false;
         }
-    } while (ok && FindNextFileA(find, &found));
-    FindClose(find);
+    } while (ok && FindNextFileA(find.Get(), &found));
     if (!ok) return false;
 
     if (empty && !_ZipEmptyFolder(archive, folder, prefix)) {
@@ -378,7 +367,7 @@ bool CZipIF::_UnzipEx(unzFile archive, const std::string& destFolder, HANDLE abo
         const std::string name = ToBackslashes(rawName);
         const std::string target = destFolder + name;
 
-        if (EndsWithBackslash(name)) {
+        if (lib::EndsWithBackslash(name)) {
             // A folder path with a trailing backslash reports 183 once its folder exists.
             if (!lib::CreateDirectoryRecursive(target)) {
                 m_dwError = GetLastError();

@@ -35,12 +35,6 @@ private:
     std::vector<char> m_vBuffer;
 };
 
-bool EndsWithBackslash(const std::string& path)
-{
-    const char* last = DbcsFindLastChar(path.c_str(), '\\');
-    return last != nullptr && last[1] == '\0';
-}
-
 bool IsDotEntry(const char* name)
 {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
@@ -135,6 +129,12 @@ std::string GetModuleFileNameStr(HMODULE module)
     const DWORD length = GetModuleFileNameA(module, name, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
     return std::string(name, length);
+}
+
+bool EndsWithBackslash(const std::string& path)
+{
+    const char* last = DbcsFindLastChar(path.c_str(), '\\');
+    return last != nullptr && last[1] == '\0';
 }
 
 void AppendBackslash(std::string& path)
