@@ -104,11 +104,6 @@ uint64_t FileTimeValue(const FILETIME& time)
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-bool IsDotEntry(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
 // The newest last-write time below the folder (which ends with a backslash), 0 for none.
 uint64_t NewestFileTimeValue(const std::string& folder)
 {
@@ -117,7 +112,7 @@ uint64_t NewestFileTimeValue(const std::string& folder)
     if (find == INVALID_HANDLE_VALUE) return 0;
     uint64_t newest = 0;
     do {
-        if (IsDotEntry(data.cFileName)) continue;
+        if (lib::IsDotEntry(data.cFileName)) continue;
         uint64_t time = 0;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             // A link back up the tree would be walked for ever; the card holds none.
@@ -323,7 +318,7 @@ bool CSDInfoMgr::HasProbeData(char driveLetter)
     if (find == INVALID_HANDLE_VALUE) return false;
     bool found = false;
     do {
-        if (IsDotEntry(data.cFileName)) continue;
+        if (lib::IsDotEntry(data.cFileName)) continue;
         const DWORD attributes =
             GetFileAttributesA((probe + data.cFileName + "\\ProbeData.dat").c_str());
         found = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

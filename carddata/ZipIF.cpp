@@ -145,8 +145,8 @@ bool CZipIF::_ZipFolderEx(zipFile archive, const std::string& folder, const std:
     bool ok = true;
     bool empty = true;
     do {
+        if (lib::IsDotEntry(found.cFileName)) continue;
         const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
         empty = false;
         const std::string path = base + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {

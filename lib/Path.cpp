@@ -35,16 +35,6 @@ private:
     std::vector<char> m_vBuffer;
 };
 
-bool IsDotEntry(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-bool IsDotEntry(const wchar_t* name)
-{
-    return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
-}
-
 class CStdFile {
 public:
     explicit CStdFile(FILE* file) : m_pFile(file) {}
@@ -129,6 +119,16 @@ std::string GetModuleFileNameStr(HMODULE module)
     const DWORD length = GetModuleFileNameA(module, name, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
     return std::string(name, length);
+}
+
+bool IsDotEntry(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+bool IsDotEntry(const wchar_t* name)
+{
+    return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
 bool EndsWithBackslash(const std::string& path)

@@ -27,6 +27,9 @@ std::string PathAppendStr(const std::string& path, const std::string& more);
 std::string PathAddBackslashStr(const std::string& path);
 // The module's full file name (null: the program); empty on failure.
 std::string GetModuleFileNameStr(HMODULE module);
+// The "." and ".." entries that every folder listing holds.
+bool IsDotEntry(const char* name);
+bool IsDotEntry(const wchar_t* name);
 // True when the last character (not a trail byte) is a backslash.
 bool EndsWithBackslash(const std::string& path);
 // Appends a backslash unless the text ends with one; an empty text stays empty.
