@@ -24,13 +24,20 @@ function(kestrum_gtest)
 endfunction()
 
 # One test executable, registered as one CTest test run under Wine.
-#   kestrum_test(name SOURCES ... LIBS ... [NO_MAIN] [TIMEOUT s] [LABELS ...] [LOCKS ...])
+#   kestrum_test(name SOURCES ... LIBS ... [NO_MAIN] [OWN_FOLDER] [TIMEOUT s] [LABELS ...]
+#                [LOCKS ...])
 # LOCKS names what the test holds alone while it runs (CTest never runs two tests that name
 # one lock at once): "shared_blocks" for the product's shared memory blocks.
+# OWN_FOLDER builds the program into "<build>/tests/<name>/", alone, for tests whose program
+# reads files beside itself ("Connection.info", "QZLOG.ini").
 function(kestrum_test name)
-    cmake_parse_arguments(ARG "NO_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS;LOCKS" ${ARGN})
+    cmake_parse_arguments(ARG "NO_MAIN;OWN_FOLDER" "TIMEOUT" "SOURCES;LIBS;LABELS;LOCKS" ${ARGN})
     kestrum_gtest()
     add_executable(${name} ${ARG_SOURCES})
+    if(ARG_OWN_FOLDER)
+        set_target_properties(${name} PROPERTIES
+            RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${name})
+    endif()
     if(ARG_NO_MAIN)
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} gmock gtest)
     else()
