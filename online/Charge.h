@@ -182,8 +182,8 @@ protected:
     // the local time, phase = kind and the result word CHARGTYPE << 24 | code. Writes nothing
     // (and returns true) for the kind "started" and for codes whose low 16 bits are
     // CHARGE_DETAIL_UNRECORDED or CHARGE_DETAIL_NO_DATA. Otherwise the history file's result.
-    bool _SaveHistory(uint32_t kind, uint32_t code, uint32_t dataVersion, uint32_t mapVersion,
-                      uint32_t key);
+    bool _SaveHistory(uint32_t kind, uint32_t code, uint32_t dataVersion = 0,
+                      uint32_t mapVersion = 0, uint32_t key = 0);
 
     const uint32_t CHARGTYPE;
 
