@@ -74,6 +74,18 @@ Reply Send(const std::string& url, const wchar_t* verb = L"GET", const std::stri
     return reply;
 }
 
+struct HeldCall {
+    std::string sUrl;
+    Reply reply;
+};
+
+DWORD WINAPI SendHeld(void* arg)
+{
+    auto* call = static_cast<HeldCall*>(arg);
+    call->reply = Send(call->sUrl);
+    return 0;
+}
+
 TEST(StandInSupport, QueuedAnswersAndRecordedRequests)
 {
     CStandIn standIn;
@@ -127,18 +139,8 @@ TEST(StandInSupport, GeneratedBodyHoldAndRefusedPort)
     EXPECT_EQ(Send(standIn.Url("/pattern/1000")).sBody, onlinetest::PatternBytes(1000));
 
     ASSERT_TRUE(standIn.Queue("/held", CAnswer().Text("late").Hold("gate")));
-    struct HeldCall {
-        std::string sUrl;
-        Reply reply;
-    } held{standIn.Url("/held"), {}};
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* arg) -> DWORD {
-            auto* call = static_cast<HeldCall*>(arg);
-            call->reply = Send(call->sUrl);
-            return 0;
-        },
-        &held, 0, nullptr);
+    HeldCall held{standIn.Url("/held"), {}};
+    HANDLE thread = CreateThread(nullptr, 0, SendHeld, &held, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     EXPECT_EQ(standIn.WaitForRequests(3), 3u);
     EXPECT_EQ(WaitForSingleObject(thread, 300), static_cast<DWORD>(WAIT_TIMEOUT));
