@@ -3,4 +3,5 @@
 kestrum_gtest()
 file(GLOB onlinetest_sources CONFIGURE_DEPENDS ${TEST_DIR}/support/*.cpp)
 add_library(kestrum_onlinetestsupport STATIC ${onlinetest_sources})
-target_link_libraries(kestrum_onlinetestsupport PUBLIC kestrum_testsupport kestrum_lib gtest ws2_32)
+target_link_libraries(kestrum_onlinetestsupport PUBLIC kestrum_online kestrum_testsupport kestrum_lib
+                      gtest ws2_32)

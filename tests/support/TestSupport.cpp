@@ -116,4 +116,56 @@ bool UsePrivateAppData(const char* name)
 
 const std::string& PrivateRoot() { return Root(); }
 
+std::string ProgramFolder()
+{
+    std::string folder = lib::GetParentFolder(lib::GetModuleFileNameStr(nullptr));
+    lib::AppendBackslash(folder);
+    return folder;
+}
+
+CCopiedProgram::CCopiedProgram(const std::string& helper, const std::string& tag)
+    : m_bCopied(false)
+{
+    const std::string root = Root().empty() ? [] {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        return std::string(temp);
+    }() : Root();
+    m_strFolder = lib::FormatString("%s%s_%lu\\", root.c_str(), tag.c_str(),
+                                    static_cast<unsigned long>(GetCurrentProcessId()));
+    if (GetFileAttributesA(m_strFolder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        lib::DeleteFolder(m_strFolder.c_str(), true);
+    }
+    CreateDirectoryA(m_strFolder.c_str(), nullptr);
+    m_strProgram = m_strFolder + lib::PathFindFileNameStr(ProgramFolder() + helper);
+    m_bCopied = CopyFileA((ProgramFolder() + helper).c_str(), m_strProgram.c_str(), FALSE) != FALSE;
+}
+
+CCopiedProgram::~CCopiedProgram() { lib::DeleteFolder(m_strFolder.c_str(), true); }
+
+DWORD CCopiedProgram::Run(const std::vector<std::string>& arguments, DWORD timeoutMs) const
+{
+    std::string line = "\"" + m_strProgram + "\"";
+    for (const std::string& argument : arguments) line += " \"" + argument + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        m_strFolder.c_str(), &startup, &info)) {
+        return 1000;
+    }
+    lib::CHandle process(info.hProcess);
+    lib::CHandle thread(info.hThread);
+    DWORD code = 1001;
+    if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.Get(), &code);
+    } else {
+        TerminateProcess(process.Get(), 1001);
+        WaitForSingleObject(process.Get(), 5000);
+    }
+    return code;
+}
+
 } // namespace testsupport

@@ -3,8 +3,11 @@
 // private application-data folder so that tests running side by side in one Wine prefix
 // never share "UserList.info", settings or logs.
 
+#include <windows.h>
+
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -37,5 +40,35 @@ bool UsePrivateAppData(const char* name);
 
 // "%TEMP%\<name>_<pid>\" of UsePrivateAppData, with its trailing backslash.
 const std::string& PrivateRoot();
+
+// The folder of the running test program, with its trailing backslash.
+std::string ProgramFolder();
+
+// A helper program copied into a folder of its own below the private root, for scenarios
+// that need a fresh process whose program folder is the test's: the files it reads beside
+// itself ("Connection.info", "QZLOG.ini") are the ones the test puts there. The folder is
+// deleted with the object.
+class CCopiedProgram {
+public:
+    // helper: the helper's path relative to the test program's folder; tag names the folder.
+    CCopiedProgram(const std::string& helper, const std::string& tag);
+    ~CCopiedProgram();
+    CCopiedProgram(const CCopiedProgram&) = delete;
+    CCopiedProgram& operator=(const CCopiedProgram&) = delete;
+
+    bool Copied() const { return m_bCopied; }
+    // The copy's folder, with its trailing backslash, and the copy's full path.
+    const std::string& Folder() const { return m_strFolder; }
+    const std::string& Program() const { return m_strProgram; }
+
+    // Runs the copy with the arguments (each passed quoted) and waits for it; its exit code,
+    // 1000 when it could not start, 1001 when it outlived the time-out (it is then ended).
+    DWORD Run(const std::vector<std::string>& arguments, DWORD timeoutMs = 60000) const;
+
+private:
+    std::string m_strFolder;
+    std::string m_strProgram;
+    bool m_bCopied;
+};
 
 } // namespace testsupport

@@ -1,0 +1,26 @@
+// Stands in for a browser in online_browser_test: registered for a URL scheme of the test's
+// own, it appends its arguments to "opened.txt" beside itself, one line per start, and then
+// signals the event the test waits on.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string file = path;
+    file = file.substr(0, file.rfind('\\') + 1) + "opened.txt";
+    FILE* out = std::fopen(file.c_str(), "ab");
+    if (out == nullptr) return 2;
+    for (int i = 1; i < argc; ++i) std::fprintf(out, i == 1 ? "%s" : " %s", argv[i]);
+    std::fprintf(out, "\n");
+    std::fclose(out);
+    HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, "KestrumBrowserRecorderDone");
+    if (done != nullptr) {
+        SetEvent(done);
+        CloseHandle(done);
+    }
+    return 0;
+}
