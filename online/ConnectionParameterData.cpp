@@ -153,6 +153,16 @@ bool StartsWithParameterName(const char* p, const char* end)
     return false;
 }
 
+// The parameter names whose values a log line never shows.
+bool IsSecretParameterName(const char* name, size_t length)
+{
+    for (const uint32_t id : kSecretParameters) {
+        const char* secret = FindParameterDefinition(id)->m_pszName;
+        if (std::strlen(secret) == length && std::memcmp(secret, name, length) == 0) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 const ParameterDefinition* FindParameterDefinition(uint32_t id)
@@ -161,15 +171,6 @@ const ParameterDefinition* FindParameterDefinition(uint32_t id)
         if (definition.m_uId == id) return &definition;
     }
     return nullptr;
-}
-
-bool IsSecretParameterName(const char* name, size_t length)
-{
-    for (const uint32_t id : kSecretParameters) {
-        const char* secret = FindParameterDefinition(id)->m_pszName;
-        if (std::strlen(secret) == length && std::memcmp(secret, name, length) == 0) return true;
-    }
-    return false;
 }
 
 std::string MaskSecretsForLog(const char* body, size_t size)

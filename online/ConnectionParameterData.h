@@ -33,11 +33,8 @@ struct ParameterDefinition {
 // The first row of the parameter table with this id; null when there is none.
 const ParameterDefinition* FindParameterDefinition(uint32_t id);
 
-// The parameter names whose values a log line never shows (a password, a one-time password).
-bool IsSecretParameterName(const char* name, size_t length);
-
 // A form body ("name=value&name=value") as one log text: the value of every secret
-// parameter reads "***", everything else is unchanged. A secret value runs up to the next
+// parameter (pass, otp) reads "***", everything else is unchanged. A secret value runs up to the next
 // "&" that starts a parameter name of the table followed by "=", so a value that holds "&"
 // is hidden whole.
 std::string MaskSecretsForLog(const char* body, size_t size);
