@@ -1,5 +1,5 @@
 #pragma once
-// Keyword specifications: the number (and kind) of values a keyword of a skin block takes,
+// What a keyword takes: the number (and kind) of values a keyword of a skin block takes,
 // and the check that stops a skin load when a block lacks a keyword or has the wrong number
 // of values. The tables of each block kind are built from these.
 
