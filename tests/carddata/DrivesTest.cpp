@@ -19,6 +19,7 @@
 #include "lib/TolveLog.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
+#include "tests/support/AgentBlock.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -44,44 +45,9 @@ const bool g_privateAppData = testsupport::UsePrivateAppData("carddata_drives_te
 std::string TestRoot() { return testsupport::PrivateRoot(); }
 using testsupport::CLogCapture;
 
-// ---------------------------------------------------------------------------------------
-// The agent's side of the shared card record.
+using testsupport::CAgentBlock;
 
-class CAgentBlock {
-public:
-    CAgentBlock()
-    {
-        m_dwCreated = m_oBlock.Create(CARD_SHARE_MEM_NAME, CARD_SHARE_MEM_SIZE, true, false);
-    }
-    bool IsReady() const { return m_dwCreated == 0; }
-    void Write(int32_t removableMask, int32_t cardMask, char selected)
-    {
-        CardShareRecord record;
-        record.removableMask = removableMask;
-        record.cardMask = cardMask;
-        record.selectedDrive = static_cast<uint8_t>(selected);
-        ASSERT_TRUE(m_oBlock.Lock());
-        std::memcpy(m_oBlock.GetView(), &record, sizeof record);
-        m_oBlock.Unlock();
-    }
-    CardShareRecord Read()
-    {
-        CardShareRecord record;
-        if (!m_oBlock.Lock()) return record;
-        std::memcpy(&record, m_oBlock.GetView(), sizeof record);
-        m_oBlock.Unlock();
-        return record;
-    }
-
-private:
-    CBlockShareMem m_oBlock;
-    DWORD m_dwCreated;
-};
-
-int32_t Bit(char letter)
-{
-    return static_cast<int32_t>(1u << (letter - 'A'));
-}
+int32_t Bit(char letter) { return testsupport::DriveBit(letter); }
 
 // ---------------------------------------------------------------------------------------
 // Windows' answers of a card reader, scripted.
