@@ -153,12 +153,16 @@ bool StartsWithParameterName(const char* p, const char* end)
     return false;
 }
 
-// The parameter names whose values a log line never shows.
+// The parameter names whose values a log line never shows, in any letter case: the
+// one-time-password reply names its password "PASS".
 bool IsSecretParameterName(const char* name, size_t length)
 {
     for (const uint32_t id : kSecretParameters) {
         const char* secret = FindParameterDefinition(id)->m_pszName;
-        if (std::strlen(secret) == length && std::memcmp(secret, name, length) == 0) return true;
+        if (std::strlen(secret) != length) continue;
+        size_t i = 0;
+        while (i < length && (name[i] | 0x20) == secret[i]) ++i;
+        if (i == length) return true;
     }
     return false;
 }

@@ -498,8 +498,13 @@ TEST(MaskSecretsForLog, HidesPasswordsAndOneTimePasswordsOnly)
         // A secret value holding "&" is hidden up to the next parameter of the table.
         {"ccid=CC&otp=12&x=3&y&map_ver=1", "ccid=CC&otp=***&map_ver=1"},
         {"otp=a&b", "otp=***"},
+        // Replies name them in capitals.
+        {"C00&CCID=0005000A01234567&PASS=K0000001", "C00&CCID=0005000A01234567&PASS=***"},
+        {"X&Pass=1&OTP=2", "X&Pass=***"},
+        {"OTP=2&ccid=C", "OTP=***&ccid=C"},
         // Names that only look like a secret's stay.
         {"passport=1&xpass=2&otpx=3&pass", "passport=1&xpass=2&otpx=3&pass"},
+        {"PASSPORT=1&OTPX=2&PAS=3", "PASSPORT=1&OTPX=2&PAS=3"},
         {"nick=pass=1&uid=otp=2", "nick=pass=1&uid=otp=2"},
         {"fc=72&deviceNo=0123&halfCcid=0005000A", "fc=72&deviceNo=0123&halfCcid=0005000A"},
         {"", ""},
