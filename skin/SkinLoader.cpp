@@ -3,7 +3,7 @@
 #include "lib/StringUtility.h"
 #include "lib/wfc/CriticalSection.h"
 #include "skin/SkinException.h"
-#include "skin/SkinKeyword.h"
+#include "skin/SkinKeywordTable.h"
 #include "skin/SkinParser.h"
 #include "skin/SkinReader.h"
 
@@ -17,7 +17,6 @@ namespace ui {
 namespace {
 
 const char kReplacementTable[] = "ReplacementTable";
-const char kClass[] = "Class";
 
 std::atomic<HMODULE> g_hLanguageModule{nullptr};
 
@@ -74,17 +73,11 @@ void MergeNamedText(SkinDefinition& current, const std::string& name, HMODULE mo
     current = std::move(loaded);
 }
 
-const KeywordSpec& ClassSpec()
-{
-    static const KeywordSpec spec(kClass, {SKIN_VALUE_STRING, SKIN_VALUE_END});
-    return spec;
-}
-
 void ResolveClass(SkinDefinition& definition, SkinBlock& block)
 {
-    const auto found = block.m_mapKeyword.find(kClass);
+    const auto found = block.m_mapKeyword.find(ClassKeyword().m_strName);
     if (found == block.m_mapKeyword.end()) return;
-    CheckKeywordParams(block, &ClassSpec(), 1);
+    CheckKeywordParams(block, &ClassKeyword(), 1);
     const std::string className = found->second.front();
     // Removed before the recursion, so a cycle of classes ends instead of looping.
     block.m_mapKeyword.erase(found);

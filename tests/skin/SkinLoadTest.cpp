@@ -385,6 +385,7 @@ TEST(SkinLintTest, FindsEveryBoxAndMissingImage)
         {"TESTMISSINGIMAGE.TXT", "TestNoImage.pngが読み込めません."},
         {"TESTMISSINGINCLUDE.TXT", "skin file open error"},
         {"TESTMISSINGINCLUDE.TXT", "[TestNoSuchText.txtの取り込みエラー]skin file open error"},
+        {"TESTWINDOWBAD.TXT", "TestNoWindowImage.pngが読み込めません."},
     };
     std::vector<std::pair<std::string, std::string>> found;
     for (const skintest::LintFinding& finding : skintest::LintSkinTexts(nullptr)) {

@@ -1,14 +1,15 @@
-# The skin framework: the skin text language, its loading from resources, the test skins'
-# build, and the lint of the product's skins.
-kestrum_skin_set(skintest ${TEST_DIR}/skins)
+# The skin framework: the skin text language, its loading from resources, the keyword
+# tables, the image cache, the skin window and its items, and the lint of the product's skins.
+# The test skins (set "skintest") are built from ${TEST_DIR}/skins by the top CMakeLists.
 
 # Helpers of the skin tests (tests/skin/support): collecting skin errors, the lint.
 kestrum_gtest()
-add_library(kestrum_skintestsupport STATIC ${TEST_DIR}/support/SkinTestSupport.cpp)
+add_library(kestrum_skintestsupport STATIC ${TEST_DIR}/support/SkinTestSupport.cpp
+            ${TEST_DIR}/support/SkinWindowTestSupport.cpp)
 target_link_libraries(kestrum_skintestsupport PUBLIC kestrum_skin kestrum_wfc kestrum_lib gtest)
 
 kestrum_test(skin_text_test
-    SOURCES ${TEST_DIR}/SkinTextTest.cpp
+    SOURCES ${TEST_DIR}/SkinTextTest.cpp ${TEST_DIR}/SkinKeywordTableTest.cpp
     LIBS kestrum_skintestsupport kestrum_skin kestrum_wfc kestrum_lib
     TIMEOUT 120)
 kestrum_test(skin_load_test
@@ -16,9 +17,16 @@ kestrum_test(skin_load_test
     LIBS kestrum_skintestsupport kestrum_skin kestrum_wfc kestrum_lib
     TIMEOUT 120)
 kestrum_skin_resources(skin_load_test skintest)
+kestrum_test(skin_window_test
+    SOURCES ${TEST_DIR}/SkinWindowTest.cpp ${TEST_DIR}/SkinImageCacheTest.cpp
+    LIBS kestrum_skintestsupport kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib
+    TIMEOUT 120)
+kestrum_skin_resources(skin_window_test skintest)
+# The lint builds every product window of the gallery's pages (tests/gallery/Gallery.h).
 kestrum_test(skin_lint_test
     SOURCES ${TEST_DIR}/SkinLintTest.cpp
-    LIBS kestrum_skintestsupport kestrum_skin kestrum_wfc kestrum_lib
+    LIBS kestrum_gallerypages kestrum_gallery kestrum_skintestsupport kestrum_skin kestrum_wfc
+         kestrum_lib
     TIMEOUT 120)
 kestrum_skin_resources(skin_lint_test product)
 

@@ -1,0 +1,67 @@
+#include "tests/gallery/Gallery.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace gallery {
+
+namespace {
+
+// Built on first use: pages register from static initialisers of other files.
+std::vector<Page>& Registry()
+{
+    static std::vector<Page> pages;
+    return pages;
+}
+
+} // namespace
+
+bool RegisterPage(const Page& page)
+{
+    Registry().push_back(page);
+    return true;
+}
+
+std::vector<Page> Pages()
+{
+    std::vector<Page> pages = Registry();
+    std::sort(pages.begin(), pages.end(), [](const Page& a, const Page& b) {
+        return std::strcmp(a.m_pszName, b.m_pszName) < 0;
+    });
+    return pages;
+}
+
+void CreateHidden(ui::CSkinWindow& window)
+{
+    const ui::SkinSize size = window.GetDesignSize();
+    window.Create(0, nullptr, window.GetTitle().c_str(), WS_POPUP, 0, 0, size.cx, size.cy);
+}
+
+void CreatePageWindow(const Page& page, ui::CSkinWindow& window)
+{
+    if (page.m_pfnCreate != nullptr) {
+        page.m_pfnCreate(window);
+    } else {
+        CreateHidden(window);
+    }
+}
+
+void TakeBothLooks(ui::CSkinWindow& window, CShots& shots)
+{
+    window.SendMessage(WM_ACTIVATE, WA_ACTIVE, 0);
+    shots.Take("active", window);
+    window.SendMessage(WM_ACTIVATE, WA_INACTIVE, 0);
+    shots.Take("inactive", window);
+    window.SendMessage(WM_ACTIVATE, WA_ACTIVE, 0);
+}
+
+void TakePageLooks(const Page& page, ui::CSkinWindow& window, CShots& shots)
+{
+    if (page.m_pfnLooks != nullptr) {
+        page.m_pfnLooks(window, shots);
+    } else {
+        TakeBothLooks(window, shots);
+    }
+}
+
+} // namespace gallery
