@@ -3,6 +3,7 @@
 // parsing the text itself; and the whole uncached load a first window does (its includes,
 // macros and classes). Every figure is the mean of as many rounds as fill a quarter second.
 
+#include "bench/SkinBenchSupport.h"
 #include "lib/wfc/DIB.h"
 #include "skin/SkinException.h"
 #include "skin/SkinLoader.h"
@@ -21,27 +22,8 @@ namespace {
 
 const double kRoundSeconds = 0.25;
 
-// A skin error here is a broken product skin: say so and stop.
-class CStopOnError : public ui::ISkinErrorReporter {
-public:
-    void ReportSkinError(const std::string& message) override
-    {
-        std::fprintf(stderr, "skin error: %s\n", message.c_str());
-        std::exit(1);
-    }
-};
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using skinbench::CStopOnError;
+using skinbench::Now;
 
 // Milliseconds per call.
 template <class Call>

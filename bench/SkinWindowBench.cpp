@@ -4,6 +4,7 @@
 // The skin window is timed twice: alone, so that its images are decoded each time, and while
 // another window of the same skin holds its images. Each figure is the median of its rounds.
 
+#include "bench/SkinBenchSupport.h"
 #include "lib/wfc/DC.h"
 #include "lib/wfc/WfcRuntime.h"
 #include "skin/SkinException.h"
@@ -23,27 +24,8 @@ namespace {
 const int kRounds = 40;
 const char kPlainClass[] = "SkinWindowBenchPlain";
 
-// A skin error here is a broken skin: say so and stop.
-class CStopOnError : public ui::ISkinErrorReporter {
-public:
-    void ReportSkinError(const std::string& message) override
-    {
-        std::fprintf(stderr, "skin error: %s\n", message.c_str());
-        std::exit(1);
-    }
-};
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using skinbench::CStopOnError;
+using skinbench::Now;
 
 struct Figures {
     double median;
@@ -106,7 +88,7 @@ double SkinRound(const gallery::Page& page)
     gallery::CreatePageWindow(page, *window);
     ::ShowWindow(window->GetHwnd(), SW_SHOWNOACTIVATE);
     window->UpdateWindow();
-    const double elapsed = Now() - start;
+    const double elapsed = (Now() - start) * 1000.0;
     ::ShowWindow(window->GetHwnd(), SW_HIDE);
     window->DestroyWindow();
     return elapsed;
@@ -120,7 +102,7 @@ double PlainRound(const ui::SkinSize& size)
                                                   size.cy, nullptr, nullptr);
     ::ShowWindow(window, SW_SHOWNOACTIVATE);
     ::UpdateWindow(window);
-    const double elapsed = Now() - start;
+    const double elapsed = (Now() - start) * 1000.0;
     if (g_nPlainPaints == paints) std::fprintf(stderr, "the plain window did not paint\n");
     ::ShowWindow(window, SW_HIDE);
     ::DestroyWindow(window);
