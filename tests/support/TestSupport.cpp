@@ -34,6 +34,11 @@ std::string ReadFileBytes(const std::string& path, size_t from)
 
 std::string ReadLog() { return ReadFileBytes(GetTolveLogOutputPath()); }
 
+bool UnderWine()
+{
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 namespace {
 
 size_t LogSize()

@@ -33,6 +33,10 @@ private:
     size_t m_uStart;
 };
 
+// True when the test runs under Wine, for expectations that hold there only (each such
+// expectation says so where it stands).
+bool UnderWine();
+
 // Sends this process's application folders (Log, Data, Setting, ...) into
 // "%TEMP%\<name>_<pid>\" for the whole test run, and deletes it at the end. Call it once,
 // from a namespace-scope initialiser, before any test runs.
