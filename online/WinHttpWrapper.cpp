@@ -273,8 +273,8 @@ bool CWinHttpWrapper::Connect(HTTPVerbType verb, const wchar_t* userAgent, const
     DWORD error = 0;
     if (m_wsProxy.empty()) {
         TOLVE_LOG(LOG_DEBUG, "%s", "WinHttpOpen WINHTTP_NO_PROXY_NAME");
-        m_hSession = WinHttpOpen(userAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                 WINHTTP_NO_PROXY_BYPASS, 0);
+        m_hSession = WinHttpOpen(userAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                 WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     } else {
         TOLVE_LOG(LOG_DEBUG, "WinHttpOpen Proxy:%s", lib::WStringToString(m_wsProxy).c_str());
         m_hSession = WinHttpOpen(userAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, m_wsProxy.c_str(),
@@ -298,13 +298,15 @@ bool CWinHttpWrapper::Connect(HTTPVerbType verb, const wchar_t* userAgent, const
     }
     if (error == 0) {
         LPCWSTR acceptTypes[] = {L"*/*", nullptr};
-        const DWORD flags = WINHTTP_FLAG_BYPASS_PROXY_CACHE | (choice.bSecure ? WINHTTP_FLAG_SECURE : 0);
-        HINTERNET request = WinHttpOpenRequest(
-            m_hConnect, kVerbTexts[m_eVerb], m_wsUrlPath.empty() ? nullptr : m_wsUrlPath.c_str(),
-            nullptr, WINHTTP_NO_REFERER, acceptTypes, flags);
+        const DWORD flags =
+            WINHTTP_FLAG_BYPASS_PROXY_CACHE | (choice.bSecure ? WINHTTP_FLAG_SECURE : 0);
+        HINTERNET request = WinHttpOpenRequest(m_hConnect, kVerbTexts[m_eVerb],
+                                               m_wsUrlPath.empty() ? nullptr : m_wsUrlPath.c_str(),
+                                               nullptr, WINHTTP_NO_REFERER, acceptTypes, flags);
         if (request == nullptr) {
             error = GetLastError();
-            TOLVE_LOG(LOG_ERROR, "WinHttpOpenRequest失敗[ERR:0x%08X]", static_cast<unsigned>(error));
+            TOLVE_LOG(LOG_ERROR, "WinHttpOpenRequest失敗[ERR:0x%08X]",
+                      static_cast<unsigned>(error));
         }
         m_hRequest.store(request);
     }
@@ -353,7 +355,8 @@ std::wstring CWinHttpWrapper::_DiscoverProxy() const
     WINHTTP_PROXY_INFO info = {};
     if (WinHttpGetProxyForUrl(session, m_wsUrl.c_str(), &options, &info)) {
         if (info.dwAccessType == WINHTTP_ACCESS_TYPE_DEFAULT_PROXY) {
-            TOLVE_LOG(LOG_DEBUG, "%s", "WinHttpGetProxyForUrl() : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY\n");
+            TOLVE_LOG(LOG_DEBUG, "%s",
+                      "WinHttpGetProxyForUrl() : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY\n");
         } else if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NO_PROXY) {
             TOLVE_LOG(LOG_DEBUG, "%s", "WinHttpGetProxyForUrl() : WINHTTP_ACCESS_TYPE_NO_PROXY");
         } else if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY) {
@@ -361,12 +364,14 @@ std::wstring CWinHttpWrapper::_DiscoverProxy() const
         }
         if (info.lpszProxy != nullptr) {
             proxy = info.lpszProxy;
-            TOLVE_LOG(LOG_DEBUG, "WinHttpGetProxyForUrl() : %s", lib::WStringToString(proxy).c_str());
+            TOLVE_LOG(LOG_DEBUG, "WinHttpGetProxyForUrl() : %s",
+                      lib::WStringToString(proxy).c_str());
         }
         if (info.lpszProxy != nullptr) GlobalFree(info.lpszProxy);
         if (info.lpszProxyBypass != nullptr) GlobalFree(info.lpszProxyBypass);
     } else {
-        TOLVE_LOG(LOG_DEBUG, "WinHttpGetProxyForUrl()失敗[ERR:%d]", static_cast<int>(GetLastError()));
+        TOLVE_LOG(LOG_DEBUG, "WinHttpGetProxyForUrl()失敗[ERR:%d]",
+                  static_cast<int>(GetLastError()));
     }
     WinHttpCloseHandle(session);
     if (!proxy.empty()) return proxy;
@@ -394,7 +399,8 @@ std::wstring CWinHttpWrapper::_DiscoverProxy() const
 
 HANDLE CWinHttpWrapper::SendRequest(const char* userName, const char* password)
 {
-    if (m_hSession == nullptr || m_hConnect == nullptr || m_hRequest.load() == nullptr) return nullptr;
+    if (m_hSession == nullptr || m_hConnect == nullptr || m_hRequest.load() == nullptr)
+        return nullptr;
     if (m_hRunEvent != nullptr) SetEvent(m_hRunEvent);
     if (userName != nullptr && password != nullptr) {
         m_wsUserName = lib::StringToWString(userName);
@@ -406,7 +412,8 @@ HANDLE CWinHttpWrapper::SendRequest(const char* userName, const char* password)
 HANDLE CWinHttpWrapper::Upload(const void* body, uint32_t size, const char* contentType,
                                const char* userName, const char* password)
 {
-    if (m_hSession == nullptr || m_hConnect == nullptr || m_hRequest.load() == nullptr) return nullptr;
+    if (m_hSession == nullptr || m_hConnect == nullptr || m_hRequest.load() == nullptr)
+        return nullptr;
     if (m_hRunEvent != nullptr) SetEvent(m_hRunEvent);
     if (contentType == nullptr) {
         TOLVE_LOG(LOG_ERROR, "アップロード要求時のパラメータ不正 0x%08X, 0x%08X, 0x%08X, 0x%08X, ",
@@ -426,10 +433,12 @@ HANDLE CWinHttpWrapper::Upload(const void* body, uint32_t size, const char* cont
 HANDLE CWinHttpWrapper::UploadMultiPart(const void* body, uint32_t size, const char* boundary,
                                         const char* contentType)
 {
-    if (m_hSession == nullptr || m_hConnect == nullptr || m_hRequest.load() == nullptr) return nullptr;
+    if (m_hSession == nullptr || m_hConnect == nullptr || m_hRequest.load() == nullptr)
+        return nullptr;
     if (m_hRunEvent != nullptr) SetEvent(m_hRunEvent);
     if (boundary == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "アップロード要求時のパラメータ不正 バウンダリー未指定 0x%08X, 0x%08X, ",
+        TOLVE_LOG(LOG_ERROR,
+                  "アップロード要求時のパラメータ不正 バウンダリー未指定 0x%08X, 0x%08X, ",
                   Hex32(body), static_cast<unsigned>(size));
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -449,7 +458,8 @@ bool CWinHttpWrapper::_CopyUploadBody(const void* body, uint32_t size)
     // The caller may free its buffer at once; a missing body goes as zero bytes of its size.
     m_pUploadData = static_cast<char*>(std::calloc(size != 0 ? size : 1, 1));
     if (m_pUploadData == nullptr) {
-        TOLVE_LOG(LOG_ERROR, "領域確保失敗[ERR:0x%08X]", static_cast<unsigned>(ERROR_NOT_ENOUGH_MEMORY));
+        TOLVE_LOG(LOG_ERROR, "領域確保失敗[ERR:0x%08X]",
+                  static_cast<unsigned>(ERROR_NOT_ENOUGH_MEMORY));
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
@@ -461,15 +471,19 @@ bool CWinHttpWrapper::_CopyUploadBody(const void* body, uint32_t size)
 HANDLE CWinHttpWrapper::_StartThread(ThreadKind kind)
 {
     if (m_hThread != nullptr) {
-        WaitForSingleObject(m_hThread, INFINITE);
+        // One request at a time: a second sender while the thread runs is refused.
+        if (WaitForSingleObject(m_hThread, 0) == WAIT_TIMEOUT) {
+            SetLastError(ERROR_BUSY);
+            return nullptr;
+        }
         CloseHandle(m_hThread);
         m_hThread = nullptr;
     }
     m_eThreadKind = kind;
     m_bHoldProgress = m_bKeepInMemory && !m_sOutputFilePath.empty();
     m_bProgressHeld = false;
-    m_hThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CWinHttpWrapper::_ThreadEntry,
-                                                         this, 0, nullptr));
+    m_hThread = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, &CWinHttpWrapper::_ThreadEntry, this, 0, nullptr));
     return m_hThread;
 }
 
@@ -510,16 +524,18 @@ uint32_t CWinHttpWrapper::_Send(const char* logPrefix, DWORD attempts, LPCWSTR h
                                 void* optional, DWORD optionalLength, DWORD totalLength)
 {
     for (DWORD attempt = 0;; ++attempt) {
-        if (CWinHttpApi::Current().SendRequest(m_hRequest.load(), headers,
-                                               headers != WINHTTP_NO_ADDITIONAL_HEADERS ? static_cast<DWORD>(-1) : 0,
-                                               optional, optionalLength, totalLength)) {
+        if (CWinHttpApi::Current().SendRequest(
+                m_hRequest.load(), headers,
+                headers != WINHTTP_NO_ADDITIONAL_HEADERS ? static_cast<DWORD>(-1) : 0, optional,
+                optionalLength, totalLength)) {
             return 0;
         }
         const DWORD error = GetLastError();
         TOLVE_LOG(LOG_ERROR, "%sWinHttpSendRequest失敗[ERR:0x%08X] %s", logPrefix,
                   static_cast<unsigned>(error), _UrlText().c_str());
         if (error != ERROR_WINHTTP_TIMEOUT || attempt + 1 >= attempts) return error;
-        TOLVE_LOG(LOG_INFO, "%sWinHttpSendRequestリトライ[%d]", logPrefix, static_cast<int>(attempt));
+        TOLVE_LOG(LOG_INFO, "%sWinHttpSendRequestリトライ[%d]", logPrefix,
+                  static_cast<int>(attempt));
     }
 }
 
@@ -532,8 +548,8 @@ uint32_t CWinHttpWrapper::_RequestThread()
 {
     if (!_IsRunning()) return _Finish(ERROR_REQUEST_ABORTED);
     _SetCredentials();
-    uint32_t result = _Send("", kSendAttempts, WINHTTP_NO_ADDITIONAL_HEADERS, WINHTTP_NO_REQUEST_DATA,
-                            0, 0);
+    uint32_t result =
+        _Send("", kSendAttempts, WINHTTP_NO_ADDITIONAL_HEADERS, WINHTTP_NO_REQUEST_DATA, 0, 0);
     if (result == 0) result = _GetResponse();
     if (result == 0) result = _WriteResponseFileIfAsked();
     return _Finish(result);
@@ -590,7 +606,8 @@ uint32_t CWinHttpWrapper::_UploadThreadMultiPart()
         }
     }
     result = _Finish(result);
-    TOLVE_LOG(LOG_INFO, "%s_UploadThread 終了 終了コード:%d.", kMultiPartPrefix, static_cast<int>(result));
+    TOLVE_LOG(LOG_INFO, "%s_UploadThread 終了 終了コード:%d.", kMultiPartPrefix,
+              static_cast<int>(result));
     return result;
 }
 
@@ -600,8 +617,8 @@ uint32_t CWinHttpWrapper::_GetResponse()
     HINTERNET request = m_hRequest.load();
     if (!WinHttpReceiveResponse(request, nullptr)) {
         const DWORD error = GetLastError();
-        TOLVE_LOG(LOG_ERROR, "WinHttpReceiveResponse失敗[ERR:0x%08X] %s", static_cast<unsigned>(error),
-                  _UrlText().c_str());
+        TOLVE_LOG(LOG_ERROR, "WinHttpReceiveResponse失敗[ERR:0x%08X] %s",
+                  static_cast<unsigned>(error), _UrlText().c_str());
         return error;
     }
     if (!_IsRunning()) return ERROR_REQUEST_ABORTED;
@@ -620,14 +637,16 @@ uint32_t CWinHttpWrapper::_GetResponse()
         const long long length = std::wcstoll(text.c_str(), &end, 10);
         // A length this client cannot count is read as unknown: to the end of the body.
         if (end != text.c_str() && length >= 0 && length <= 0xFFFFFFFFLL) contentLength = length;
-        TOLVE_LOG(LOG_DEBUG, "WINHTTP_QUERY_CONTENT_LENGTH %dBYTE", static_cast<int>(contentLength));
+        TOLVE_LOG(LOG_DEBUG, "WINHTTP_QUERY_CONTENT_LENGTH %dBYTE",
+                  static_cast<int>(contentLength));
     } else if (error != 0) {
-        TOLVE_LOG(LOG_ERROR, "WINHTTP_QUERY_CONTENT_LENGTH 失敗 0x%08X", static_cast<unsigned>(error));
+        TOLVE_LOG(LOG_ERROR, "WINHTTP_QUERY_CONTENT_LENGTH 失敗 0x%08X",
+                  static_cast<unsigned>(error));
         return error;
     }
     if (status < 200 || status > 299) {
-        TOLVE_LOG(LOG_ERROR, "WinHttpQueryHeaders HTTPSTATUSエラー:%d  %s", static_cast<int>(status),
-                  _UrlText().c_str());
+        TOLVE_LOG(LOG_ERROR, "WinHttpQueryHeaders HTTPSTATUSエラー:%d  %s",
+                  static_cast<int>(status), _UrlText().c_str());
         return HTTP_RESULT_STATUS_FLAG | status;
     }
 
@@ -636,7 +655,8 @@ uint32_t CWinHttpWrapper::_GetResponse()
     TOLVE_LOG(LOG_DEBUG, "実ファイルダウンロード開始 %s", _UrlText().c_str());
     lib::CMallocBuffer chunk(static_cast<char*>(std::calloc(HTTP_READ_CHUNK, 1)));
     if (!chunk) {
-        TOLVE_LOG(LOG_ERROR, "領域確保失敗[ERR:0x%08X]", static_cast<unsigned>(ERROR_NOT_ENOUGH_MEMORY));
+        TOLVE_LOG(LOG_ERROR, "領域確保失敗[ERR:0x%08X]",
+                  static_cast<unsigned>(ERROR_NOT_ENOUGH_MEMORY));
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     _FreeResponse();
@@ -653,7 +673,8 @@ uint32_t CWinHttpWrapper::_GetResponse()
             passAmount = static_cast<DWORD>(contentLength);
         } else if (!CWinHttpApi::Current().QueryDataAvailable(request, &passAmount)) {
             error = GetLastError();
-            TOLVE_LOG(LOG_ERROR, "WinHttpQueryDataAvailable失敗[ERR:0x%08X]", static_cast<unsigned>(error));
+            TOLVE_LOG(LOG_ERROR, "WinHttpQueryDataAvailable失敗[ERR:0x%08X]",
+                      static_cast<unsigned>(error));
             return dropped(error);
         }
         if (!_IsRunning()) return dropped(ERROR_REQUEST_ABORTED);
@@ -669,13 +690,15 @@ uint32_t CWinHttpWrapper::_GetResponse()
             DWORD got = 0;
             if (!CWinHttpApi::Current().ReadData(request, chunk.get(), wanted, &got)) {
                 result = GetLastError();
-                TOLVE_LOG(LOG_ERROR, "WinHttpReadData失敗[ERR:0x%08X]", static_cast<unsigned>(result));
+                TOLVE_LOG(LOG_ERROR, "WinHttpReadData失敗[ERR:0x%08X]",
+                          static_cast<unsigned>(result));
                 break;
             }
             if (got == 0) {
                 const unsigned lastError = static_cast<unsigned>(GetLastError());
                 if (++emptyReads > kMaxEmptyReads) {
-                    TOLVE_LOG(LOG_ERROR, "WinHttpReadData 取得サイズリトライオーバー [ERR:0x%08X]", lastError);
+                    TOLVE_LOG(LOG_ERROR, "WinHttpReadData 取得サイズリトライオーバー [ERR:0x%08X]",
+                              lastError);
                     result = ERROR_WINHTTP_TIMEOUT;
                     break;
                 }
@@ -692,7 +715,8 @@ uint32_t CWinHttpWrapper::_GetResponse()
             } else {
                 const uint32_t written = _AppendToFile(chunk.get(), got);
                 if (written != 0) {
-                    TOLVE_LOG(LOG_ERROR, "WinHttpReadData失敗[ERR:0x%08X]", static_cast<unsigned>(written));
+                    TOLVE_LOG(LOG_ERROR, "WinHttpReadData失敗[ERR:0x%08X]",
+                              static_cast<unsigned>(written));
                     return dropped(written);
                 }
             }
@@ -715,7 +739,8 @@ bool CWinHttpWrapper::_AppendResponse(const char* data, DWORD size)
     if (needed > 0xFFFFFFFFu) return false;
     if (needed > m_uResponseCapacity) {
         // Doubling keeps a large body from being copied once per chunk.
-        const size_t capacity = std::max<size_t>(needed, std::max<size_t>(m_uResponseCapacity * 2, 65536));
+        const size_t capacity =
+            std::max<size_t>(needed, std::max<size_t>(m_uResponseCapacity * 2, 65536));
         char* grown = static_cast<char*>(std::realloc(m_pResponseData, capacity));
         if (grown == nullptr) return false;
         m_pResponseData = grown;
@@ -765,8 +790,8 @@ uint32_t CWinHttpWrapper::_AppendToFile(const char* data, DWORD size)
                   static_cast<unsigned>(size), m_sOutputFilePath.c_str());
         return ERROR_INVALID_PARAMETER;
     }
-    lib::CHandle file(CreateFileA(m_sOutputFilePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  OPEN_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    lib::CHandle file(CreateFileA(m_sOutputFilePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                  nullptr, OPEN_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.IsValid()) {
         const DWORD error = GetLastError();
         TOLVE_LOG(LOG_ERROR, "ダウンロードデータ書込み時のファイルオープン失敗[ERR:0x%08X].%s",
@@ -782,7 +807,8 @@ uint32_t CWinHttpWrapper::_AppendToFile(const char* data, DWORD size)
     }
     const uint32_t error = _WriteAll(file.Get(), data, size);
     if (error != 0) {
-        TOLVE_LOG(LOG_ERROR, "ダウンロードデータ書込み失敗[ERR:0x%08X]", static_cast<unsigned>(error));
+        TOLVE_LOG(LOG_ERROR, "ダウンロードデータ書込み失敗[ERR:0x%08X]",
+                  static_cast<unsigned>(error));
     }
     return error;
 }
@@ -806,7 +832,8 @@ uint32_t CWinHttpWrapper::_WriteResponseFileIfAsked()
         error = _WriteAll(file.Get(), m_pResponseData, m_uResponseSize);
         file.Close();
         if (error != 0) {
-            TOLVE_LOG(LOG_ERROR, "ダウンロードデータ書込み失敗[ERR:0x%08X", static_cast<unsigned>(error));
+            TOLVE_LOG(LOG_ERROR, "ダウンロードデータ書込み失敗[ERR:0x%08X",
+                      static_cast<unsigned>(error));
             // Never leave a file that looks like the whole reply.
             DeleteFileA(m_sOutputFilePath.c_str());
         }
@@ -834,7 +861,8 @@ bool CWinHttpWrapper::RequestAbort(DWORD timeoutMs)
     }
     const DWORD error = GetLastError();
     if (wait == WAIT_TIMEOUT) {
-        TOLVE_LOG(LOG_ERROR, "中断要求にタイムアウトしました[ERR:0x%08X]", static_cast<unsigned>(error));
+        TOLVE_LOG(LOG_ERROR, "中断要求にタイムアウトしました[ERR:0x%08X]",
+                  static_cast<unsigned>(error));
         TerminateThread(m_hThread, ERROR_REQUEST_ABORTED);
         WaitForSingleObject(m_hThread, INFINITE);
         CloseHandle(m_hThread);

@@ -21,17 +21,16 @@ const wchar_t kAgent[] = L"KestrumTest/1.0";
 
 // What a request came to.
 struct Outcome {
-    bool bStarted = false;  // the sender gave a thread
-    bool bEnded = false;    // the thread ended within the wait
+    bool bStarted = false; // the sender gave a thread
+    bool bEnded = false;   // the thread ended within the wait
     uint32_t uResult = 0xFFFFFFFF;
-    std::string sBody;      // the reply in memory
-    uint32_t uSize = 0;     // GetResponseSize
-    DWORD dwMs = 0;         // from the sender to the thread's end
+    std::string sBody;  // the reply in memory
+    uint32_t uSize = 0; // GetResponseSize
+    DWORD dwMs = 0;     // from the sender to the thread's end
 };
 
 // Waits for a started thread (bounded) and reads the client's outcome.
-inline Outcome Finish(CWinHttpWrapper& client, HANDLE thread, DWORD startTick,
-                      DWORD waitMs = 20000)
+inline Outcome Finish(CWinHttpWrapper& client, HANDLE thread, DWORD startTick, DWORD waitMs = 20000)
 {
     Outcome outcome;
     outcome.bStarted = thread != nullptr;
@@ -50,11 +49,17 @@ inline Outcome Finish(CWinHttpWrapper& client, HANDLE thread, DWORD startTick,
     return outcome;
 }
 
-// One request with SendRequest, body in memory, the proxy found as the product finds it.
+// The progress message of the tests' notify windows.
+const UINT kProgress = WM_APP + 3;
+
+// One request with SendRequest, body in memory, the proxy found as the product finds it;
+// with a window, its reading progress goes there as kProgress.
 inline Outcome Get(const std::string& url, HTTPVerbType verb = HTTP_VERB_GET,
-                   const char* user = nullptr, const char* password = nullptr)
+                   const char* user = nullptr, const char* password = nullptr,
+                   HWND notifyWindow = nullptr)
 {
     CWinHttpWrapper client;
+    client.SetNotifyWindow(notifyWindow, kProgress);
     EXPECT_TRUE(client.Initialize(url.c_str(), 0, nullptr, true));
     if (!client.Connect(verb, kAgent, nullptr)) {
         ADD_FAILURE() << "Connect failed: " << GetLastError() << " " << url;
@@ -78,11 +83,11 @@ public:
     // script) reads; with bFullReads a read fills all it asks for unless the body ends.
     std::string sReads;
     bool bFullReads = false;
-    DWORD dwQueryError = 0;     // every data query fails with it
-    DWORD dwFileError = 0;      // every file write fails with it
+    DWORD dwQueryError = 0;       // every data query fails with it
+    DWORD dwFileError = 0;        // every file write fails with it
     bool bShortFileWrite = false; // every file write writes half and succeeds
     DWORD dwFileWriteDelayMs = 0;
-    std::string sSettingsKey;   // the proxy settings' key; empty: the real one
+    std::string sSettingsKey; // the proxy settings' key; empty: the real one
 
     std::atomic<int> iSends{0}, iWrites{0}, iReads{0}, iFileWrites{0};
 

@@ -23,7 +23,10 @@ struct Reply {
 
 class CInternet {
 public:
-    explicit CInternet(HINTERNET handle) : m_h(handle) {}
+    explicit CInternet(HINTERNET handle)
+        : m_h(handle)
+    {
+    }
     ~CInternet()
     {
         if (m_h != nullptr) WinHttpCloseHandle(m_h);
@@ -52,8 +55,8 @@ Reply Send(const std::string& url, const wchar_t* verb = L"GET", const std::stri
     CInternet session(WinHttpOpen(L"standin-test", WINHTTP_ACCESS_TYPE_NO_PROXY,
                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     CInternet connection(WinHttpConnect(session.Get(), host, parts.nPort, 0));
-    CInternet request(WinHttpOpenRequest(connection.Get(), verb, path, nullptr,
-                                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+    CInternet request(WinHttpOpenRequest(connection.Get(), verb, path, nullptr, WINHTTP_NO_REFERER,
+                                         WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
     if (request.Get() == nullptr ||
         !WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                             const_cast<char*>(body.data()), static_cast<DWORD>(body.size()),

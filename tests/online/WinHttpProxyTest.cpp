@@ -38,8 +38,8 @@ public:
     {
         SHDeleteKeyA(HKEY_CURRENT_USER, kTestRoot);
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         if (!autoConfigUrl.empty()) {
             RegSetValueExA(key, "AutoConfigURL", 0, REG_SZ,
@@ -69,8 +69,10 @@ TEST(HttpProxy, DiscoveryTable)
     ASSERT_TRUE(standIn.IsRunning());
     CPrivateProxySettings settings;
     const std::string standInProxy = "127.0.0.1:" + std::to_string(standIn.Port());
-    const std::string refusedProxy = standIn.RefusedUrl("").substr(7, standIn.RefusedUrl("").find('/', 7) - 7);
-    const std::string pacProxy = "function FindProxyForURL(url, host) { return 'PROXY " + standInProxy + "'; }";
+    const std::string refusedProxy =
+        standIn.RefusedUrl("").substr(7, standIn.RefusedUrl("").find('/', 7) - 7);
+    const std::string pacProxy =
+        "function FindProxyForURL(url, host) { return 'PROXY " + standInProxy + "'; }";
     const std::string pacDirect = "function FindProxyForURL(url, host) { return 'DIRECT'; }";
     // The target's host resolves nowhere: only a proxy can reach it.
     const std::string viaProxy = "http://kestrum-proxy.invalid/s/" + standIn.Space() + "/target";
@@ -88,13 +90,16 @@ TEST(HttpProxy, DiscoveryTable)
     } cases[] = {
         {"manual proxy", NO_SCRIPT, 1, standInProxy, false, viaProxy, true, nullptr},
         {"manual proxy switched off", NO_SCRIPT, 0, refusedProxy, false, direct, false, nullptr},
-        {"no settings", NO_SCRIPT, -1, "", false, direct, false, "プロキシ設定取得失敗[ERR:0x00000002]"},
+        {"no settings", NO_SCRIPT, -1, "", false, direct, false,
+         "プロキシ設定取得失敗[ERR:0x00000002]"},
         {"enabled without a server", NO_SCRIPT, 1, "", false, direct, false,
          "プロキシサーバ取得失敗[ERR:0x00000002]"},
-        {"script before the manual proxy", SCRIPT_PROXY, 1, refusedProxy, false, viaProxy, true, nullptr},
-        {"script says direct: manual proxy", SCRIPT_DIRECT, 1, standInProxy, false, viaProxy, true, nullptr},
-        {"script unreachable: manual proxy", SCRIPT_UNREACHABLE, 1, standInProxy, false, viaProxy, true,
+        {"script before the manual proxy", SCRIPT_PROXY, 1, refusedProxy, false, viaProxy, true,
          nullptr},
+        {"script says direct: manual proxy", SCRIPT_DIRECT, 1, standInProxy, false, viaProxy, true,
+         nullptr},
+        {"script unreachable: manual proxy", SCRIPT_UNREACHABLE, 1, standInProxy, false, viaProxy,
+         true, nullptr},
         {"caller's proxy", NO_SCRIPT, 1, refusedProxy, true, viaProxy, true, nullptr},
     };
     const std::wstring callerProxy(standInProxy.begin(), standInProxy.end());
@@ -108,10 +113,11 @@ TEST(HttpProxy, DiscoveryTable)
         std::string configUrl;
         if (c.script == SCRIPT_PROXY || c.script == SCRIPT_DIRECT) {
             configUrl = standIn.Url(pacPath);
-            ASSERT_TRUE(standIn.Queue(pacPath, CAnswer()
-                                                   .Text(c.script == SCRIPT_PROXY ? pacProxy : pacDirect)
-                                                   .Header("Content-Type", "application/x-ns-proxy-autoconfig")
-                                                   .Count(5)));
+            ASSERT_TRUE(standIn.Queue(
+                pacPath, CAnswer()
+                             .Text(c.script == SCRIPT_PROXY ? pacProxy : pacDirect)
+                             .Header("Content-Type", "application/x-ns-proxy-autoconfig")
+                             .Count(5)));
         } else if (c.script == SCRIPT_UNREACHABLE) {
             configUrl = standIn.RefusedUrl(pacPath);
         }
@@ -119,7 +125,8 @@ TEST(HttpProxy, DiscoveryTable)
         testsupport::CLogCapture log;
         CWinHttpWrapper client;
         ASSERT_TRUE(client.Initialize(c.url.c_str(), 0, nullptr, true));
-        ASSERT_TRUE(client.Connect(HTTP_VERB_GET, kAgent, c.useCallerProxy ? callerProxy.c_str() : nullptr));
+        ASSERT_TRUE(client.Connect(HTTP_VERB_GET, kAgent,
+                                   c.useCallerProxy ? callerProxy.c_str() : nullptr));
         const DWORD start = GetTickCount();
         const Outcome outcome = Finish(client, client.SendRequest(nullptr, nullptr), start);
         EXPECT_EQ(outcome.uResult, 0u);
@@ -130,7 +137,8 @@ TEST(HttpProxy, DiscoveryTable)
             found = true;
             EXPECT_EQ(r.bProxied, c.proxied);
             // Through a proxy the target is absolute (Wine writes the port too: ":80").
-            const std::string host = c.proxied ? "kestrum-proxy.invalid" : "127.0.0.1:" + std::to_string(standIn.Port());
+            const std::string host =
+                c.proxied ? "kestrum-proxy.invalid" : "127.0.0.1:" + std::to_string(standIn.Port());
             EXPECT_EQ(r.sHost.compare(0, host.size(), host), 0) << r.sHost;
         }
         EXPECT_TRUE(found);
@@ -184,7 +192,8 @@ TEST(HttpPort, PortAndTlsTable)
         {8080, http, 80, 8080, false},
     };
     for (const auto& c : cases) {
-        const HttpPortChoice choice = CWinHttpWrapper::ChoosePort(c.callerPort, c.scheme, c.urlPort);
+        const HttpPortChoice choice =
+            CWinHttpWrapper::ChoosePort(c.callerPort, c.scheme, c.urlPort);
         EXPECT_EQ(choice.wPort, c.port) << c.callerPort << " " << c.scheme << " " << c.urlPort;
         EXPECT_EQ(choice.bSecure, c.secure) << c.callerPort << " " << c.scheme << " " << c.urlPort;
     }

@@ -23,8 +23,8 @@ using onlinetest::PatternBytes;
 
 namespace {
 
-const DWORD kTimeout = ERROR_WINHTTP_TIMEOUT;            // 12002
-const DWORD kBroken = ERROR_WINHTTP_CONNECTION_ERROR;    // 12030
+const DWORD kTimeout = ERROR_WINHTTP_TIMEOUT;         // 12002
+const DWORD kBroken = ERROR_WINHTTP_CONNECTION_ERROR; // 12030
 const char kMultiPart[] = "CWinHttpWrapper::_UploadThreadMultiPart - ";
 
 enum Sender { SEND, UPLOAD, MULTIPART };
@@ -35,8 +35,8 @@ Outcome RunSender(CWinHttpWrapper& client, Sender sender, const std::string& bod
     HANDLE thread = nullptr;
     if (sender == SEND) thread = client.SendRequest(nullptr, nullptr);
     if (sender == UPLOAD) {
-        thread = client.Upload(body.data(), static_cast<uint32_t>(body.size()), "text/plain", nullptr,
-                               nullptr);
+        thread = client.Upload(body.data(), static_cast<uint32_t>(body.size()), "text/plain",
+                               nullptr, nullptr);
     }
     if (sender == MULTIPART) {
         thread = client.UploadMultiPart(body.data(), static_cast<uint32_t>(body.size()), "B",
@@ -63,7 +63,14 @@ TEST(HttpCalls, SendAndWriteFailuresTable)
         {"third send goes through", SEND, {kTimeout, kTimeout}, {}, 0, 3, 0, 2},
         {"other send error at once", SEND, {kBroken}, {}, kBroken, 1, 0, 0},
         {"upload sends once", UPLOAD, {kTimeout}, {}, kTimeout, 1, 0, 0},
-        {"multipart: three timed-out sends", MULTIPART, {kTimeout, kTimeout, kTimeout}, {}, kTimeout, 3, 0, 2},
+        {"multipart: three timed-out sends",
+         MULTIPART,
+         {kTimeout, kTimeout, kTimeout},
+         {},
+         kTimeout,
+         3,
+         0,
+         2},
         {"multipart: second send goes through", MULTIPART, {kTimeout}, {}, 0, 2, 1, 1},
         // A body write is never repeated: bytes of a failed write may have gone out.
         {"multipart: timed-out write", MULTIPART, {}, {kTimeout}, kTimeout, 1, 1, 0},
@@ -79,7 +86,8 @@ TEST(HttpCalls, SendAndWriteFailuresTable)
         testsupport::CLogCapture log;
         CWinHttpWrapper client;
         ASSERT_TRUE(client.Initialize(standIn.Url("/up").c_str(), 0, nullptr, true));
-        ASSERT_TRUE(client.Connect(c.sender == SEND ? HTTP_VERB_GET : HTTP_VERB_POST, kAgent, nullptr));
+        ASSERT_TRUE(
+            client.Connect(c.sender == SEND ? HTTP_VERB_GET : HTTP_VERB_POST, kAgent, nullptr));
         const Outcome outcome = RunSender(client, c.sender, "part=1");
         EXPECT_EQ(outcome.uResult, c.result);
         EXPECT_EQ(outcome.sBody, c.result == 0 ? "stored" : "");
@@ -90,7 +98,8 @@ TEST(HttpCalls, SendAndWriteFailuresTable)
         EXPECT_EQ(log.Count(prefix + "WinHttpWriteDataリトライ"), 0u);
         if (c.sender == MULTIPART) {
             EXPECT_TRUE(log.Has(prefix + "_UploadThread 開始."));
-            EXPECT_TRUE(log.Has(prefix + "_UploadThread 終了 終了コード:" + std::to_string(c.result) + "."));
+            EXPECT_TRUE(log.Has(prefix +
+                                "_UploadThread 終了 終了コード:" + std::to_string(c.result) + "."));
         }
         if (c.result == 0) {
             const auto requests = standIn.Requests();
@@ -116,7 +125,8 @@ TEST(HttpCalls, ReadFailuresTable)
         DWORD minMs;
     } cases[] = {
         {"eleven empty reads", CAnswer().Pattern(250000), "EEEEEEEEEEE", 0, kTimeout, "", 1000},
-        {"ten empty reads are waited out", CAnswer().Pattern(250000), "EEEEEEEEEE", 0, 0, body, 1000},
+        {"ten empty reads are waited out", CAnswer().Pattern(250000), "EEEEEEEEEE", 0, 0, body,
+         1000},
         // A read that brings data does not start the count again within its pass.
         {"data between empty reads", CAnswer().Pattern(250000), "EEEEEREEEEEE", 0, kTimeout,
          body.substr(0, HTTP_READ_CHUNK), 1000},
@@ -138,7 +148,8 @@ TEST(HttpCalls, ReadFailuresTable)
         ASSERT_TRUE(client.Connect(HTTP_VERB_GET, kAgent, nullptr));
         const Outcome outcome = RunSender(client, SEND, "");
         EXPECT_EQ(outcome.uResult, c.result);
-        EXPECT_TRUE(outcome.sBody == c.kept) << outcome.sBody.size() << " bytes kept, " << c.kept.size() << " expected";
+        EXPECT_TRUE(outcome.sBody == c.kept)
+            << outcome.sBody.size() << " bytes kept, " << c.kept.size() << " expected";
         EXPECT_EQ(outcome.uSize, c.kept.size());
         EXPECT_GE(outcome.dwMs + 20, c.minMs);
     }

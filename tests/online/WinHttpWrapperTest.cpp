@@ -19,6 +19,7 @@ using httptest::CScriptedApi;
 using httptest::Finish;
 using httptest::Get;
 using httptest::kAgent;
+using httptest::kProgress;
 using httptest::Outcome;
 using onlinetest::AuthMode;
 using onlinetest::CAnswer;
@@ -29,13 +30,9 @@ namespace {
 
 const bool g_privateAppData = testsupport::UsePrivateAppData("online_http_test");
 const char kSource[] = "WinHttpWrapper.cpp";
-const UINT kProgress = WM_APP + 3;
 const uint32_t kStatus = HTTP_RESULT_STATUS_FLAG;
 
-std::string TempFile(const char* name)
-{
-    return testsupport::PrivateRoot() + name;
-}
+std::string TempFile(const char* name) { return testsupport::PrivateRoot() + name; }
 
 bool FileExists(const std::string& path)
 {
@@ -111,9 +108,10 @@ TEST(HttpReplies, FormsOfReplyTable)
             EXPECT_EQ(log.Count("WinHttpReadData 取得サイズ０ 継続"), 0u);
         }
         if (c.result & kStatus) {
-            EXPECT_TRUE(log.HasLine("!!", kSource,
-                                    "WinHttpQueryHeaders HTTPSTATUSエラー:" +
-                                        std::to_string(c.result & 0xFFF) + "  " + standIn.Url("/reply")));
+            EXPECT_TRUE(log.HasLine(
+                "!!", kSource,
+                "WinHttpQueryHeaders HTTPSTATUSエラー:" + std::to_string(c.result & 0xFFF) + "  " +
+                    standIn.Url("/reply")));
         }
     }
 }
@@ -154,7 +152,8 @@ TEST(HttpReplies, CallerPortAndUrlPort)
     ASSERT_TRUE(client.Initialize(bare.c_str(), standIn.Port(), nullptr, true));
     ASSERT_TRUE(client.Connect(HTTP_VERB_GET, kAgent, nullptr));
     const DWORD start = GetTickCount();
-    EXPECT_EQ(Finish(client, client.SendRequest(nullptr, nullptr), start).sBody, "by caller's port");
+    EXPECT_EQ(Finish(client, client.SendRequest(nullptr, nullptr), start).sBody,
+              "by caller's port");
     // Port 0: the URL's own port (every other test goes this way too).
     EXPECT_EQ(Get(standIn.Url("/p")).sBody, "by caller's port");
 }
@@ -170,7 +169,8 @@ public:
         int64_t iFileSize; // -1: no file
     };
 
-    explicit CProgressRecorder(const std::string& path) : m_sPath(path)
+    explicit CProgressRecorder(const std::string& path)
+        : m_sPath(path)
     {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = _Proc;
@@ -211,7 +211,8 @@ private:
                 GetFileAttributesExA(self->m_sPath.c_str(), GetFileExInfoStandard, &data)
                     ? static_cast<int64_t>(data.nFileSizeLow)
                     : -1;
-            self->m_vSeen.push_back({static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), size});
+            self->m_vSeen.push_back(
+                {static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), size});
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
@@ -257,12 +258,8 @@ TEST(HttpProgress, KnownLengthReportsEachChunkOfTheRead)
     api.bFullReads = true; // each read returns all it asks for
     ASSERT_TRUE(standIn.Queue("/p", CAnswer().Pattern(250000)));
     onlinetest::CMessageCapture capture;
-    CWinHttpWrapper client;
-    client.SetNotifyWindow(capture.Window(), kProgress);
-    ASSERT_TRUE(client.Initialize(standIn.Url("/p").c_str(), 0, nullptr, true));
-    ASSERT_TRUE(client.Connect(HTTP_VERB_GET, kAgent, nullptr));
-    const DWORD start = GetTickCount();
-    const Outcome outcome = Finish(client, client.SendRequest(nullptr, nullptr), start);
+    const Outcome outcome =
+        Get(standIn.Url("/p"), HTTP_VERB_GET, nullptr, nullptr, capture.Window());
     EXPECT_EQ(outcome.uResult, 0u);
     EXPECT_TRUE(SameBytes(outcome.sBody, PatternBytes(250000)));
     capture.PumpFor(100);
@@ -280,12 +277,8 @@ TEST(HttpProgress, UnknownLengthReportsWhatEachPassHad)
     CStandIn standIn;
     ASSERT_TRUE(standIn.Queue("/p", CAnswer().Pattern(30000).Chunked(10000).Trickle(10000, 100)));
     onlinetest::CMessageCapture capture;
-    CWinHttpWrapper client;
-    client.SetNotifyWindow(capture.Window(), kProgress);
-    ASSERT_TRUE(client.Initialize(standIn.Url("/p").c_str(), 0, nullptr, true));
-    ASSERT_TRUE(client.Connect(HTTP_VERB_GET, kAgent, nullptr));
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(Finish(client, client.SendRequest(nullptr, nullptr), start).uResult, 0u);
+    EXPECT_EQ(Get(standIn.Url("/p"), HTTP_VERB_GET, nullptr, nullptr, capture.Window()).uResult,
+              0u);
     capture.PumpFor(100);
     uint64_t sum = 0;
     for (const auto& m : capture.Of(kProgress)) {
@@ -350,12 +343,18 @@ TEST(HttpFiles, FailedAndEmptyOutputTable)
         uint32_t result;
         bool bodyInMemory;
     } cases[] = {
-        {"memory mode, read-only target", true, READ_ONLY, false, 250000, ERROR_ACCESS_DENIED, true},
-        {"file mode, read-only target", false, READ_ONLY, false, 250000, ERROR_ACCESS_DENIED, false},
-        {"memory mode, target held open", true, HELD_OPEN, false, 250000, ERROR_SHARING_VIOLATION, true},
-        {"file mode, target held open", false, HELD_OPEN, false, 250000, ERROR_SHARING_VIOLATION, false},
-        {"memory mode, a folder in the way", true, FOLDER, false, 250000, ERROR_ACCESS_DENIED, true},
-        {"file mode, a folder in the way", false, FOLDER, false, 250000, ERROR_ACCESS_DENIED, false},
+        {"memory mode, read-only target", true, READ_ONLY, false, 250000, ERROR_ACCESS_DENIED,
+         true},
+        {"file mode, read-only target", false, READ_ONLY, false, 250000, ERROR_ACCESS_DENIED,
+         false},
+        {"memory mode, target held open", true, HELD_OPEN, false, 250000, ERROR_SHARING_VIOLATION,
+         true},
+        {"file mode, target held open", false, HELD_OPEN, false, 250000, ERROR_SHARING_VIOLATION,
+         false},
+        {"memory mode, a folder in the way", true, FOLDER, false, 250000, ERROR_ACCESS_DENIED,
+         true},
+        {"file mode, a folder in the way", false, FOLDER, false, 250000, ERROR_ACCESS_DENIED,
+         false},
         {"memory mode, short write", true, NONE, true, 250000, ERROR_WRITE_FAULT, true},
         {"file mode, short write", false, NONE, true, 250000, ERROR_WRITE_FAULT, false},
         {"memory mode, empty body", true, NONE, false, 0, 0, false},
@@ -564,12 +563,13 @@ TEST(HttpWire, WhatEachSenderPuts)
     } cases[] = {
         {"GET with a query", 0, HTTP_VERB_GET, "/get?a=1&b=%20", nullptr, 0, nullptr, "", ""},
         {"HEAD", 0, HTTP_VERB_HEAD, "/head", nullptr, 0, nullptr, "", ""},
-        {"form POST", 1, HTTP_VERB_POST, "/form", binary.data(), static_cast<uint32_t>(binary.size()),
-         "application/x-www-form-urlencoded", binary, "application/x-www-form-urlencoded"},
+        {"form POST", 1, HTTP_VERB_POST, "/form", binary.data(),
+         static_cast<uint32_t>(binary.size()), "application/x-www-form-urlencoded", binary,
+         "application/x-www-form-urlencoded"},
         {"POST of an empty body", 1, HTTP_VERB_POST, "/empty", nullptr, 0,
          "application/x-www-form-urlencoded", "", "application/x-www-form-urlencoded"},
-        {"missing body of a size", 1, HTTP_VERB_POST, "/zeros", nullptr, 5, "application/octet-stream",
-         std::string(5, '\0'), "application/octet-stream"},
+        {"missing body of a size", 1, HTTP_VERB_POST, "/zeros", nullptr, 5,
+         "application/octet-stream", std::string(5, '\0'), "application/octet-stream"},
         {"no content type", 1, HTTP_VERB_POST, "/untyped", "abc", 3, "", "abc", ""},
         {"multipart", 2, HTTP_VERB_POST, "/multi", multipart.data(),
          static_cast<uint32_t>(multipart.size()), "multipart/form-data", multipart,
@@ -592,7 +592,8 @@ TEST(HttpWire, WhatEachSenderPuts)
             const void* body = c.body != nullptr ? callerCopy.data() : nullptr;
             if (c.sender == 0) thread = client.SendRequest(nullptr, nullptr);
             if (c.sender == 1) thread = client.Upload(body, c.size, c.type, nullptr, nullptr);
-            if (c.sender == 2) thread = client.UploadMultiPart(body, c.size, "KestrumBoundary", c.type);
+            if (c.sender == 2)
+                thread = client.UploadMultiPart(body, c.size, "KestrumBoundary", c.type);
             callerCopy.assign(callerCopy.size(), 'X');
         }
         const Outcome outcome = Finish(client, thread, start);
@@ -601,7 +602,9 @@ TEST(HttpWire, WhatEachSenderPuts)
         const auto requests = standIn.Requests();
         ASSERT_EQ(requests.size(), 1u);
         const auto& r = requests[0];
-        EXPECT_EQ(r.sMethod, c.verb == HTTP_VERB_GET ? "GET" : c.verb == HTTP_VERB_HEAD ? "HEAD" : "POST");
+        EXPECT_EQ(r.sMethod, c.verb == HTTP_VERB_GET    ? "GET"
+                             : c.verb == HTTP_VERB_HEAD ? "HEAD"
+                                                        : "POST");
         EXPECT_EQ(r.sTarget, "/s/" + standIn.Space() + c.path);
         EXPECT_EQ(r.Header("User-Agent"), "KestrumTest/1.0");
         EXPECT_EQ(r.Header("Accept"), "*/*");
@@ -639,14 +642,15 @@ TEST(HttpRefusals, OperationsRefusedTable)
     CStandIn standIn;
     const struct {
         const char* name;
-        const char* url;      // null: a stand-in URL
+        const char* url; // null: a stand-in URL
         uint32_t verb;
-        int sender;           // -1: none; 0 SendRequest; 1 Upload without type; 2 multipart without boundary
+        int sender; // -1: none; 0 SendRequest; 1 Upload without type; 2 multipart without boundary
         bool connected;
         DWORD error;
-        const char* line;     // the level-1 line, or null
+        const char* line; // the level-1 line, or null
     } cases[] = {
-        {"verb 3", nullptr, 3, -1, false, ERROR_INVALID_PARAMETER, "HTTPVerb指定が不正 HTTPVerbType:3"},
+        {"verb 3", nullptr, 3, -1, false, ERROR_INVALID_PARAMETER,
+         "HTTPVerb指定が不正 HTTPVerbType:3"},
         {"no URL", "", HTTP_VERB_GET, -1, false, ERROR_INVALID_PARAMETER, "接続先URLが未設定"},
         {"unknown scheme", "ftp://127.0.0.1/x", HTTP_VERB_GET, -1, false,
          ERROR_WINHTTP_UNRECOGNIZED_SCHEME, "接続先URL解析に失敗[ERR:0x00002EE6]"},
@@ -663,7 +667,8 @@ TEST(HttpRefusals, OperationsRefusedTable)
         const std::string url = c.url != nullptr ? c.url : standIn.Url("/never");
         ASSERT_TRUE(client.Initialize(url.c_str(), 0, nullptr, true));
         if (c.sender != 0) {
-            const bool connected = client.Connect(static_cast<HTTPVerbType>(c.verb), kAgent, nullptr);
+            const bool connected =
+                client.Connect(static_cast<HTTPVerbType>(c.verb), kAgent, nullptr);
             const DWORD connectError = GetLastError();
             EXPECT_EQ(connected, c.connected);
             if (c.sender < 0) {

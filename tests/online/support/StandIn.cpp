@@ -73,7 +73,8 @@ std::string Exchange(uint16_t port, const std::string& request)
     if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         size_t sent = 0;
         while (sent < request.size()) {
-            const int n = send(s, request.data() + sent, static_cast<int>(request.size() - sent), 0);
+            const int n =
+                send(s, request.data() + sent, static_cast<int>(request.size() - sent), 0);
             if (n <= 0) break;
             sent += static_cast<size_t>(n);
         }
@@ -255,7 +256,8 @@ bool RecordedRequest::HasHeader(const std::string& name) const
 
 // --- CStandIn --------------------------------------------------------------------------
 
-CStandIn::CStandIn(const std::string& space) : m_sSpace(space.empty() ? ProgramSpace() : space)
+CStandIn::CStandIn(const std::string& space)
+    : m_sSpace(space.empty() ? ProgramSpace() : space)
 {
     const char* port = std::getenv(kPortVariable);
     if (port == nullptr || std::atoi(port) <= 0 || std::atoi(port) > 65535) {
@@ -289,17 +291,18 @@ bool CStandIn::_Control(const char* method, const std::string& target, const std
                         std::string* reply) const
 {
     if (m_uPort == 0) return false;
-    const std::string request = std::string(method) + " " + target +
-                                " HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: " +
-                                Number(body.size()) + "\r\n\r\n" + body;
+    const std::string request =
+        std::string(method) + " " + target +
+        " HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: " + Number(body.size()) + "\r\n\r\n" +
+        body;
     const std::string answer = Exchange(m_uPort, request);
     const size_t end = answer.find("\r\n\r\n");
     // "HTTP/1.x 200 ..."
     const bool ok = answer.compare(0, 5, "HTTP/") == 0 && answer.compare(8, 5, " 200 ") == 0 &&
                     end != std::string::npos;
     if (!ok) {
-        ADD_FAILURE() << "stand-in control " << method << " " << target << " failed: "
-                      << (answer.empty() ? "no answer" : answer.substr(0, 300));
+        ADD_FAILURE() << "stand-in control " << method << " " << target
+                      << " failed: " << (answer.empty() ? "no answer" : answer.substr(0, 300));
         return false;
     }
     if (reply != nullptr) *reply = answer.substr(end + 4);
@@ -348,15 +351,24 @@ std::vector<RecordedRequest> CStandIn::Requests() const
         }
         if (requests.empty()) break;
         RecordedRequest& r = requests.back();
-        if (key == "method") r.sMethod = value;
-        else if (key == "target") r.sTarget = value;
-        else if (key == "path") r.sPath = value;
-        else if (key == "query") r.sQuery = value;
-        else if (key == "host") r.sHost = value;
-        else if (key == "proxied") r.bProxied = value == "1";
-        else if (key == "status") r.iStatus = std::atoi(value.c_str());
-        else if (key == "header") r.vHeaders.push_back(value);
-        else if (key == "body") r.sBody = value;
+        if (key == "method")
+            r.sMethod = value;
+        else if (key == "target")
+            r.sTarget = value;
+        else if (key == "path")
+            r.sPath = value;
+        else if (key == "query")
+            r.sQuery = value;
+        else if (key == "host")
+            r.sHost = value;
+        else if (key == "proxied")
+            r.bProxied = value == "1";
+        else if (key == "status")
+            r.iStatus = std::atoi(value.c_str());
+        else if (key == "header")
+            r.vHeaders.push_back(value);
+        else if (key == "body")
+            r.sBody = value;
     }
     return requests;
 }
@@ -364,8 +376,9 @@ std::vector<RecordedRequest> CStandIn::Requests() const
 size_t CStandIn::WaitForRequests(size_t count, DWORD timeoutMs) const
 {
     std::string reply;
-    if (!_Control("GET", "/control/" + m_sSpace + "/wait?count=" + Number(count) +
-                             "&timeout_ms=" + Number(timeoutMs),
+    if (!_Control("GET",
+                  "/control/" + m_sSpace + "/wait?count=" + Number(count) +
+                      "&timeout_ms=" + Number(timeoutMs),
                   "", &reply)) {
         return 0;
     }

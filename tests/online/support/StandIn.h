@@ -39,24 +39,24 @@ class CAnswer {
 public:
     CAnswer& Status(int status);
     CAnswer& Header(const std::string& name, const std::string& value);
-    CAnswer& Text(const std::string& bytes);            // exact bytes, any code page
-    CAnswer& BodyFile(const std::string& windowsPath);  // that file's bytes when answering
-    CAnswer& Pattern(uint64_t size);                    // the generated body, any size
+    CAnswer& Text(const std::string& bytes);           // exact bytes, any code page
+    CAnswer& BodyFile(const std::string& windowsPath); // that file's bytes when answering
+    CAnswer& Pattern(uint64_t size);                   // the generated body, any size
 
     // How the body goes out. Default: Content-Length of the body.
-    CAnswer& NoLength();                    // no length: the connection closes after it
-    CAnswer& Chunked(size_t chunkSize = 0); // chunked transfer coding
+    CAnswer& NoLength();                      // no length: the connection closes after it
+    CAnswer& Chunked(size_t chunkSize = 0);   // chunked transfer coding
     CAnswer& AnnounceLength(uint64_t length); // this Content-Length, whatever is sent
-    CAnswer& SendOnly(uint64_t bytes);      // only the first bytes, then the link closes
+    CAnswer& SendOnly(uint64_t bytes);        // only the first bytes, then the link closes
 
     // Time. Every wait is bounded by the stand-in (60 s) and ends at the space's reset.
-    CAnswer& Delay(DWORD ms);                     // before the status line
+    CAnswer& Delay(DWORD ms);                      // before the status line
     CAnswer& Stall(uint64_t afterBytes, DWORD ms); // after that much of the body
-    CAnswer& Trickle(size_t bytes, DWORD ms);     // pieces of `bytes`, `ms` apart
-    CAnswer& Hold(const std::string& gate);       // before the status line, until Release
+    CAnswer& Trickle(size_t bytes, DWORD ms);      // pieces of `bytes`, `ms` apart
+    CAnswer& Hold(const std::string& gate);        // before the status line, until Release
 
-    CAnswer& Close();  // no answer: the connection is closed
-    CAnswer& Reset();  // no answer: the connection is reset
+    CAnswer& Close(); // no answer: the connection is closed
+    CAnswer& Reset(); // no answer: the connection is reset
     // A location beginning with "/" is in this space.
     CAnswer& Redirect(const std::string& location, int status = 302);
     CAnswer& Auth(AuthMode mode, const std::string& user, const std::string& password,
@@ -72,18 +72,18 @@ private:
     CAnswer& _Set(const std::string& key, const std::string& jsonValue);
 
     std::vector<std::pair<std::string, std::string>> m_vFields; // key, JSON value
-    std::vector<std::string> m_vHeaders;                       // JSON arrays
+    std::vector<std::string> m_vHeaders;                        // JSON arrays
 };
 
 // A request as the stand-in received it.
 struct RecordedRequest {
     std::string sMethod;
-    std::string sTarget;    // as sent: "/s/<space>/x?q", or absolute through a proxy
-    std::string sPath;      // inside the space, without the query
+    std::string sTarget; // as sent: "/s/<space>/x?q", or absolute through a proxy
+    std::string sPath;   // inside the space, without the query
     std::string sQuery;
-    std::string sHost;      // the Host header, or the absolute target's host
-    bool bProxied = false;  // the target was absolute: the client took us for its proxy
-    int iStatus = 0;        // what the stand-in answered (0: no answer)
+    std::string sHost;                 // the Host header, or the absolute target's host
+    bool bProxied = false;             // the target was absolute: the client took us for its proxy
+    int iStatus = 0;                   // what the stand-in answered (0: no answer)
     std::vector<std::string> vHeaders; // "Name: value", in order
     std::string sBody;
 
