@@ -44,55 +44,8 @@ const COLORREF kTitleBar = RGB(0xE6, 0xEB, 0xF1);
 const COLORREF kMark = RGB(0x25, 0x63, 0xA8);
 const COLORREF kInactiveSurface = RGB(0xF4, 0xF6, 0xF9);
 
-LPARAM Point(int x, int y)
-{
-    return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
-}
-
-// A skin window that notes its own hooks and can be given probes and a caption button.
-class CTestWindow : public ui::CSkinWindow {
-public:
-    CProbeJournal m_journal;
-    std::vector<std::string> m_vCall;
-    int m_nPaints = 0;
-    bool m_bFilterKeys = false;
-
-    CProbeItem* AddProbe(int32_t id, const ui::SkinRect& rect, COLORREF color)
-    {
-        return AdoptItem(new CProbeItem(this, id, &m_journal, rect, color));
-    }
-    CProbeItem* MakeProbe(int32_t id, const ui::SkinRect& rect, COLORREF color)
-    {
-        return new CProbeItem(this, id, &m_journal, rect, color);
-    }
-    void SetCloseButton(ui::CSkinWindowItem* item) { m_pCloseButton = item; }
-    ui::ISkinWindowItemAccessor* Accessor() { return this; }
-    std::string Calls()
-    {
-        std::string all;
-        for (const std::string& call : m_vCall) all += (all.empty() ? "" : "|") + call;
-        m_vCall.clear();
-        return all;
-    }
-
-    void OnPaint() override
-    {
-        ++m_nPaints;
-        ui::CSkinWindow::OnPaint();
-    }
-    bool UpdateBuffer(UINT type, int width, int height) override
-    {
-        m_vCall.push_back(FormatString("UpdateBuffer %u %d %d", type, width, height));
-        return ui::CSkinWindow::UpdateBuffer(type, width, height);
-    }
-    void OnDefaultKey(int32_t id, bool enter) override
-    {
-        m_vCall.push_back(FormatString("DefaultKey %d %d", id, enter ? 1 : 0));
-    }
-    bool FilterKey(UINT, LPARAM) override { return m_bFilterKeys; }
-    void OnCaptureReleased() override { m_vCall.push_back("CaptureReleased"); }
-    void OnBeforeRelayout() override { m_vCall.push_back("BeforeRelayout"); }
-};
+using skintest::ClientPoint;
+typedef skintest::CTestSkinWindow CTestWindow;
 
 class SkinWindowTest : public ::testing::Test {
 protected:
@@ -275,8 +228,8 @@ TEST_F(SkinWindowTest, LastAddedIsDrawnLastAndHitFirst)
     EXPECT_EQ(m_pWindow->GetItems()[0]->GetId(), 1);
     EXPECT_EQ(m_pWindow->GetItems()[1]->GetId(), 2);
 
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(120, 100));
-    Send(WM_LBUTTONUP, 0, Point(120, 100));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(120, 100));
+    Send(WM_LBUTTONUP, 0, ClientPoint(120, 100));
     EXPECT_EQ(Journal(), "2 LDown 20 20|2 SetFocus|2 LUp 20 20");
 }
 
@@ -296,10 +249,10 @@ TEST_F(SkinWindowTest, HiddenAndNonHitTestableItems)
     EXPECT_EQ(PixelAt(Buffer(), 150, 70), kRed) << "the hidden item is not drawn";
 
     // Presses and moves fall through both to the item beneath.
-    Send(WM_MOUSEMOVE, 0, Point(50, 70));
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(50, 70));
-    Send(WM_MOUSEMOVE, MK_LBUTTON, Point(150, 70));
-    Send(WM_LBUTTONUP, 0, Point(150, 70));
+    Send(WM_MOUSEMOVE, 0, ClientPoint(50, 70));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(50, 70));
+    Send(WM_MOUSEMOVE, MK_LBUTTON, ClientPoint(150, 70));
+    Send(WM_LBUTTONUP, 0, ClientPoint(150, 70));
     EXPECT_EQ(Journal(), "1 Move 10 10|1 LDown 10 10|1 SetFocus|1 Move 110 10|1 LUp 110 10");
     EXPECT_EQ(m_pWindow->GetHotItem(), under);
     EXPECT_EQ(m_pWindow->GetFocusItem(), under);
@@ -369,7 +322,7 @@ TEST_F(SkinWindowTest, EveryWayOfLosingAPressCancelsIt)
     for (const auto& way : ways) {
         for (const ButtonMessages& button : kButtons) {
             SCOPED_TRACE(std::string(way.way) + " " + button.name);
-            Send(button.down, button.keys, Point(50, 70));
+            Send(button.down, button.keys, ClientPoint(50, 70));
             ASSERT_EQ(::GetCapture(), m_pWindow->GetHwnd());
             ASSERT_NE(m_pWindow->GetCaptureItem(), nullptr);
             Journal();
@@ -383,7 +336,7 @@ TEST_F(SkinWindowTest, EveryWayOfLosingAPressCancelsIt)
             EXPECT_NE(::GetCapture(), m_pWindow->GetHwnd());
             ::ReleaseCapture();
             // The release that follows is an ordinary one without capture.
-            Send(button.up, 0, Point(50, 70));
+            Send(button.up, 0, ClientPoint(50, 70));
             EXPECT_EQ(Journal(), FormatString("1 %sUp 10 10", button.name));
         }
     }
@@ -400,7 +353,7 @@ TEST_F(SkinWindowTest, DoubleClickTakesTheCaptureLikeAPress)
         SCOPED_TRACE(button.name);
         const std::string b = button.name;
         // Without a press before it: the base acts as a press, and the capture is taken.
-        Send(button.doubleClick, button.keys, Point(50, 70));
+        Send(button.doubleClick, button.keys, ClientPoint(50, 70));
         EXPECT_EQ(Journal(), "1 " + b + "DblClk 10 10|1 " + b + "Down 10 10" +
                                  (first ? "|1 SetFocus" : ""));
         first = false;
@@ -408,24 +361,24 @@ TEST_F(SkinWindowTest, DoubleClickTakesTheCaptureLikeAPress)
         EXPECT_EQ(::GetCapture(), m_pWindow->GetHwnd());
         EXPECT_EQ(m_pWindow->GetHotItem(), probe);
         // Released outside the item, which still hears of it.
-        Send(button.up, 0, Point(300, 190));
+        Send(button.up, 0, ClientPoint(300, 190));
         EXPECT_EQ(Journal(), "1 " + b + "Up 260 130");
         EXPECT_EQ(m_pWindow->Calls(), "CaptureReleased");
         EXPECT_NE(::GetCapture(), m_pWindow->GetHwnd());
 
         // A capture still held ends as a release before the double click.
-        Send(button.down, button.keys, Point(50, 70));
-        Send(button.doubleClick, button.keys, Point(60, 80));
+        Send(button.down, button.keys, ClientPoint(50, 70));
+        Send(button.doubleClick, button.keys, ClientPoint(60, 80));
         EXPECT_EQ(Journal(), "1 " + b + "Down 10 10|1 " + b + "Up 20 20|1 " + b + "DblClk 20 20|1 " +
                                  b + "Down 20 20");
-        Send(button.up, 0, Point(60, 80));
+        Send(button.up, 0, ClientPoint(60, 80));
         EXPECT_EQ(Journal(), "1 " + b + "Up 20 20");
         m_pWindow->Calls();
     }
 
     // An item that takes no press takes no capture from a double click either.
     probe->m_bTakePress = false;
-    Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Point(50, 70));
+    Send(WM_LBUTTONDBLCLK, MK_LBUTTON, ClientPoint(50, 70));
     EXPECT_EQ(Journal(), "1 LDblClk 10 10|1 LDown 10 10");
     EXPECT_EQ(m_pWindow->GetCaptureItem(), nullptr);
     EXPECT_NE(::GetCapture(), m_pWindow->GetHwnd());
@@ -437,23 +390,23 @@ TEST_F(SkinWindowTest, HotItemFocusAndLeave)
     CProbeItem* a = m_pWindow->AddProbe(1, {40, 60, 140, 120}, kRed);
     CProbeItem* b = m_pWindow->AddProbe(2, {160, 60, 260, 120}, kGreen);
     Create();
-    Send(WM_MOUSEMOVE, 0, Point(50, 70));
-    Send(WM_MOUSEMOVE, 0, Point(51, 70));
-    Send(WM_MOUSEMOVE, 0, Point(170, 70));
-    Send(WM_MOUSEMOVE, 0, Point(10, 190));
+    Send(WM_MOUSEMOVE, 0, ClientPoint(50, 70));
+    Send(WM_MOUSEMOVE, 0, ClientPoint(51, 70));
+    Send(WM_MOUSEMOVE, 0, ClientPoint(170, 70));
+    Send(WM_MOUSEMOVE, 0, ClientPoint(10, 190));
     EXPECT_EQ(Journal(), "1 Move 10 10|1 Move 11 10|1 Leave|2 Move 10 10|2 Leave");
     EXPECT_EQ(m_pWindow->GetHotItem(), nullptr);
 
-    Send(WM_MOUSEMOVE, 0, Point(50, 70));
+    Send(WM_MOUSEMOVE, 0, ClientPoint(50, 70));
     Send(WM_MOUSELEAVE);
     EXPECT_EQ(Journal(), "1 Move 10 10|1 Leave");
     EXPECT_EQ(m_pWindow->GetHotItem(), nullptr);
 
     // Focus follows presses, and the window's own focus.
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(50, 70));
-    Send(WM_LBUTTONUP, 0, Point(50, 70));
-    Send(WM_RBUTTONDOWN, MK_RBUTTON, Point(170, 70));
-    Send(WM_RBUTTONUP, 0, Point(170, 70));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(50, 70));
+    Send(WM_LBUTTONUP, 0, ClientPoint(50, 70));
+    Send(WM_RBUTTONDOWN, MK_RBUTTON, ClientPoint(170, 70));
+    Send(WM_RBUTTONUP, 0, ClientPoint(170, 70));
     EXPECT_EQ(Journal(), "1 LDown 10 10|1 SetFocus|1 LUp 10 10|2 RDown 10 10|1 KillFocus|"
                          "2 SetFocus|2 RUp 10 10");
     EXPECT_EQ(m_pWindow->GetFocusItem(), b);
@@ -463,9 +416,9 @@ TEST_F(SkinWindowTest, HotItemFocusAndLeave)
     (void)a;
 
     // While a press is held, moves go to the pressed item only.
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(50, 70));
-    Send(WM_MOUSEMOVE, MK_LBUTTON, Point(170, 70));
-    Send(WM_LBUTTONUP, 0, Point(170, 70));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(50, 70));
+    Send(WM_MOUSEMOVE, MK_LBUTTON, ClientPoint(170, 70));
+    Send(WM_LBUTTONUP, 0, ClientPoint(170, 70));
     EXPECT_EQ(Journal(), "1 LDown 10 10|2 KillFocus|1 SetFocus|1 Move 130 10|1 LUp 130 10");
 }
 
@@ -474,8 +427,8 @@ TEST_F(SkinWindowTest, FocusItemSeesEveryMessageFirst)
     Load();
     CProbeItem* probe = m_pWindow->AddProbe(1, {40, 60, 140, 120}, kRed);
     Create();
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(50, 70));
-    Send(WM_LBUTTONUP, 0, Point(50, 70));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(50, 70));
+    Send(WM_LBUTTONUP, 0, ClientPoint(50, 70));
     Journal();
     m_pWindow->Calls();
     probe->m_uConsume = WM_KEYDOWN;
@@ -526,16 +479,16 @@ TEST_F(SkinWindowTest, CaptionAndCursor)
     CProbeItem* inCaption = m_pWindow->AddProbe(1, {290, 4, 314, 28}, kRed);
     CProbeItem* below = m_pWindow->AddProbe(2, {40, 60, 140, 120}, kGreen);
     Create();
-    EXPECT_EQ(Send(WM_NCHITTEST, 0, Point(200, 10)), HTCAPTION);
-    EXPECT_EQ(Send(WM_NCHITTEST, 0, Point(200, 31)), HTCAPTION);
-    EXPECT_EQ(Send(WM_NCHITTEST, 0, Point(300, 10)), HTCLIENT) << "over an item";
-    EXPECT_EQ(Send(WM_NCHITTEST, 0, Point(200, 32)), HTCLIENT) << "below the caption";
+    EXPECT_EQ(Send(WM_NCHITTEST, 0, ClientPoint(200, 10)), HTCAPTION);
+    EXPECT_EQ(Send(WM_NCHITTEST, 0, ClientPoint(200, 31)), HTCAPTION);
+    EXPECT_EQ(Send(WM_NCHITTEST, 0, ClientPoint(300, 10)), HTCLIENT) << "over an item";
+    EXPECT_EQ(Send(WM_NCHITTEST, 0, ClientPoint(200, 32)), HTCLIENT) << "below the caption";
     inCaption->SetVisible(false);
-    EXPECT_EQ(Send(WM_NCHITTEST, 0, Point(300, 10)), HTCAPTION) << "a hidden item is no item";
+    EXPECT_EQ(Send(WM_NCHITTEST, 0, ClientPoint(300, 10)), HTCAPTION) << "a hidden item is no item";
 
     // Moves over the caption reach the items as client moves.
     Journal();
-    Send(WM_NCMOUSEMOVE, HTCAPTION, Point(50, 70));
+    Send(WM_NCMOUSEMOVE, HTCAPTION, ClientPoint(50, 70));
     EXPECT_EQ(Journal(), "2 Move 10 10");
 
     // The cursor is asked of the item under it.
@@ -753,16 +706,16 @@ TEST_F(SkinWindowTest, TooltipsAskTheItemUnderTheMouse)
     for (const auto& c : cases) {
         save->m_strTooltip = c.text;
         save->SetEnable(c.enabled);
-        Send(WM_MOUSEMOVE, 0, Point(50, 70));
+        Send(WM_MOUSEMOVE, 0, ClientPoint(50, 70));
         EXPECT_EQ(m_pWindow->GetTooltipItem(), save);
         EXPECT_EQ(AskTip(m_pWindow->GetHwnd(), tip, 1), c.shown) << c.name;
     }
     save->SetEnable(true);
 
     // Over an item without a tooltip, or over nothing, there is nothing to ask.
-    Send(WM_MOUSEMOVE, 0, Point(170, 70));
+    Send(WM_MOUSEMOVE, 0, ClientPoint(170, 70));
     EXPECT_EQ(m_pWindow->GetTooltipItem(), nullptr);
-    Send(WM_MOUSEMOVE, 0, Point(300, 190));
+    Send(WM_MOUSEMOVE, 0, ClientPoint(300, 190));
     EXPECT_EQ(m_pWindow->GetTooltipItem(), nullptr);
     m_pWindow->m_journal.Clear();
     EXPECT_EQ(AskTip(m_pWindow->GetHwnd(), tip, 1), "");
@@ -855,6 +808,24 @@ TEST_F(SkinWindowTest, CheckRadioButtonSkipsUnknownIds)
     EXPECT_EQ(m_pWindow->GetItemById(99), nullptr);
 }
 
+// ---- item keys ----
+
+uint16_t g_nKeyId = 2000;
+const ui::SkinItemKey kFirstKey("First", g_nKeyId);
+const ui::SkinItemKey kSecondKey("Second", g_nKeyId);
+const ui::SkinItemKey kThirdKey("Third", g_nKeyId);
+
+TEST(SkinItemKeyTest, IdsFollowTheOrderOfDeclaration)
+{
+    EXPECT_EQ(kFirstKey.m_nId, 2000);
+    EXPECT_EQ(kSecondKey.m_nId, 2001);
+    EXPECT_EQ(kThirdKey.m_nId, 2002);
+    EXPECT_EQ(kThirdKey.m_strName, "Third");
+    const ui::SkinItemKey copy = kSecondKey;
+    EXPECT_EQ(copy.m_nId, 2001);
+    EXPECT_EQ(copy.m_strName, "Second");
+}
+
 // ---- nothing reaches a deleted item ----
 
 enum class Role { Capture, Hot, Focus, Tooltip, CaptionButton };
@@ -885,22 +856,22 @@ TEST_F(SkinWindowTest, ReplacedOrDeletedItemsAreNeverCalledAgain)
             };
             switch (role.role) {
             case Role::Capture:
-                send(WM_LBUTTONDOWN, MK_LBUTTON, Point(50, 70));
+                send(WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(50, 70));
                 ASSERT_EQ(window.GetCaptureItem(), victim);
                 break;
             case Role::Hot:
-                send(WM_MOUSEMOVE, 0, Point(50, 70));
+                send(WM_MOUSEMOVE, 0, ClientPoint(50, 70));
                 ASSERT_EQ(window.GetHotItem(), victim);
                 break;
             case Role::Focus:
                 victim->m_bTakePress = false;
-                send(WM_LBUTTONDOWN, MK_LBUTTON, Point(50, 70));
-                send(WM_LBUTTONUP, 0, Point(50, 70));
-                send(WM_MOUSEMOVE, 0, Point(300, 190));
+                send(WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(50, 70));
+                send(WM_LBUTTONUP, 0, ClientPoint(50, 70));
+                send(WM_MOUSEMOVE, 0, ClientPoint(300, 190));
                 ASSERT_EQ(window.GetFocusItem(), victim);
                 break;
             case Role::Tooltip:
-                send(WM_MOUSEMOVE, 0, Point(50, 70));
+                send(WM_MOUSEMOVE, 0, ClientPoint(50, 70));
                 ASSERT_EQ(window.GetTooltipItem(), victim);
                 break;
             case Role::CaptionButton:
@@ -924,9 +895,9 @@ TEST_F(SkinWindowTest, ReplacedOrDeletedItemsAreNeverCalledAgain)
             EXPECT_EQ(window.GetTooltipItem(), nullptr);
 
             // Everything that would reach a stale pointer; the trap fails the test.
-            send(WM_MOUSEMOVE, 0, Point(300, 190));
+            send(WM_MOUSEMOVE, 0, ClientPoint(300, 190));
             send(WM_MOUSELEAVE, 0, 0);
-            send(WM_LBUTTONUP, 0, Point(300, 190));
+            send(WM_LBUTTONUP, 0, ClientPoint(300, 190));
             send(WM_CAPTURECHANGED, 0, 0);
             send(WM_TIMER, ui::kSkinTickTimerId, 0);
             send(WM_ACTIVATE, WA_INACTIVE, 0);

@@ -178,6 +178,47 @@ void CProbeItem::Draw()
 void CProbeItem::OnEnableChanged() { _Note("EnableChanged"); }
 void CProbeItem::OnVisibleChanged() { _Note("VisibleChanged"); }
 
+// ---- the test window ----
+
+CProbeItem* CTestSkinWindow::AddProbe(int32_t id, const ui::SkinRect& rect, COLORREF color)
+{
+    return AdoptItem(MakeProbe(id, rect, color));
+}
+
+CProbeItem* CTestSkinWindow::MakeProbe(int32_t id, const ui::SkinRect& rect, COLORREF color)
+{
+    return new CProbeItem(this, id, &m_journal, rect, color);
+}
+
+std::string CTestSkinWindow::Calls()
+{
+    std::string all;
+    for (const std::string& call : m_vCall) all += (all.empty() ? "" : "|") + call;
+    m_vCall.clear();
+    return all;
+}
+
+void CTestSkinWindow::OnPaint()
+{
+    ++m_nPaints;
+    ui::CSkinWindow::OnPaint();
+}
+
+bool CTestSkinWindow::UpdateBuffer(UINT type, int width, int height)
+{
+    m_vCall.push_back(FormatString("UpdateBuffer %u %d %d", type, width, height));
+    return ui::CSkinWindow::UpdateBuffer(type, width, height);
+}
+
+void CTestSkinWindow::OnDefaultKey(int32_t id, bool enter)
+{
+    m_vCall.push_back(FormatString("DefaultKey %d %d", id, enter ? 1 : 0));
+}
+
+bool CTestSkinWindow::FilterKey(UINT, LPARAM) { return m_bFilterKeys; }
+void CTestSkinWindow::OnCaptureReleased() { m_vCall.push_back("CaptureReleased"); }
+void CTestSkinWindow::OnBeforeRelayout() { m_vCall.push_back("BeforeRelayout"); }
+
 // ---- the trap ----
 
 CDeadProbe::CDeadProbe(int32_t id) : ui::CSkinWindowItem(nullptr, id) {}

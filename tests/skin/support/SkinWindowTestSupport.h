@@ -97,6 +97,38 @@ private:
     CProbeJournal* m_pJournal;
 };
 
+// A skin window that notes its own hooks ("UpdateBuffer 0 320 200", "DefaultKey -1 1",
+// "CaptureReleased", "BeforeRelayout"), counts its paints, and lends tests what only the
+// window and its item kinds reach: its accessor, probes, its caption-button pointers.
+class CTestSkinWindow : public ui::CSkinWindow {
+public:
+    CProbeJournal m_journal;            // what its probes heard
+    std::vector<std::string> m_vCall;   // its own hooks
+    int m_nPaints = 0;
+    bool m_bFilterKeys = false;         // FilterKey's answer
+
+    // A probe added to the window, and one for AddItem.
+    CProbeItem* AddProbe(int32_t id, const ui::SkinRect& rect, COLORREF color);
+    CProbeItem* MakeProbe(int32_t id, const ui::SkinRect& rect, COLORREF color);
+    void SetCloseButton(ui::CSkinWindowItem* item) { m_pCloseButton = item; }
+    ui::ISkinWindowItemAccessor* Accessor() { return this; }
+    // The hooks noted since the last call, joined by "|".
+    std::string Calls();
+
+    void OnPaint() override;
+    bool UpdateBuffer(UINT type, int width, int height) override;
+    void OnDefaultKey(int32_t id, bool enter) override;
+    bool FilterKey(UINT key, LPARAM keyData) override;
+    void OnCaptureReleased() override;
+    void OnBeforeRelayout() override;
+};
+
+// A client point as mouse messages carry it.
+inline LPARAM ClientPoint(int x, int y)
+{
+    return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+}
+
 // What takes a deleted probe's place: every operation fails the running test.
 class CDeadProbe : public ui::CSkinWindowItem {
 public:
