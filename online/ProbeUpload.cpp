@@ -181,6 +181,7 @@ uint32_t CProbeUpload::_ProbeUploadProc()
         m_pcProbefile->ResetSendHeader(false);
         uint64_t batchCount = 0;
         std::vector<std::string> batch;
+        bool piecesSent = false;
 
         while (!m_vecPending.empty()) {
             if (IsAbort()) return kAborted;
@@ -235,6 +236,7 @@ uint32_t CProbeUpload::_ProbeUploadProc()
                     DeleteFileA(m_strSendPath.c_str());
                     if (result != CHARGE_RESULT_SUCCESS) return result;
                     m_pcProbefile->ResetSendHeader(true);
+                    piecesSent = true;
                     newCount = 0;
                 } else {
                     batchCount = newCount;
@@ -255,9 +257,15 @@ uint32_t CProbeUpload::_ProbeUploadProc()
         }
 
         // A batch with recordings is completed, also when all of it went up in pieces and
-        // nothing was merged since the last one.
-        if (!batch.empty()) {
-            result = _ProbeUploadComp(batch, batchCount > 0);
+        // nothing was merged since the last one. Recordings without real files give no send
+        // file: a batch of only those has nothing to send and stays on the card.
+        const bool sendRest = batchCount > 0 && lib::PathFileExistsStr(m_strSendPath);
+        if (!batch.empty() && !sendRest && !piecesSent) {
+            TOLVE_LOG(LOG_INFO, "CProbeUpload::_ProbeUploadProc no data to send FileCnt:%d",
+                      static_cast<int>(batch.size()));
+            result = PROBE_RESULT_NO_FILE;
+        } else if (!batch.empty()) {
+            result = _ProbeUploadComp(batch, sendRest);
             if (result != CHARGE_RESULT_SUCCESS) {
                 TOLVE_LOG(LOG_ERROR, "CProbeUpload::_ProbeUploadProc: _StartWebUpLoad failure "
                                      "ERR:0x%08X",
@@ -381,25 +389,30 @@ uint32_t CProbeUpload::_CreateSendFile(std::vector<char>& data)
                                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         m_uLastSystemError = files.GetLastError();
+        TOLVE_LOG(LOG_ERROR, "CProbeUpload::_CreateSendFile open failure ERR:0x%08X",
+                  m_uLastSystemError);
         DeleteFileA(m_strSendPath.c_str());
         return PROBE_RESULT_SEND_OPEN;
     }
     LARGE_INTEGER length = {};
-    if (!GetFileSizeEx(file.Get(), &length)) {
-        m_uLastSystemError = GetLastError();
-        return PROBE_RESULT_NO_MEMORY;
-    }
-    const uint64_t size = static_cast<uint64_t>(length.QuadPart);
+    const bool sized = GetFileSizeEx(file.Get(), &length) != FALSE;
+    const uint64_t size = sized ? static_cast<uint64_t>(length.QuadPart) : 0;
     const size_t trailer = sizeof kDataTrailer - 1;
     // A send file holds one batch: far below what one read of a DWORD can take.
-    if (size == 0 || size > 0x7FFFFFFF) {
-        m_uLastSystemError = size == 0 ? ERROR_HANDLE_EOF : ERROR_NOT_ENOUGH_MEMORY;
+    if (!sized || size == 0 || size > 0x7FFFFFFF) {
+        m_uLastSystemError = !sized      ? GetLastError()
+                             : size == 0 ? ERROR_HANDLE_EOF
+                                         : ERROR_NOT_ENOUGH_MEMORY;
+        TOLVE_LOG(LOG_ERROR, "CProbeUpload::_CreateSendFile size failure ERR:0x%08X",
+                  m_uLastSystemError);
         return PROBE_RESULT_NO_MEMORY;
     }
     try {
         data.resize(static_cast<size_t>(size) + trailer);
     } catch (const std::bad_alloc&) {
         m_uLastSystemError = ERROR_NOT_ENOUGH_MEMORY;
+        TOLVE_LOG(LOG_ERROR, "CProbeUpload::_CreateSendFile memory failure ERR:0x%08X",
+                  m_uLastSystemError);
         return PROBE_RESULT_NO_MEMORY;
     }
     DWORD read = 0;
@@ -409,6 +422,8 @@ uint32_t CProbeUpload::_CreateSendFile(std::vector<char>& data)
     DeleteFileA(m_strSendPath.c_str());
     if (!ok || read != size) {
         m_uLastSystemError = ok ? ERROR_HANDLE_EOF : files.GetLastError();
+        TOLVE_LOG(LOG_ERROR, "CProbeUpload::_CreateSendFile read failure ERR:0x%08X",
+                  m_uLastSystemError);
         data.clear();
         return PROBE_RESULT_SEND_READ;
     }

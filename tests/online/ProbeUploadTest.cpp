@@ -678,18 +678,29 @@ TEST_F(ProbeUploadTest, ABatchSentInPiecesIsCompletedAndDeleted)
 TEST_F(ProbeUploadTest, DamagedRecordingsAreNeitherSentNorDeleted)
 {
     const std::vector<uint8_t> badGzip = UnitA().SetRawGzip(Bytes("not a gzip stream")).Build();
+    // A recording of B without real files: it unpacks, but gives nothing to send.
+    const std::vector<uint8_t> empty =
+        CProbeBuilder().SetDeviceNo(kDeviceB).SetCcid(kCcidB).SetUid(kUidB).Build();
     struct Case {
         const char* name;
         std::vector<uint8_t> first;
         std::vector<uint8_t> second;
+        uint32_t result;
+        Fc fcs;
         Folders left;
         uint32_t notice;
     } cases[] = {
-        {"unpacking fails, then a good one", badGzip, UnitA().Build(), {"01"}, 0},
-        {"a good one, then unpacking fails", UnitA().Build(), badGzip, {"02"}, 0},
-        {"another model beside a good one", OtherModel(), UnitA().Build(), {"01"}, 0x24400110},
-        {"a cut recording, then a good one", Cut(UnitA().Build(), 10), UnitA().Build(), {"01"},
-         0},
+        {"unpacking fails, then a good one", badGzip, UnitA().Build(), kSuccess, {94, 95, 96},
+         {"01"}, 0},
+        {"a good one, then unpacking fails", UnitA().Build(), badGzip, kSuccess, {94, 95, 96},
+         {"02"}, 0},
+        {"another model beside a good one", OtherModel(), UnitA().Build(), kSuccess,
+         {94, 95, 96}, {"01"}, 0x24400110},
+        {"a cut recording, then a good one", Cut(UnitA().Build(), 10), UnitA().Build(), kSuccess,
+         {94, 95, 96}, {"01"}, 0},
+        {"nothing to send, then a good one", empty, UnitA().Build(), kSuccess,
+         {94, 94, 95, 96}, {"01"}, 0},
+        {"nothing to send alone", empty, {}, 0x24400111, {94}, {"01", "02"}, 0x2440FF02},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -699,8 +710,8 @@ TEST_F(ProbeUploadTest, DamagedRecordingsAreNeitherSentNorDeleted)
         PutBytes("02", c.second);
         CProbeUpload job;
         Prepare(job);
-        EXPECT_EQ(Run(job), kSuccess);
-        EXPECT_EQ(Fcs(), (Fc{94, 95, 96}));
+        EXPECT_EQ(Run(job), c.result);
+        EXPECT_EQ(Fcs(), c.fcs);
         EXPECT_EQ(Left(), c.left);
         const std::vector<CapturedMessage> notices = m_capture.Of(WM_PROBEUPLOAD_NOTICE);
         if (c.notice == 0) {
