@@ -495,8 +495,6 @@ TEST_F(ProbeUploadTest, PassingTroublesAreRetriedSixTimes)
          {94, 95, 96, 96}},
         {"a closed connection", "{\"94\": {\"times\": 1, \"close\": true}}", kSuccess,
          {94, 94, 95, 96}},
-        {"500 on the consent check every time", "{\"94\": {\"times\": 100, \"status\": 500}}", 0x241001F4,
-         {94, 94, 94, 94, 94, 94, 94}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
