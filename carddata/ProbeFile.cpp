@@ -53,22 +53,6 @@ bool ResizeBuffer(std::vector<uint8_t>& buffer, size_t size)
     }
 }
 
-// Windows opens a device, not a file, for these names in any folder and with any
-// extension ("NUL.BIN", "COM1.LOG"): a card must not make us write to a port.
-bool IsDeviceName(const std::string& name)
-{
-    const char* dot = lib::DbcsFindChar(name.c_str(), '.');
-    std::string base = dot == nullptr ? name : std::string(name.c_str(), dot);
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    base = lib::StringToUpper(base);
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices) {
-        if (base == device) return true;
-    }
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '0' && base[3] <= '9';
-}
-
 // The name of a real file as it will be created in the work folder. The unit writes plain
 // file names; anything that could leave the folder, that the send file's 14-character cuts
 // cannot carry, or that would overwrite one of our own work files is damage.
@@ -82,7 +66,7 @@ bool IsSafeRealFileName(const std::string& name, const std::string& sendName)
     }
     if (lib::DbcsFindChar(name.c_str(), '\\') != nullptr) return false;
     if (lib::DbcsFindChar(name.c_str(), ':') != nullptr) return false;
-    if (IsDeviceName(name)) return false;
+    if (lib::IsDeviceName(name)) return false;
     return name.size() >= probefile::kNamePrefixLength &&
            name.size() <= probefile::kMaxRealFileName;
 }

@@ -55,23 +55,6 @@ bool IsParentComponent(const char* begin, const char* end)
     return dots >= 2;
 }
 
-// A component that Windows opens as a device whatever folder stands before it ("CON",
-// "com1.txt", "NUL .log"): writing there would leave the destination for a port or the
-// console. The name counts up to its first dot, without trailing blanks.
-bool IsDeviceComponent(const char* begin, const char* end)
-{
-    const char* stem = begin;
-    while (stem < end && *stem != '.') ++stem;
-    while (stem > begin && stem[-1] == ' ') --stem;
-    const size_t length = static_cast<size_t>(stem - begin);
-    static const char* const kPlain[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kPlain) {
-        if (length == std::strlen(device) && _strnicmp(begin, device, length) == 0) return true;
-    }
-    return length == 4 && (_strnicmp(begin, "COM", 3) == 0 || _strnicmp(begin, "LPT", 3) == 0) &&
-           begin[3] >= '1' && begin[3] <= '9';
-}
-
 // Only names that stay below the destination folder may be written.
 bool IsSafeEntryName(const std::string& name)
 {
@@ -82,7 +65,9 @@ bool IsSafeEntryName(const std::string& name)
         const size_t size = lib::DbcsCharSize(p);
         if (size == 1 && *p == ':') return false;
         if (size == 0 || (size == 1 && *p == '\\')) {
-            if (IsParentComponent(component, p) || IsDeviceComponent(component, p)) return false;
+            if (IsParentComponent(component, p) || lib::IsDeviceName(std::string(component, p))) {
+                return false;
+            }
             if (size == 0) break;
             component = p + 1;
         }

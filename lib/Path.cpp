@@ -131,6 +131,20 @@ bool IsDotEntry(const wchar_t* name)
     return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
 }
 
+bool IsDeviceName(const std::string& name)
+{
+    const char* dot = DbcsFindChar(name.c_str(), '.');
+    std::string base = dot == nullptr ? name : std::string(name.c_str(), dot);
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    base = StringToUpper(base);
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices) {
+        if (base == device) return true;
+    }
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '0' && base[3] <= '9';
+}
+
 bool EndsWithBackslash(const std::string& path)
 {
     const char* last = DbcsFindLastChar(path.c_str(), '\\');

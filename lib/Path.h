@@ -30,6 +30,11 @@ std::string GetModuleFileNameStr(HMODULE module);
 // The "." and ".." entries that every folder listing holds.
 bool IsDotEntry(const char* name);
 bool IsDotEntry(const wchar_t* name);
+// Names that Windows opens as a device, not a file, in any folder and with any extension
+// ("NUL.BIN", "com1.log", "AUX .txt"): CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0 to COM9 and
+// LPT0 to LPT9 in any letter case, the name counted up to its first dot without trailing
+// blanks. Nothing from a card or a server may make us write to a port or the console.
+bool IsDeviceName(const std::string& name);
 // True when the last character (not a trail byte) is a backslash.
 bool EndsWithBackslash(const std::string& path);
 // Appends a backslash unless the text ends with one; an empty text stays empty.

@@ -204,6 +204,16 @@ TEST(PathWrapperTest, TextResults)
     EXPECT_FALSE(lib::PathIsDirectoryStr(program));
 }
 
+TEST(PathWrapperTest, DeviceNames)
+{
+    const char* const devices[] = {"CON", "con", "PRN.txt", "aux.tar.gz", "NUL .log", "COM1",
+                                   "com9.bin", "LPT1", "lpt0.x", "CONIN$", "conout$.y"};
+    for (const char* name : devices) EXPECT_TRUE(lib::IsDeviceName(name)) << name;
+    const char* const files[] = {"", "CONSOLE", "COM", "COM10", "LPTX", "NULL.txt", ".CON",
+                                 "a.CON", "CON_1.msi", "COM1x.txt"};
+    for (const char* name : files) EXPECT_FALSE(lib::IsDeviceName(name)) << name;
+}
+
 TEST_F(PathTest, CreateDirectoryRecursive)
 {
     EXPECT_FALSE(lib::CreateDirectoryRecursive(""));
