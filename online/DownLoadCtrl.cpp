@@ -4,6 +4,7 @@
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
 #include "online/ConnectionFile.h"
+#include "online/FixedUserAgent.h"
 
 #include <process.h>
 
@@ -32,7 +33,7 @@ struct ReplyKey {
     uint32_t uSlot;
 };
 const ReplyKey kReplyKeys[] = {
-    {"RET", FIELD_RESULT, 0},   {"LCVER", FIELD_VERSION, 1}, {"LCURL", FIELD_URL, 1},
+    {"RET", FIELD_RESULT, 0},    {"LCVER", FIELD_VERSION, 1}, {"LCURL", FIELD_URL, 1},
     {"DGVER", FIELD_VERSION, 2}, {"DGURL", FIELD_URL, 2},     {"MDVER", FIELD_VERSION, 3},
     {"MDURL", FIELD_URL, 3},     {"PMVER", FIELD_VERSION, 4}, {"PMURL", FIELD_URL, 4},
 };
@@ -137,6 +138,7 @@ bool CDownLoadCtrl::StartGetURL()
     // One request at a time; the thread of the last one may still be on its way out after
     // its outcome was posted.
     if (m_hURLThread.IsValid()) _StopGetURL(DOWNLOAD_ABORT_WAIT_MS);
+    if (m_hURLThread.IsValid()) return false; // its wait failed: it may still use the client
     // A stop made while no request ran left the event set: the new request must not end
     // on it.
     ResetEvent(m_hAbortEvent.Get());
@@ -159,7 +161,8 @@ unsigned __stdcall CDownLoadCtrl::_GetURLThread(void* parameter)
     const bool parsed = ctrl->_GetURL();
     // The window waits for this message whatever happened, a stop included.
     if (ctrl->m_hOwnerWnd != nullptr) {
-        PostMessageA(ctrl->m_hOwnerWnd, ctrl->m_uOwnerMessage, 0, parsed ? 0 : static_cast<LPARAM>(-1));
+        PostMessageA(ctrl->m_hOwnerWnd, ctrl->m_uOwnerMessage, 0,
+                     parsed ? 0 : static_cast<LPARAM>(-1));
     }
     TOLVE_LOG(LOG_DEBUG, "CDownLoadCtrl::_GetURLThread - End RESULT:%d", parsed ? 0 : -1);
     return parsed ? 0 : 1;
@@ -178,7 +181,8 @@ bool CDownLoadCtrl::_GetURL()
                   static_cast<unsigned>(GetLastError()));
         return false;
     }
-    if (!client.Connect(HTTP_VERB_POST, VERUP_USER_AGENT, nullptr)) {
+    if (!client.Connect(HTTP_VERB_POST, lib::StringToWString(KESTRUM_FIXED_USER_AGENT).c_str(),
+                        nullptr)) {
         TOLVE_LOG(LOG_ERROR, "_GetURLThread Connect fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));
         return false;
@@ -199,7 +203,8 @@ bool CDownLoadCtrl::_GetURL()
     const uint32_t result = client.GetResult();
     if (result != 0) {
         _PostNotice(VERUP_NOTICE_TRANSPORT | (result & 0xFFFF));
-        TOLVE_LOG(LOG_ERROR, "_GetURLThread GetResponse fail [ERR:0x%08X]", static_cast<unsigned>(result));
+        TOLVE_LOG(LOG_ERROR, "_GetURLThread GetResponse fail [ERR:0x%08X]",
+                  static_cast<unsigned>(result));
         return false;
     }
     const bool parsed = ParseURLData(client.GetResponseData(), client.GetResponseSize());
@@ -232,9 +237,11 @@ bool CDownLoadCtrl::ParseURLData(const char* data, uint32_t size)
     }
     std::string field;
     for (uint32_t i = 0; i < count; ++i) {
-        const ReplyKey* key = lib::GetField(text.c_str(), i, field, kSeparator) ? FindKey(field) : nullptr;
+        const ReplyKey* key =
+            lib::GetField(text.c_str(), i, field, kSeparator) ? FindKey(field) : nullptr;
         if (key == nullptr) {
-            TOLVE_LOG(LOG_ERROR, "CDownLoadCtrl::ParseURLData unknown field %u", static_cast<unsigned>(i));
+            TOLVE_LOG(LOG_ERROR, "CDownLoadCtrl::ParseURLData unknown field %u",
+                      static_cast<unsigned>(i));
             return false;
         }
         const std::string value = ValueOf(field);
@@ -265,18 +272,20 @@ uint32_t CDownLoadCtrl::CheckHaveNewVersion()
         bool readable = false;
         if (!ReadFileVersion(folder + module.pszFileName, local, readable)) {
             bits |= module.uUpdateBit | module.uFirstInstallBit;
-            TOLVE_LOG(LOG_INFO, "CheckHaveNewVersion %s:FirstInstall,ServerVer:%s", module.pszFileName,
-                      serverVersion.c_str());
+            TOLVE_LOG(LOG_INFO, "CheckHaveNewVersion %s:FirstInstall,ServerVer:%s",
+                      module.pszFileName, serverVersion.c_str());
             continue;
         }
         if (!readable) {
-            TOLVE_LOG(LOG_ERROR, "CheckHaveNewVersion %s:no fixed file version", module.pszFileName);
+            TOLVE_LOG(LOG_ERROR, "CheckHaveNewVersion %s:no fixed file version",
+                      module.pszFileName);
             continue;
         }
         if (IsOlderThan(local, ReadServerVersion(serverVersion))) {
             bits |= module.uUpdateBit;
             TOLVE_LOG(LOG_INFO, "CheckHaveNewVersion %s:LocalVer:%d.%d.%d.%d,ServerVer:%s",
-                      module.pszFileName, local[0], local[1], local[2], local[3], serverVersion.c_str());
+                      module.pszFileName, local[0], local[1], local[2], local[3],
+                      serverVersion.c_str());
         }
     }
     return bits;
@@ -328,7 +337,8 @@ bool CDownLoadCtrl::StartDownload(uint32_t slot)
     worker.reset(new CDownLoadWorker(m_hOwnerWnd));
     const std::string& url = m_aModules[slot - 1].strURL;
     if (url.empty()) {
-        TOLVE_LOG(LOG_ERROR, "CDownLoadCtrl::StartDownload no package URL SLOT:%u", static_cast<unsigned>(slot));
+        TOLVE_LOG(LOG_ERROR, "CDownLoadCtrl::StartDownload no package URL SLOT:%u",
+                  static_cast<unsigned>(slot));
         return false;
     }
     return worker->Start(url);

@@ -5,13 +5,12 @@
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
+#include "online/FixedUserAgent.h"
 
 #include <process.h>
 #include <winhttp.h>
 
 #include <cstring>
-
-const wchar_t VERUP_USER_AGENT[] = L"12FerroxPA/2.000000";
 
 namespace {
 
@@ -122,7 +121,8 @@ bool CDownLoadWorker::Stop(DWORD timeoutMs)
                   static_cast<unsigned>(GetLastError()));
         return false;
     }
-    TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::Stop timeout: thread terminated URL:%s", m_strURL.c_str());
+    TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::Stop timeout: thread terminated URL:%s",
+              m_strURL.c_str());
     TerminateThread(m_hThread.Get(), 0);
     WaitForSingleObject(m_hThread.Get(), INFINITE);
     m_hThread.Close();
@@ -181,7 +181,8 @@ unsigned __stdcall CDownLoadWorker::_DownLoadThread(void* parameter)
     if (outcome == OUTCOME_FAILED && worker->m_hOwnerWnd != nullptr) {
         PostMessageA(worker->m_hOwnerWnd, kDownloadError, 0, 0);
     }
-    TOLVE_LOG(LOG_DEBUG, "CDownLoadWorker::_DownLoadThread - End OUTCOME:%d", static_cast<int>(outcome));
+    TOLVE_LOG(LOG_DEBUG, "CDownLoadWorker::_DownLoadThread - End OUTCOME:%d",
+              static_cast<int>(outcome));
     worker->_SetState(DOWNLOAD_STATE_IDLE);
     return static_cast<unsigned>(outcome);
 }
@@ -209,7 +210,8 @@ CDownLoadWorker::Outcome CDownLoadWorker::_DownLoad()
     _SetFilePath(path);
     // A file left by an earlier download must never pass for this one.
     if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-        TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::_DownLoadThread old file not deleted [ERR:0x%08X] %s",
+        TOLVE_LOG(LOG_ERROR,
+                  "CDownLoadWorker::_DownLoadThread old file not deleted [ERR:0x%08X] %s",
                   static_cast<unsigned>(GetLastError()), path.c_str());
         return OUTCOME_FAILED;
     }
@@ -230,7 +232,8 @@ CDownLoadWorker::Outcome CDownLoadWorker::_RunRequest(const std::string& path)
                   static_cast<unsigned>(GetLastError()));
         return OUTCOME_FAILED;
     }
-    if (!m_cClient.Connect(HTTP_VERB_GET, VERUP_USER_AGENT, nullptr)) {
+    if (!m_cClient.Connect(HTTP_VERB_GET, lib::StringToWString(KESTRUM_FIXED_USER_AGENT).c_str(),
+                           nullptr)) {
         TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::_DownLoadThread Connect fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));
         return OUTCOME_FAILED;
@@ -258,7 +261,8 @@ CDownLoadWorker::Outcome CDownLoadWorker::_RunRequest(const std::string& path)
     // nothing.
     const int64_t size = FileSizeOf(path);
     if (m_cClient.GetResponseSize() == 0 || size != m_cClient.GetResponseSize()) {
-        TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::_DownLoadThread file incomplete SIZE:%d RECEIVED:%u %s",
+        TOLVE_LOG(LOG_ERROR,
+                  "CDownLoadWorker::_DownLoadThread file incomplete SIZE:%d RECEIVED:%u %s",
                   static_cast<int>(size), static_cast<unsigned>(m_cClient.GetResponseSize()),
                   path.c_str());
         return OUTCOME_FAILED;

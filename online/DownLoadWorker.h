@@ -35,9 +35,6 @@ enum : int32_t {
 // stopped worker.
 const DWORD DOWNLOAD_ABORT_WAIT_MS = 25000;
 
-// Requests without a card identity (version check, package downloads) go with this agent.
-extern const wchar_t VERUP_USER_AGENT[];
-
 class CDownLoadWorker {
 public:
     // owner: receives "QZLDownloadNotifyError". Takes the download folder; state idle.

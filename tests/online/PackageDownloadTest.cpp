@@ -30,7 +30,10 @@ using namespace versionuptest;
 
 std::string DownloadPath(const std::string& name) { return lib::GetDownloadFolder() + name; }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // Waits until the worker's thread has ended (its state goes idle only then, or at a stop).
 bool WaitIdle(CDownLoadWorker& worker, DWORD timeoutMs = 10000)
@@ -50,7 +53,8 @@ protected:
     bool SetPackages(const std::string& packagesJson, const std::string& modulesJson)
     {
         return m_standIn.SetVars("{\"packages\": " + packagesJson +
-                                 ", \"versionup\": {\"ret\": 0, \"modules\": " + modulesJson + "}}");
+                                 ", \"versionup\": {\"ret\": 0, \"modules\": " + modulesJson +
+                                 "}}");
     }
 
     // A controller whose version request has read the service's reply.
@@ -76,7 +80,10 @@ protected:
         EXPECT_EQ(PatternBytes(static_cast<size_t>(total)), ReadFileBytes(path));
     }
 
-    std::string PackageUrl(const std::string& name) const { return m_standIn.Url("/packages/" + name); }
+    std::string PackageUrl(const std::string& name) const
+    {
+        return m_standIn.Url("/packages/" + name);
+    }
 };
 
 const uint32_t kTotal = 250000;
@@ -85,14 +92,17 @@ const uint32_t kTotal = 250000;
 
 TEST_F(CPackageTest, PackageByteForByteReplacingAStaleFile)
 {
-    ASSERT_TRUE(SetPackages("{\"LauncherSetup.exe\": 250000}",
-                            "{\"LC\": {\"version\": \"4.1.18\", \"package\": \"LauncherSetup.exe\"}}"));
+    ASSERT_TRUE(SetPackages(
+        "{\"LauncherSetup.exe\": 250000}",
+        "{\"LC\": {\"version\": \"4.1.18\", \"package\": \"LauncherSetup.exe\"}}"));
     const std::string path = DownloadPath("LauncherSetup.exe");
     {
-        lib::CHandle stale(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        lib::CHandle stale(
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         const std::string junk(300000, 'S');
         DWORD written = 0;
-        ASSERT_TRUE(WriteFile(stale.Get(), junk.data(), static_cast<DWORD>(junk.size()), &written, nullptr));
+        ASSERT_TRUE(WriteFile(stale.Get(), junk.data(), static_cast<DWORD>(junk.size()), &written,
+                              nullptr));
     }
     CDownLoadCtrl ctrl;
     CheckVersions(ctrl);
@@ -205,7 +215,7 @@ TEST_F(CPackageTest, RefusedNamesFailWithoutRequestAndKeepNoPath)
 
 TEST_F(CPackageTest, FailedDownloadsLeaveNoFile)
 {
-    ASSERT_TRUE(SetPackages("{\"Empty.msi\": 0, \"Cut.msi\": 200000, \"Held.msi\": 1000}", "{}"));
+    const char packages[] = "{\"Empty.msi\": 0, \"Cut.msi\": 200000, \"Held.msi\": 1000}";
     struct Case {
         const char* name;
         const char* package;
@@ -221,7 +231,7 @@ TEST_F(CPackageTest, FailedDownloadsLeaveNoFile)
         SCOPED_TRACE(c.name);
         m_capture.Clear();
         ASSERT_TRUE(m_standIn.Reset());
-        ASSERT_TRUE(SetPackages("{\"Empty.msi\": 0, \"Cut.msi\": 200000, \"Held.msi\": 1000}", "{}"));
+        ASSERT_TRUE(SetPackages(packages, "{}"));
         if (c.cut) {
             ASSERT_TRUE(m_standIn.Queue(std::string("/packages/") + c.package,
                                         CAnswer().Service().SendOnly(120000)));
@@ -377,8 +387,9 @@ TEST_F(CPackageTest, TwoWorkersOneStoppedTheOtherCompleting)
 
 TEST_F(CPackageTest, StartDownloadTwiceOnOneSlotEndsTheFirst)
 {
-    ASSERT_TRUE(SetPackages("{\"DapplegateSetup.msi\": 200000}",
-                            "{\"DG\": {\"version\": \"9.0.0\", \"package\": \"DapplegateSetup.msi\"}}"));
+    ASSERT_TRUE(SetPackages(
+        "{\"DapplegateSetup.msi\": 200000}",
+        "{\"DG\": {\"version\": \"9.0.0\", \"package\": \"DapplegateSetup.msi\"}}"));
     CDownLoadCtrl ctrl;
     CheckVersions(ctrl);
     // The first request gets other bytes, late.

@@ -110,7 +110,7 @@ TEST(VersionCheck, InstalledProgramsAgainstServerVersions)
         {"all equal", {"4.1.17.0", "4.1.17.5", "2.10.0.3", "1.0.0.0"}, {}, 0, 0},
         // Three parts compare three: 4.1.17 is not newer than 4.1.17.5.
         {"three parts", {"4.1.18", "4.1.17", "2.10.0", "1.0.1"}, {}, 0, 0x1 | 0x8},
-        {"each part in order", {"4.2.0.0", "4.1.17.6", "2.9.99.99", "0.99.99.99"}, {}, 0, 0x1 | 0x2},
+        {"each part in order", {"4.2.0.0", "4.1.17.6", "2.9.99.99", "0.99.99.99"}, {}, 0, 0x3},
         {"older", {"4.1.16.9", "3.99.99.99", "2.10.0.2", "0.0.0.0"}, {}, 0, 0},
         // Compared as signed 32-bit values, never cut to the file's 16 bits.
         {"signed and wide", {"-1.0.0", "65536.0.0", "2.10.0.3", "1.0.0.0"}, {}, 0, 0x2},
@@ -120,13 +120,15 @@ TEST(VersionCheck, InstalledProgramsAgainstServerVersions)
         {"not numbers", {"x.y.z", "4.1.17b.6", "3.a.0", ""}, {}, 0, 0x2 | 0x4},
         // Missing programs need installing whatever the reply says about them.
         {"missing", {"", "", "1.0.0", "9.0.0"}, {1, 4}, 0, 0x1 | 0x1000 | 0x8 | 0x8000},
-        {"no version resource", {"4.1.17.0", "4.1.17.5", "2.10.0.3", "1.0.0.0"}, {}, 3, 0x4 | 0x4000},
+        {"no version resource", {"4.1.17.0", "4.1.17.5", "2.10.0.3", "1.0.0.0"}, {}, 3, 0x4004},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::unique_ptr<CProgramAway>> away;
         for (uint32_t slot : c.away) away.emplace_back(new CProgramAway(kFiles[slot - 1], false));
-        if (c.noVersionSlot != 0) away.emplace_back(new CProgramAway(kFiles[c.noVersionSlot - 1], true));
+        if (c.noVersionSlot != 0) {
+            away.emplace_back(new CProgramAway(kFiles[c.noVersionSlot - 1], true));
+        }
 
         CDownLoadCtrl ctrl;
         const std::string reply = Reply(0, c.versions);
@@ -136,7 +138,8 @@ TEST(VersionCheck, InstalledProgramsAgainstServerVersions)
 
         for (uint32_t i = 0; i < VERUP_MODULE_COUNT; ++i) {
             const VerUpModule& module = VERUP_MODULES[i];
-            const std::string prefix = std::string("CheckHaveNewVersion ") + module.pszFileName + ":";
+            const std::string prefix =
+                std::string("CheckHaveNewVersion ") + module.pszFileName + ":";
             const std::string server = std::string("ServerVer:") + c.versions[i];
             if ((c.bits & module.uFirstInstallBit) != 0) {
                 EXPECT_TRUE(log.HasLine("..", kSource, prefix + "FirstInstall," + server)) << i;
@@ -206,8 +209,9 @@ TEST_F(CVersionUpTest, ReplyFormsAndWhatTheWindowReceives)
          CAnswer().Text("RET=0&LCVER=4.1.18&LCURL=http://packages.example/LC.exe&DGVER=4.2.0.1"
                         "&XXURL=x&MDVER=1&MDURL=2&PMVER=3&PMURL=4"),
          {}, kFailed, 0, 3},
-        {"eight fields", CAnswer().Text("RET=0&LCVER=1&LCURL=2&DGVER=3&DGURL=4&MDVER=5&MDURL=6&PMVER=7"),
-         {}, kFailed, 0, 0},
+        {"eight fields",
+         CAnswer().Text("RET=0&LCVER=1&LCURL=2&DGVER=3&DGURL=4&MDVER=5&MDURL=6&PMVER=7"), {},
+         kFailed, 0, 0},
         {"ten fields", CAnswer().Text(Reply(5, versions) + "&X=1"), {0x04200005}, kFailed, 5, 0},
         {"HTTP status", CAnswer().Status(503).Text("busy"), {0x04100000 | 503}, kFailed, -1, 0},
         {"empty body", CAnswer().Text(""), {0x04200000 | 99}, kFailed, 99, 0},
