@@ -306,20 +306,14 @@ bool CDownLoadCtrl::_StopGetURL(DWORD timeoutMs)
 {
     if (m_hAbortEvent.IsValid()) SetEvent(m_hAbortEvent.Get());
     if (!m_hURLThread.IsValid()) return true;
-    const DWORD wait = WaitForSingleObject(m_hURLThread.Get(), timeoutMs);
-    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
-        m_hURLThread.Close();
-        return true;
-    }
-    if (wait != WAIT_TIMEOUT) {
+    const ThreadEnd end = EndStoppedThread(m_hURLThread, timeoutMs);
+    if (end == THREAD_ENDED) return true;
+    if (end == THREAD_WAIT_FAILED) {
         TOLVE_LOG(LOG_ERROR, "CDownLoadCtrl::_StopGetURL wait fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));
         return false;
     }
     TOLVE_LOG(LOG_ERROR, "%s", "CDownLoadCtrl::_StopGetURL timeout: thread terminated");
-    TerminateThread(m_hURLThread.Get(), 0);
-    WaitForSingleObject(m_hURLThread.Get(), INFINITE);
-    m_hURLThread.Close();
     // The client's own request thread must end before the client may go.
     if (m_pURLClient) m_pURLClient->RequestAbort(timeoutMs);
     return false;

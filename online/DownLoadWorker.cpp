@@ -48,6 +48,20 @@ int64_t FileSizeOf(const std::string& path)
 
 } // namespace
 
+ThreadEnd EndStoppedThread(lib::CHandle& thread, DWORD timeoutMs)
+{
+    const DWORD wait = WaitForSingleObject(thread.Get(), timeoutMs);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+        thread.Close();
+        return THREAD_ENDED;
+    }
+    if (wait != WAIT_TIMEOUT) return THREAD_WAIT_FAILED;
+    TerminateThread(thread.Get(), 0);
+    WaitForSingleObject(thread.Get(), INFINITE);
+    thread.Close();
+    return THREAD_TERMINATED;
+}
+
 CDownLoadWorker::CDownLoadWorker(HWND owner)
     : m_hAbortEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr))
     , m_hOwnerWnd(owner)
@@ -111,21 +125,15 @@ bool CDownLoadWorker::Stop(DWORD timeoutMs)
     _SetState(DOWNLOAD_STATE_IDLE);
     if (!m_hThread.IsValid()) return true;
 
-    const DWORD wait = WaitForSingleObject(m_hThread.Get(), timeoutMs);
-    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
-        m_hThread.Close();
-        return true;
-    }
-    if (wait != WAIT_TIMEOUT) {
+    const ThreadEnd end = EndStoppedThread(m_hThread, timeoutMs);
+    if (end == THREAD_ENDED) return true;
+    if (end == THREAD_WAIT_FAILED) {
         TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::Stop wait fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));
         return false;
     }
     TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::Stop timeout: thread terminated URL:%s",
               m_strURL.c_str());
-    TerminateThread(m_hThread.Get(), 0);
-    WaitForSingleObject(m_hThread.Get(), INFINITE);
-    m_hThread.Close();
     // The client's request thread outlives the terminated one; it must end before the
     // client can go. Whatever it wrote is no package.
     m_cClient.RequestAbort(timeoutMs);
@@ -165,7 +173,7 @@ std::string CDownLoadWorker::PackageFileName(const std::string& url)
         return std::string();
     }
     std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
-    // Wine leaves a fragment in the path.
+    // Wine leaves a fragment that follows no query in the path.
     path = path.substr(0, path.find_first_of(L"?#"));
     const size_t slash = path.rfind(L'/');
     const std::string name =

@@ -35,6 +35,12 @@ enum : int32_t {
 // stopped worker.
 const DWORD DOWNLOAD_ABORT_WAIT_MS = 25000;
 
+// How a thread that was told to stop came to its end.
+enum ThreadEnd { THREAD_ENDED, THREAD_TERMINATED, THREAD_WAIT_FAILED };
+// Waits for the thread up to the time-out and terminates it after that; the handle is
+// closed unless the wait itself failed.
+ThreadEnd EndStoppedThread(lib::CHandle& thread, DWORD timeoutMs);
+
 class CDownLoadWorker {
 public:
     // owner: receives "QZLDownloadNotifyError". Takes the download folder; state idle.
