@@ -133,8 +133,8 @@ private:
     void _ForgetPassword();
 
     VelocetPasswordRecord m_oPassword;
-    // The Windows error of the last failed card-file operation, 0 otherwise; the extra
-    // value of every error the job posts.
+    // The Windows error of this run's last failed card-file operation, 0 otherwise; the
+    // extra value of every error the job posts.
     uint32_t m_uLastCardError;
     VelocetUser m_oUser;
 };
