@@ -109,6 +109,25 @@ private:
     uint8_t* m_pbBits;     // owned by the section
 };
 
+// Narrows a buffer's clip rectangle to its common part with a rectangle for one scope (an
+// item drawing inside its own bounds); the previous clip rectangle comes back at the end.
+class CDIBClipScope {
+public:
+    CDIBClipScope(CDIB& dib, const RECT& rect) : m_dib(dib), m_rcPrevious(dib.GetClipRect())
+    {
+        RECT clip;
+        if (!::IntersectRect(&clip, &rect, &m_rcPrevious)) clip = RECT();
+        m_dib.SetClipRect(clip);
+    }
+    ~CDIBClipScope() { m_dib.SetClipRect(m_rcPrevious); }
+    CDIBClipScope(const CDIBClipScope&) = delete;
+    CDIBClipScope& operator=(const CDIBClipScope&) = delete;
+
+private:
+    CDIB& m_dib;
+    RECT m_rcPrevious;
+};
+
 // The bytes of a resource (the program itself when module is null); null when it is missing
 // or empty, and then *size is left alone.
 const void* LoadResourceBytes(const char* name, const char* type, DWORD* size, HMODULE module);

@@ -13,6 +13,7 @@
 #include <vector>
 
 using lib::wfc::CDIB;
+using lib::wfc::CDIBClipScope;
 using lib::wfc::kNoKeyColor;
 
 namespace {
@@ -131,6 +132,37 @@ TEST(DIBTest, BltClipsAndMovesTheSourceWithTheDestination)
     dst.SetClipRect(outside);
     dst.Blt(-3, -3, 20, 20, src, 0, 0, kNoKeyColor);
     EXPECT_EQ(Pixel(dst, 0, 0), RGB(3, 3, 7));
+}
+
+TEST(DIBTest, ClipScopesNarrowAndRestore)
+{
+    CDIB src;
+    MakeCoordinateImage(src, 8, 8);
+    CDIB dst;
+    dst.Create(nullptr, 10, 10, 24);
+    dst.Fill(0);
+    const RECT outer = {1, 1, 9, 9};
+    dst.SetClipRect(outer);
+    {
+        CDIBClipScope item(dst, RECT{4, 0, 20, 6});   // narrowed to 4, 1 .. 9, 6
+        EXPECT_EQ(dst.GetClipRect().left, 4);
+        EXPECT_EQ(dst.GetClipRect().top, 1);
+        EXPECT_EQ(dst.GetClipRect().right, 9);
+        EXPECT_EQ(dst.GetClipRect().bottom, 6);
+        {
+            // Apart from the clip: nothing at all may be drawn.
+            CDIBClipScope apart(dst, RECT{0, 7, 3, 9});
+            dst.Blt(0, 0, 10, 10, src, 0, 0, kNoKeyColor);
+            EXPECT_EQ(Pixel(dst, 1, 8), 0u);
+            EXPECT_EQ(Pixel(dst, 5, 3), 0u);
+        }
+        dst.Blt(0, 0, 10, 10, src, 0, 0, kNoKeyColor);
+    }
+    EXPECT_EQ(Pixel(dst, 4, 1), RGB(4, 1, 7));
+    EXPECT_EQ(Pixel(dst, 3, 1), 0u);
+    EXPECT_EQ(Pixel(dst, 4, 6), 0u);
+    EXPECT_EQ(dst.GetClipRect().left, 1);
+    EXPECT_EQ(dst.GetClipRect().bottom, 9);
 }
 
 TEST(DIBTest, BltSkipsTheKeyColour)
