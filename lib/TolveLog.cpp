@@ -39,30 +39,6 @@ bool AppendBounded(char* dest, size_t size, const char* text)
     return true;
 }
 
-class CMutexHandle {
-public:
-    explicit CMutexHandle(const char* name) : m_hMutex(CreateMutexA(nullptr, FALSE, name)) {}
-    ~CMutexHandle()
-    {
-        if (m_bOwned) ReleaseMutex(m_hMutex);
-        if (m_hMutex != nullptr) CloseHandle(m_hMutex);
-    }
-    CMutexHandle(const CMutexHandle&) = delete;
-    CMutexHandle& operator=(const CMutexHandle&) = delete;
-    bool IsValid() const { return m_hMutex != nullptr; }
-    bool Wait(DWORD milliseconds)
-    {
-        const DWORD wait = WaitForSingleObject(m_hMutex, milliseconds);
-        // An abandoned mutex means a writer died mid-line; the file is still ours to use.
-        m_bOwned = (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED);
-        return m_bOwned;
-    }
-
-private:
-    HANDLE m_hMutex;
-    bool m_bOwned = false;
-};
-
 void WriteBytes(HANDLE file, const char* text)
 {
     DWORD written = 0;
@@ -72,10 +48,30 @@ void WriteBytes(HANDLE file, const char* text)
 } // namespace
 
 // ---------------------------------------------------------------------------------------
+// CTolveLogFileLock
+
+CTolveLogFileLock::CTolveLogFileLock(const char* logPath) : m_pMutex(nullptr), m_bOwned(false)
+{
+    char name[260] = {};
+    lib::DbcsCopy(name, sizeof name, AfterLastSeparator(logPath != nullptr ? logPath : "", false));
+    m_pMutex = CreateMutexA(nullptr, FALSE, name);
+    if (m_pMutex == nullptr) return;
+    const DWORD wait = WaitForSingleObject(m_pMutex, kMutexWaitMs);
+    // An abandoned mutex means a writer died mid-line; the file is still ours to use.
+    m_bOwned = (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED);
+}
+
+CTolveLogFileLock::~CTolveLogFileLock()
+{
+    if (m_bOwned) ReleaseMutex(m_pMutex);
+    if (m_pMutex != nullptr) CloseHandle(m_pMutex);
+}
+
+// ---------------------------------------------------------------------------------------
 // CTolveLog
 
 CTolveLog::CTolveLog(const char* sourceFile, int line, const CTolvelogPathString& pathSetting)
-    : m_szSourceName(), m_iLine(line), m_szOutputPath(), m_szBackupPath(), m_szMutexName()
+    : m_szSourceName(), m_iLine(line), m_szOutputPath(), m_szBackupPath()
 {
     lib::DbcsCopy(m_szSourceName, sizeof m_szSourceName,
                   AfterLastSeparator(sourceFile != nullptr ? sourceFile : "", true));
@@ -86,7 +82,6 @@ CTolveLog::CTolveLog(const char* sourceFile, int line, const CTolvelogPathString
     // No backup name that would not fit: that file is then never rotated.
     std::strcpy(m_szBackupPath, m_szOutputPath);
     if (!AppendBounded(m_szBackupPath, sizeof m_szBackupPath, ".BAK")) m_szBackupPath[0] = '\0';
-    lib::DbcsCopy(m_szMutexName, sizeof m_szMutexName, AfterLastSeparator(m_szOutputPath, false));
 }
 
 CTolveLog::~CTolveLog() = default;
@@ -98,9 +93,9 @@ uint32_t CTolveLog::WriteLine(int level, const char* text)
     if (m_szOutputPath[0] == '\0') return RESULT_NO_OUTPUT;
     if (static_cast<unsigned>(level) > LOG_LOGGER_DEFAULT) return RESULT_BAD_LEVEL;
 
-    CMutexHandle mutex(m_szMutexName);
-    if (!mutex.IsValid()) return RESULT_MUTEX_CREATE;
-    if (!mutex.Wait(kMutexWaitMs)) return RESULT_MUTEX_WAIT;
+    const CTolveLogFileLock lock(m_szOutputPath);
+    if (!lock.IsValid()) return RESULT_MUTEX_CREATE;
+    if (!lock.IsLocked()) return RESULT_MUTEX_WAIT;
 
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -89,7 +89,26 @@ private:
     int32_t m_iLine;
     char m_szOutputPath[260];
     char m_szBackupPath[260];
-    char m_szMutexName[260];
+};
+
+// The turn of the writers of one log file: a named mutex, named after the file's name, that
+// every writer of the file holds for one line, in any thread of any program. Whoever copies
+// or deletes a log file holds it meanwhile, so that no line is half in a copy or written
+// into a file that is then deleted. A thread that holds it may still write lines itself.
+class CTolveLogFileLock {
+public:
+    // Waits for the mutex as long as a writer does (10 s).
+    explicit CTolveLogFileLock(const char* logPath);
+    ~CTolveLogFileLock();
+    CTolveLogFileLock(const CTolveLogFileLock&) = delete;
+    CTolveLogFileLock& operator=(const CTolveLogFileLock&) = delete;
+
+    bool IsValid() const { return m_pMutex != nullptr; }
+    bool IsLocked() const { return m_bOwned; }
+
+private:
+    void* m_pMutex; // HANDLE
+    bool m_bOwned;
 };
 
 // The file the next line of this process goes to: the output path once Start set it,
