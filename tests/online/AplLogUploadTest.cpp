@@ -9,6 +9,7 @@
 #include "lib/AppFolder.h"
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
+#include "lib/TolveLog.h"
 #include "online/PcInfo.h"
 #include "tests/carddata/HostShell.h"
 #include "tests/online/support/ConnectionInfoForTests.h"
@@ -426,7 +427,9 @@ TEST_F(LogUploadTest, CheckIsSentWithWhateverUnitDataAreStored)
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(CAplLogUpload::DeleteInstance());
         m_pUpload = CAplLogUpload::GetInstance();
-        if (c.setUnit) ASSERT_TRUE(m_pUpload->SetNaviInfo(kCcidHead, c.deviceNo, kUserAgent));
+        if (c.setUnit) {
+            ASSERT_TRUE(m_pUpload->SetNaviInfo(kCcidHead, c.deviceNo, kUserAgent));
+        }
         ASSERT_TRUE(m_oStandIn.Reset());
         ASSERT_TRUE(m_oStandIn.SetVars("{\"log_upload_wanted\": [\"D0001234\"]}"));
 

@@ -17,9 +17,16 @@ namespace testsupport {
 std::string ReadFileBytes(const std::string& path, size_t from)
 {
     std::string bytes;
-    lib::CHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+    lib::CHandle file;
+    // The log writer measures its file through a handle that shares nothing, for an instant
+    // in every line: a read that meets it waits for its turn.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        *file.Out() = CreateFileA(path.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file.IsValid() || GetLastError() != ERROR_SHARING_VIOLATION) break;
+        Sleep(1);
+    }
     if (!file.IsValid()) return bytes;
     LARGE_INTEGER offset;
     offset.QuadPart = static_cast<LONGLONG>(from);
