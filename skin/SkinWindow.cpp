@@ -7,6 +7,7 @@
 #include "skin/SkinLoader.h"
 #include "skin/SkinLookup.h"
 #include "skin/SkinValue.h"
+#include "skin/SkinWindowItemButton.h"
 
 #include <commctrl.h>
 
@@ -704,8 +705,13 @@ void CSkinWindow::_ApplyCaptionLook(bool inactive)
 {
     // The look of the close, minimise and third caption buttons: each button item keeps it as
     // a flag of its own, set here; a caption button made later takes IsInactiveLook() from
-    // the button factory.
+    // the button factory. The caller redraws.
     m_bInactiveLook = inactive;
+    for (CSkinWindowItem* item : {m_pCloseButton, m_pMinimizeButton, m_pThirdButton}) {
+        // Only button items have the look.
+        CSkinWindowItemButton* button = dynamic_cast<CSkinWindowItemButton*>(item);
+        if (button != nullptr) button->SetInactiveLook(inactive);
+    }
 }
 
 void CSkinWindow::_RebuildBuffer(int width, int height)

@@ -16,7 +16,8 @@ kestrum_test(skin_load_test
     SOURCES ${TEST_DIR}/SkinLoadTest.cpp ${TEST_DIR}/SkinLoadTest.rc
     LIBS kestrum_skintestsupport kestrum_skin kestrum_wfc kestrum_lib
     TIMEOUT 120)
-kestrum_skin_resources(skin_load_test skintest)
+# The product set too: test texts may include its "Common.txt".
+kestrum_skin_resources(skin_load_test skintest product)
 kestrum_test(skin_window_test
     SOURCES ${TEST_DIR}/SkinWindowTest.cpp ${TEST_DIR}/SkinImageCacheTest.cpp
     LIBS kestrum_skintestsupport kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib
