@@ -37,11 +37,8 @@ void DrawCenteredImagePart(lib::wfc::CDIB& target, const RECT& area, SkinImageCa
 
     const int x = area.left + ((area.right - area.left) - width) / 2 + dx;
     const int y = area.top + ((area.bottom - area.top) - height) / 2 + dy;
-    RECT clip;
-    if (!::IntersectRect(&clip, &area, &target.GetClipRect())) return;
-    const RECT previous = target.SetClipRect(clip);
+    lib::wfc::CDIBClipScope clip(target, area);
     target.Blt(x, y, width, height, mark, 0, 0, kSkinKeyColor);
-    target.SetClipRect(previous);
 }
 
 void DrawSkinCaption(HDC dc, lib::wfc::CDIB& dib, int fontHeight, const std::string& text,

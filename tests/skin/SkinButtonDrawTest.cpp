@@ -63,7 +63,7 @@ public:
         m_pButton->Draw();
     }
     // The pixel at (x, y) of the button.
-    COLORREF At(int x, int y) const
+    COLORREF At(int x, int y)
     {
         const ui::SkinPoint at = m_pButton->GetPosition();
         return skintest::PixelAt(m_window.Buffer(), at.x + x, at.y + y);

@@ -1,9 +1,10 @@
-# The item kinds of skin windows: buttons, toggle buttons and static texts, driven through an
-# accessor that records what they ask (tests/skin/support/SkinItemTestSupport.h) and on real
+# The item kinds of skin windows: buttons, toggle buttons and static texts, driven through a
+# fake window that records what they ask (tests/skin/support/SkinItemTestSupport.h) and on real
 # windows.
 kestrum_gtest()
 add_library(kestrum_skinitemtestsupport STATIC ${TEST_DIR}/support/SkinItemTestSupport.cpp)
-target_link_libraries(kestrum_skinitemtestsupport PUBLIC kestrum_skin kestrum_wfc kestrum_lib gtest)
+target_link_libraries(kestrum_skinitemtestsupport PUBLIC kestrum_skintestsupport kestrum_skin
+                      kestrum_wfc kestrum_lib gtest)
 
 kestrum_test(skin_button_test
     SOURCES ${TEST_DIR}/SkinButtonTest.cpp ${TEST_DIR}/SkinButtonDrawTest.cpp

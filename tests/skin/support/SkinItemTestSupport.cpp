@@ -10,15 +10,8 @@
 
 namespace skintest {
 
-CRecordingAccessor::CRecordingAccessor(int width, int height, COLORREF background)
+CRecordingAccessor::CRecordingAccessor(int width, int height) : CFakeItemAccessor(width, height)
 {
-    m_buffer.Create(nullptr, width, height, 24);
-    m_buffer.Fill(background);
-}
-
-CRecordingAccessor::~CRecordingAccessor()
-{
-    m_cache.ReleaseAll();
 }
 
 std::string CRecordingAccessor::TakeEvents()
@@ -37,6 +30,7 @@ std::string CRecordingAccessor::TakeCheckAtClicks()
 
 void CRecordingAccessor::Clear()
 {
+    Take();
     m_strEvents.clear();
     m_strCheckAtClicks.clear();
     m_nCommands = 0;
@@ -45,14 +39,16 @@ void CRecordingAccessor::Clear()
 }
 
 void CRecordingAccessor::RedrawRect(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                                    bool)
+                                    bool updateNow)
 {
+    CFakeItemAccessor::RedrawRect(left, top, right, bottom, updateNow);
     ++m_nRedraws;
     m_rcLastRedraw = RECT{left, top, right, bottom};
 }
 
-bool CRecordingAccessor::PostItemCommand(int32_t, int32_t event, LPARAM)
+bool CRecordingAccessor::PostItemCommand(int32_t id, int32_t event, LPARAM reserved)
 {
+    CFakeItemAccessor::PostItemCommand(id, event, reserved);
     m_strEvents += (m_strEvents.empty() ? "" : " ") + std::to_string(event);
     if (event == ui::ITEM_EVENT_CLICK) {
         ++m_nCommands;
@@ -62,6 +58,12 @@ bool CRecordingAccessor::PostItemCommand(int32_t, int32_t event, LPARAM)
         return true;
     }
     return m_setConsumed.count(event) != 0;
+}
+
+void CRecordingAccessor::SetTooltip(ui::CSkinWindowItem* item)
+{
+    CFakeItemAccessor::SetTooltip(item);
+    ++m_nTooltips;
 }
 
 void RunItemScript(ui::CSkinWindowItem& item, const std::string& script)
