@@ -3,6 +3,7 @@
 #include "carddata/SDInfoFile.h"
 #include "lib/Path.h"
 #include "lib/TolveLog.h"
+#include "lib/WinFileSystemLib.h"
 
 #include <process.h>
 
@@ -195,4 +196,31 @@ bool CCharge::_SaveHistory(uint32_t kind, uint32_t code, uint32_t dataVersion,
     CSDInfoFile history(m_cDriveLetter);
     return history.SaveHistory(key != 0 ? key : CHARGTYPE, now, kind, result, dataVersion,
                                mapVersion, nullptr);
+}
+
+uint32_t CCharge::_WriteNewCardFile(const std::string& path, const void* data, uint32_t size,
+                                    uint32_t* error)
+{
+    *error = 0;
+    // A folder that cannot be made shows in the creation's error below.
+    lib::CreateDirectoryRecursive(lib::PathRemoveFileSpecStr(path));
+    DeleteFileA(path.c_str());
+    CWinFileSystemLib files(GetAbortEvent());
+    lib::CHandle file(files.CreateFile_Recover(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                               nullptr, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                               nullptr));
+    if (!file.IsValid()) {
+        *error = files.GetLastError();
+        return CHARGE_RESULT_CARD_CREATE;
+    }
+    DWORD written = 0;
+    if (!files.WriteFile_Recover(file.Get(), data, size, &written, nullptr) || written != size) {
+        // A short write that the system called a success leaves no error of its own.
+        *error = files.GetLastError() != 0 ? files.GetLastError() : ERROR_HANDLE_DISK_FULL;
+        file.Close();
+        DeleteFileA(path.c_str());
+        return CHARGE_RESULT_CARD_WRITE;
+    }
+    return CHARGE_RESULT_SUCCESS;
 }

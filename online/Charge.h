@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 // Job types. Each is the top byte of the job's posted and recorded result codes, the lParam
 // of its progress and finish messages, the number in its abort event's name and the key of
@@ -184,6 +185,13 @@ protected:
     // CHARGE_DETAIL_UNRECORDED or CHARGE_DETAIL_NO_DATA. Otherwise the history file's result.
     bool _SaveHistory(uint32_t kind, uint32_t code, uint32_t dataVersion = 0,
                       uint32_t mapVersion = 0, uint32_t key = 0);
+    // Writes a card file anew: makes its folder, deletes the old file, creates it through
+    // the retrying file routines (whose pauses end early on the abort event) and writes the
+    // bytes in one call. CHARGE_RESULT_SUCCESS, or CHARGE_RESULT_CARD_CREATE or
+    // CHARGE_RESULT_CARD_WRITE with the Windows error in *error; a file written short is
+    // deleted, so that the unit never reads it. The caller logs the failure.
+    uint32_t _WriteNewCardFile(const std::string& path, const void* data, uint32_t size,
+                               uint32_t* error);
 
     const uint32_t CHARGTYPE;
 

@@ -4,10 +4,8 @@
 #include "carddata/UserStampRecord.h"
 #include "lib/BlockShareMemHolder.h"
 #include "lib/Handle.h"
-#include "lib/Path.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
-#include "lib/WinFileSystemLib.h"
 #include "online/ConnectionFile.h"
 #include "online/ConnectionParameterData.h"
 #include "online/DataManager.h"
@@ -591,27 +589,14 @@ uint32_t CInfoChargeVelocet::_WriteCardFile(const std::string& path, const void*
                                             uint32_t size, const char* openFailedText,
                                             const char* writeFailedText)
 {
-    // A missing folder shows in the creation's error below.
-    lib::CreateDirectoryRecursive(lib::PathRemoveFileSpecStr(path));
-    DeleteFileA(path.c_str());
-    CWinFileSystemLib files(GetAbortEvent());
-    lib::CHandle file(files.CreateFile_Recover(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                               nullptr, CREATE_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                               nullptr));
-    if (!file.IsValid()) {
-        m_uLastCardError = files.GetLastError();
+    uint32_t error = 0;
+    const uint32_t code = _WriteNewCardFile(path, data, size, &error);
+    if (code == CHARGE_RESULT_CARD_CREATE) {
+        m_uLastCardError = error;
         TOLVE_LOG(LOG_ERROR, openFailedText, m_uLastCardError, path.c_str());
-        return CHARGE_RESULT_CARD_CREATE;
-    }
-    DWORD written = 0;
-    if (!files.WriteFile_Recover(file.Get(), data, size, &written, nullptr) || written != size) {
-        m_uLastCardError = files.GetLastError() != 0 ? files.GetLastError() : ERROR_HANDLE_DISK_FULL;
+    } else if (code == CHARGE_RESULT_CARD_WRITE) {
+        m_uLastCardError = error;
         TOLVE_LOG(LOG_ERROR, writeFailedText, m_uLastCardError);
-        // The unit must never read a file cut short.
-        file.Close();
-        DeleteFileA(path.c_str());
-        return CHARGE_RESULT_CARD_WRITE;
     }
-    return CHARGE_RESULT_SUCCESS;
+    return code;
 }

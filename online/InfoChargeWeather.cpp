@@ -2,11 +2,8 @@
 
 #include "carddata/BuiltinAccount.h"
 #include "carddata/UserAgent.h"
-#include "lib/Handle.h"
-#include "lib/Path.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
-#include "lib/WinFileSystemLib.h"
 #include "online/ConnectionFile.h"
 #include "online/WinHttpWrapper.h"
 
@@ -406,31 +403,19 @@ uint32_t CInfoChargeWeather::WritingWeatherData(const char* path, const uint8_t*
         return CHARGE_RESULT_NO_DRIVE_LETTER;
     }
     const std::string fullPath = std::string(1, letter) + path;
-    // A folder that cannot be made shows in the creation's error below.
-    lib::CreateDirectoryRecursive(lib::PathRemoveFileSpecStr(fullPath));
-    DeleteFileA(fullPath.c_str());
-    CWinFileSystemLib files(GetAbortEvent());
-    lib::CHandle file(files.CreateFile_Recover(fullPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                               nullptr, CREATE_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                               nullptr));
-    if (!file.IsValid()) {
-        m_uLastCardError = files.GetLastError();
+    uint32_t error = 0;
+    const uint32_t code = _WriteNewCardFile(fullPath, buffer, capacity, &error);
+    if (code == CHARGE_RESULT_CARD_CREATE) {
+        m_uLastCardError = error;
         TOLVE_LOG(LOG_ERROR, "CreateFile_Recover ERROR [ERR:0x%08X].%s",
                   CHARGE_RESULT_CARD_CREATE & CHARGE_DETAIL_MASK, fullPath.c_str());
-        return CHARGE_RESULT_CARD_CREATE;
+        return code;
     }
-    DWORD written = 0;
-    if (!files.WriteFile_Recover(file.Get(), buffer, capacity, &written, nullptr) ||
-        written != capacity) {
-        // A short write that the system called a success leaves no error of its own.
-        m_uLastCardError = files.GetLastError() != 0 ? files.GetLastError() : ERROR_HANDLE_DISK_FULL;
+    if (code == CHARGE_RESULT_CARD_WRITE) {
+        m_uLastCardError = error;
         TOLVE_LOG(LOG_ERROR, "CInfoChargeWeather::WritingWeatherData WriteFile_Recover ERROR [ERR:0x%08X",
                   CHARGE_RESULT_CARD_WRITE & CHARGE_DETAIL_MASK);
-        // The unit must never read a file cut short.
-        file.Close();
-        DeleteFileA(fullPath.c_str());
-        return CHARGE_RESULT_CARD_WRITE;
+        return code;
     }
     TOLVE_LOG(LOG_DEBUG, "%s", "CInfoChargeWeather::WritingWeatherData - End");
     return CHARGE_RESULT_SUCCESS;

@@ -3,7 +3,8 @@
 # agent in "KestrumShareMemName" and the launcher in "UserAgentShareMemName"; the program
 # reads "Connection.info" beside itself.
 kestrum_test(online_weather_test
-    SOURCES ${TEST_DIR}/InfoChargeWeatherTest.cpp ${TEST_DIR}/WeatherTestSupport.cpp
+    SOURCES ${TEST_DIR}/InfoChargeWeatherTest.cpp ${TEST_DIR}/InfoChargeCtrlTest.cpp
+            ${TEST_DIR}/WeatherTestSupport.cpp
     LIBS kestrum_onlinetestsupport kestrum_cardsim kestrum_online kestrum_carddata
          kestrum_testsupport kestrum_lib
     OWN_FOLDER
