@@ -1,6 +1,6 @@
 // Gallery page of the product's window frame: a resizable window in the common look with a
-// framed panel that grows with it and one that keeps to its bottom, at its design size,
-// grown, shrunk to its minimum, and under the frame overlay.
+// framed panel that grows with it and one with a text that keeps to its bottom-left corner,
+// at its design size, grown, shrunk to its minimum, and under the frame overlay.
 
 #include "skin/LayoutManager.h"
 #include "skin/ResizableSkinWindow.h"
@@ -36,7 +36,7 @@ std::unique_ptr<ui::CSkinWindow> Build()
 
     window->SetAnchor(kMainPanel.m_nId, ui::ANCHOR_NEAR, ui::ANCHOR_NEAR, ui::ANCHOR_FAR,
                       ui::ANCHOR_FAR);
-    window->SetAnchor(kStatusPanel.m_nId, ui::ANCHOR_NEAR, ui::ANCHOR_FAR, ui::ANCHOR_FAR,
+    window->SetAnchor(kStatusPanel.m_nId, ui::ANCHOR_NEAR, ui::ANCHOR_FAR, ui::ANCHOR_NEAR,
                       ui::ANCHOR_FAR);
     window->SetAnchor(kOverlay.m_nId, ui::ANCHOR_NEAR, ui::ANCHOR_NEAR, ui::ANCHOR_FAR,
                       ui::ANCHOR_FAR);
