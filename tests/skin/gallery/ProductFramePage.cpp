@@ -1,7 +1,10 @@
-// Gallery page of the product's window frame: a resizable window in the common look with a
-// framed panel that grows with it and one with a text that keeps to its bottom-left corner,
-// at its design size, grown, shrunk to its minimum, and under the frame overlay.
+// Gallery page of the product's frames: a resizable window made of the classes of the
+// product's "Common.txt" alone (FrameWindow, FramePanel, FrameOverlay), with a framed panel
+// that grows with it and one with a text that keeps to its bottom-left corner, at its design
+// size, grown, shrunk to its minimum, and under the frame overlay. What a window's own text
+// would add to the classes (title, sizes, positions, texts) is written here.
 
+#include "lib/StringUtility.h"
 #include "skin/LayoutManager.h"
 #include "skin/ResizableSkinWindow.h"
 #include "skin/SkinItemKey.h"
@@ -16,17 +19,46 @@
 namespace {
 
 uint16_t g_nKeyId = 2000;
-const ui::SkinItemKey kMainPanel("FrameMain", g_nKeyId);
-const ui::SkinItemKey kStatusPanel("FrameStatus", g_nKeyId);
+const ui::SkinItemKey kMainPanel("FramePanel", g_nKeyId);
+const ui::SkinItemKey kStatusPanel("FramePanel", g_nKeyId);
 const ui::SkinItemKey kOverlay("FrameOverlay", g_nKeyId);
+
+// The window block is the class itself, completed as a window's text would.
+class CFrameSampleWindow : public ui::CResizableSkinWindow {
+public:
+    void ApplySkin(const ui::SkinBlock& block) override
+    {
+        ui::SkinBlock window = block;
+        window.m_mapKeyword["Title"] = {"フレーム"};
+        window.m_mapKeyword["MinSize"] = {"360", "240"};
+        window.m_mapKeyword["LayoutSize"] = {"480", "320"};
+        ui::CResizableSkinWindow::ApplySkin(window);
+    }
+};
+
+ui::SkinBlock Panel(const ui::SkinDefinition& definition, const char* position,
+                    const char* size)
+{
+    ui::SkinBlock block = ui::GetSkinBlock(definition, kMainPanel.m_strName);
+    block.m_mapKeyword["Position"] = lib::SplitString(position, ",");
+    block.m_mapKeyword["Size"] = lib::SplitString(size, ",");
+    return block;
+}
 
 std::unique_ptr<ui::CSkinWindow> Build()
 {
-    std::unique_ptr<ui::CResizableSkinWindow> window(new ui::CResizableSkinWindow);
+    std::unique_ptr<CFrameSampleWindow> window(new CFrameSampleWindow);
     ui::SkinDefinition definition;
-    window->LoadSkin(definition, "TestFrameWindow.txt", "Base", true);
-    window->AddResizableStaticImage(definition, kMainPanel);
-    window->AddResizableStaticImage(definition, kStatusPanel);
+    window->LoadSkin(definition, "Common.txt", "FrameWindow", true);
+    // Grows with the window (a list would lie on it).
+    window->CreateResizableStaticImage(kMainPanel.m_nId, Panel(definition, "16,48", "448,200"));
+    // Keeps its size: its text is centred in its own box, which the layout does not stretch.
+    ui::SkinBlock status = Panel(definition, "16,264", "240,40");
+    status.m_mapKeyword["Text"] = {"準備ができました"};
+    status.m_mapKeyword["TextPosition"] = {"0", "0"};
+    status.m_mapKeyword["TextSize"] = {"240", "40"};
+    status.m_mapKeyword["TextColor"] = {"75", "88", "104"};
+    window->CreateResizableStaticImage(kStatusPanel.m_nId, status);
     // As every application window lays its overlay: over the whole window, hidden.
     const ui::SkinSize design = window->GetDesignSize();
     ui::CSkinWindowItemOverlay* overlay =
@@ -66,6 +98,6 @@ void Looks(ui::CSkinWindow& window, gallery::CShots& shots)
 }
 
 const bool g_bPage = gallery::RegisterPage(
-    {"ProductFrame", gallery::PAGE_TEST, &Build, nullptr, &Looks});
+    {"ProductFrame", gallery::PAGE_PRODUCT, &Build, nullptr, &Looks});
 
 } // namespace
