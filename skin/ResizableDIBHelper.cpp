@@ -11,35 +11,6 @@ namespace {
 int32_t WidthOf(const RECT& rect) { return rect.right - rect.left; }
 int32_t HeightOf(const RECT& rect) { return rect.bottom - rect.top; }
 
-RECT Intersection(const RECT& a, const RECT& b)
-{
-    RECT common;
-    if (!::IntersectRect(&common, &a, &b)) common = RECT();
-    return common;
-}
-
-// Narrows the target's clipping for one scope and puts it back, also when a draw throws.
-class CClipNarrowing {
-public:
-    CClipNarrowing(lib::wfc::CDIB& target, const RECT& area, const RECT* clip)
-        : m_target(target), m_rcPrevious(target.GetClipRect())
-    {
-        RECT narrowed = Intersection(m_rcPrevious, area);
-        if (clip != nullptr) narrowed = Intersection(narrowed, *clip);
-        m_target.SetClipRect(narrowed);
-    }
-    ~CClipNarrowing() { m_target.SetClipRect(m_rcPrevious); }
-
-    CClipNarrowing(const CClipNarrowing&) = delete;
-    CClipNarrowing& operator=(const CClipNarrowing&) = delete;
-
-    bool IsEmpty() const { return ::IsRectEmpty(&m_target.GetClipRect()) != FALSE; }
-
-private:
-    lib::wfc::CDIB& m_target;
-    RECT m_rcPrevious;
-};
-
 void CopyCell(lib::wfc::CDIB& target, const lib::wfc::CDIB& source, int x, int y,
               const RECT& cell, int alpha, COLORREF key)
 {
@@ -82,8 +53,10 @@ void CResizableDIBHelper::DrawNineGrid(lib::wfc::CDIB& target, const lib::wfc::C
 {
     if (alpha <= 0) return;
     alpha = std::min(alpha, 255);
-    CClipNarrowing narrowing(target, area, clip);
-    if (narrowing.IsEmpty()) return;
+    // Also on an exception the target's clipping comes back, innermost scope first.
+    lib::wfc::CDIBClipScope toArea(target, area);
+    lib::wfc::CDIBClipScope toClip(target, clip != nullptr ? *clip : area);
+    if (::IsRectEmpty(&target.GetClipRect())) return;
 
     const int32_t left = std::max(0, WidthOf(cells[CELL_TOP_LEFT]));
     const int32_t right = std::max(0, WidthOf(cells[CELL_TOP_RIGHT]));

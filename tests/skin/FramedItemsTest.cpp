@@ -1,15 +1,15 @@
 // The framed items: the resizable static image (its block, its nine-grid, its text in both
 // looks and by either renderer) and the overlay (its alpha, blend and see-through key, and
-// that it takes no clicks and has no tooltip). Items draw into a buffer of a stand-in
-// window; hit tests run on a real window.
+// that it takes no clicks and has no tooltip). Items draw into the buffer of a stand-in
+// window (tests/skin/support/FakeItemAccessor.h); hit tests run on a real window.
 
 #include "lib/wfc/DIB.h"
 #include "skin/ResizableSkinWindow.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinLookup.h"
-#include "skin/SkinWindowItemAccessor.h"
 #include "skin/SkinWindowItemOverlay.h"
 #include "skin/SkinWindowItemResizableStaticImage.h"
+#include "tests/skin/support/FakeItemAccessor.h"
 #include "tests/skin/support/SkinTestSupport.h"
 #include "tests/skin/support/SkinWindowTestSupport.h"
 
@@ -31,36 +31,16 @@ const COLORREF kText = RGB(184, 50, 50);         // PanelText in TestResizable.t
 // Its disabled look: its grey, lightened by 40 per cent.
 const COLORREF kDisabledText = RGB(191, 191, 191);
 
-// What a window gives its items: a back buffer (bottom-up as the window's, or top-down),
-// an image cache, and a count of the redraws asked for.
-class CBufferAccessor : public ui::ISkinWindowItemAccessor {
+// A stand-in window of the size; a top-down buffer makes the antialiased renderer decline.
+class CBufferAccessor : public skintest::CFakeItemAccessor {
 public:
     CBufferAccessor(int width, int height, bool topDown)
+        : skintest::CFakeItemAccessor(width, height, kGround)
     {
-        m_buffer.Create(nullptr, width, topDown ? -height : height, 24);
-        m_buffer.Fill(kGround);
+        if (!topDown) return;
+        Buffer().Create(nullptr, width, -height, 24);
+        Buffer().Fill(kGround);
     }
-    lib::wfc::CDIB& Buffer() { return m_buffer; }
-    int m_nRedraws = 0;
-
-    bool IsReady() override { return true; }
-    ui::CSkinWindowItem* FindItemFromPoint(int32_t, int32_t) override { return nullptr; }
-    ui::SkinImageCache* GetImageCache() override { return &m_cache; }
-    lib::wfc::CDIB* GetBackBuffer() override { return &m_buffer; }
-    void RedrawRect(int32_t, int32_t, int32_t, int32_t, bool) override { ++m_nRedraws; }
-    bool PostItemCommand(int32_t, int32_t, LPARAM) override { return false; }
-    void NotifyEnter(int32_t) override {}
-    void NotifyEscape(int32_t) override {}
-    bool ForwardKey(UINT, LPARAM) override { return false; }
-    LRESULT SendItemMessage(UINT, WPARAM, LPARAM) override { return 0; }
-    ui::CSkinWindowItem* GetCaptureItem() override { return nullptr; }
-    bool HasWindow() override { return true; }
-    void SetTooltip(ui::CSkinWindowItem*) override {}
-    bool SuspendRedraw(bool) override { return false; }
-
-private:
-    lib::wfc::CDIB m_buffer;
-    ui::SkinImageCache m_cache;
 };
 
 ui::SkinBlock Block(const char* name)
@@ -178,7 +158,7 @@ TEST(ResizableStaticImageTest, TextInBothLooksByEitherRenderer)
 
         window.Buffer().Fill(kGround);
         item.SetEnable(false);
-        EXPECT_EQ(window.m_nRedraws, 1) << "a change of look asks for a redraw";
+        EXPECT_EQ(window.CountRedraws(), 1u) << "a change of look asks for a redraw";
         item.Draw();
         EXPECT_EQ(CountColor(buffer, textBox, kText), 0);
         EXPECT_GT(CountColor(buffer, textBox, kDisabledText), 40);
