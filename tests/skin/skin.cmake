@@ -23,6 +23,8 @@ kestrum_test(skin_window_test
     LIBS kestrum_skintestsupport kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib
     TIMEOUT 120)
 kestrum_skin_resources(skin_window_test skintest)
+# The session has one mouse cursor, which this test moves and reads back.
+set_tests_properties(skin_window_test PROPERTIES RESOURCE_LOCK mouse_cursor)
 # The lint builds every product window of the gallery's pages (tests/gallery/Gallery.h).
 kestrum_test(skin_lint_test
     SOURCES ${TEST_DIR}/SkinLintTest.cpp
