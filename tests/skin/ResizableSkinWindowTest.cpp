@@ -98,6 +98,9 @@ protected:
                                       rect.top, rect.right - rect.left, rect.bottom - rect.top);
         // A first press would give the window the focus and activate it; done here once.
         ::SetFocus(hwnd);
+        // The items' tick would only add noise to what the probes heard while messages are
+        // pumped.
+        ::KillTimer(hwnd, ui::kSkinTickTimerId);
         return hwnd;
     }
     HWND Hwnd() { return m_pWindow->GetHwnd(); }
