@@ -638,12 +638,12 @@ void CSkinWindow::LoadSkin(SkinDefinition& definition, const char* skinName,
 CSkinWindowItem* CSkinWindow::AddItem(CSkinWindowItem* item)
 {
     if (item == nullptr) return nullptr;
-    std::unique_ptr<CSkinWindowItem> owned(item);
+    std::unique_ptr<CSkinWindowItem, SkinItemDisposer> owned(item);
     const auto same = std::find_if(m_vItem.begin(), m_vItem.end(), [&](CSkinWindowItem* other) {
         return other->GetId() == item->GetId();
     });
     if (same != m_vItem.end()) {
-        std::unique_ptr<CSkinWindowItem> old(*same);
+        std::unique_ptr<CSkinWindowItem, SkinItemDisposer> old(*same);
         _Forget(old.get());
         *same = owned.release();
     } else {
@@ -808,7 +808,7 @@ void CSkinWindow::_DeleteItems()
     items.swap(m_vItem);
     for (CSkinWindowItem* item : items) _Forget(item);
     m_eCaptureButton = PRESS_NONE;
-    for (CSkinWindowItem* item : items) delete item;
+    for (CSkinWindowItem* item : items) item->Dispose();
 }
 
 SkinSize CSkinWindow::_GetClientSize() const

@@ -157,7 +157,7 @@ public:
     // block's, and reads the window block; the definition is handed back for the items.
     void LoadSkin(SkinDefinition& definition, const char* skinName, const char* blockName,
                   bool region);
-    // Takes ownership. An item with the same id is deleted and the new one takes its place
+    // Takes ownership. An item with the same id is disposed of and the new one takes its place
     // in the drawing order; otherwise it goes last (drawn last, hit first).
     CSkinWindowItem* AddItem(CSkinWindowItem* item);
     // For each id, reads the check state and sets it: checked for `selected`, cleared for the

@@ -22,6 +22,11 @@ CSkinWindowItem::CSkinWindowItem(ISkinWindowItemAccessor* accessor, int32_t id)
 
 CSkinWindowItem::~CSkinWindowItem() = default;
 
+void CSkinWindowItem::Dispose()
+{
+    delete this;
+}
+
 bool CSkinWindowItem::IsEnabled() { return m_bEnabled; }
 std::string CSkinWindowItem::GetTooltipText() { return std::string(); }
 bool CSkinWindowItem::IsHitTestable() { return true; }

@@ -3,7 +3,7 @@
 // with an id, a visible and an enabled flag and its own tool record for the window's tooltip.
 // An item never draws to the screen and never holds its window: it draws into the window's
 // back buffer when asked (Draw) and asks everything else through the accessor it was built
-// with (skin/SkinWindowItemAccessor.h). The window owns its items and deletes them.
+// with (skin/SkinWindowItemAccessor.h). The window owns its items and ends each with Dispose.
 //
 // An item kind derives from it, overrides what it needs, and is built by the window's factory
 // of that kind (skin/SkinWindow.h), which hands it to AddItem.
@@ -94,6 +94,11 @@ public:
     CSkinWindowItem(const CSkinWindowItem&) = delete;
     CSkinWindowItem& operator=(const CSkinWindowItem&) = delete;
 
+    // How the window lets an item go, in place of delete: the base deletes it. An item that
+    // others may still hold (a COM reference) overrides it to cut its ties and leave its
+    // freeing to the last of them. Nothing may reach the item through its window afterwards.
+    virtual void Dispose();
+
     // ---- what item kinds override (relative points are client points minus left, top) ----
     virtual bool IsEnabled();
     virtual std::string GetTooltipText();
@@ -166,6 +171,11 @@ private:
     bool m_bEnabled;
     TTTOOLINFOA m_toolInfo;
     std::string m_strTooltipText;   // what a fixed text points to
+};
+
+// Disposes of an item when it leaves a std::unique_ptr.
+struct SkinItemDisposer {
+    void operator()(CSkinWindowItem* item) const { item->Dispose(); }
 };
 
 } // namespace ui
