@@ -5,7 +5,8 @@
 # Helpers of the skin tests (tests/skin/support): collecting skin errors, the lint.
 kestrum_gtest()
 add_library(kestrum_skintestsupport STATIC ${TEST_DIR}/support/SkinTestSupport.cpp
-            ${TEST_DIR}/support/SkinWindowTestSupport.cpp ${TEST_DIR}/support/FakeItemAccessor.cpp)
+            ${TEST_DIR}/support/SkinWindowTestSupport.cpp ${TEST_DIR}/support/FakeItemAccessor.cpp
+            ${TEST_DIR}/support/DropWindowClass.cpp)
 target_link_libraries(kestrum_skintestsupport PUBLIC kestrum_skin kestrum_wfc kestrum_lib gtest)
 
 kestrum_test(skin_text_test
