@@ -13,8 +13,7 @@ namespace {
 
 const DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP;
 
-// Holds a reference for one call that sends to the holder: the holder may dispose of the
-// item while it answers.
+// Holds a reference for one call of OLE's.
 class CHoldReference {
 public:
     explicit CHoldReference(IUnknown* object) : m_pObject(object) { m_pObject->AddRef(); }
@@ -86,10 +85,35 @@ void CSkinWindowItemDropWindow::SetRect(const SkinRect& rect)
     if (IsWindow()) MoveWindow(rect.left, rect.top, rect.Width(), rect.Height(), true);
 }
 
+HRESULT CSkinWindowItemDropWindow::DragEnter(IDataObject* data, DWORD keyState, POINTL pt,
+                                             DWORD* effect)
+{
+    CHoldReference hold(this);
+    return CDropTargetImpl::DragEnter(data, keyState, pt, effect);
+}
+
+HRESULT CSkinWindowItemDropWindow::DragOver(DWORD keyState, POINTL pt, DWORD* effect)
+{
+    CHoldReference hold(this);
+    return CDropTargetImpl::DragOver(keyState, pt, effect);
+}
+
+HRESULT CSkinWindowItemDropWindow::DragLeave()
+{
+    CHoldReference hold(this);
+    return CDropTargetImpl::DragLeave();
+}
+
+HRESULT CSkinWindowItemDropWindow::Drop(IDataObject* data, DWORD keyState, POINTL pt,
+                                        DWORD* effect)
+{
+    CHoldReference hold(this);
+    return CDropTargetImpl::Drop(data, keyState, pt, effect);
+}
+
 bool CSkinWindowItemDropWindow::IsAcceptable(IDataObject* data)
 {
     if (m_bDetached) return false;
-    CHoldReference hold(this);
     std::vector<std::string> files;
     // Data without a file list gives an empty list; the holder decides.
     lib::GetDroppedFiles(data, files);
@@ -102,7 +126,6 @@ HRESULT CSkinWindowItemDropWindow::OnDragOver(DWORD, LONG, LONG, DWORD* effect)
         *effect = DROPEFFECT_NONE;
         return S_OK;
     }
-    CHoldReference hold(this);
     const LRESULT reply = _SendToHolder(WM_SKINITEM_DRAGOVER, 0, reinterpret_cast<LPARAM>(effect));
     if (reply != 0) return static_cast<HRESULT>(reply);
     // The effect stays as the holder left it.
@@ -113,7 +136,6 @@ HRESULT CSkinWindowItemDropWindow::OnDragOver(DWORD, LONG, LONG, DWORD* effect)
 void CSkinWindowItemDropWindow::OnDragLeave()
 {
     if (m_bDetached) return;
-    CHoldReference hold(this);
     _SendToHolder(WM_SKINITEM_DRAGLEAVE, 0, 0);
 }
 
@@ -123,7 +145,6 @@ HRESULT CSkinWindowItemDropWindow::OnDrop(IDataObject* data, DWORD, LONG, LONG, 
         *effect = DROPEFFECT_NONE;
         return S_OK;
     }
-    CHoldReference hold(this);
     std::vector<std::string> files;
     lib::GetDroppedFiles(data, files);
     return static_cast<HRESULT>(_SendToHolder(WM_SKINITEM_DROP, reinterpret_cast<WPARAM>(&files),

@@ -75,6 +75,15 @@ public:
     // Position and size from the rectangle; the child window follows, repainted.
     void SetRect(const SkinRect& rect) override;
 
+    // OLE's calls hold a reference for their whole length: the holder may dispose of the item
+    // while it answers one of the messages.
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL pt,
+                                        DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt,
+                                   DWORD* effect) override;
+
     // The drop target's hooks: each sends its message to the holder.
     bool IsAcceptable(IDataObject* data) override;
     HRESULT OnDragOver(DWORD keyState, LONG x, LONG y, DWORD* effect) override;
