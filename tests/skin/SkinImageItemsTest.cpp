@@ -5,6 +5,7 @@
 // window's own tick timer is stopped.
 
 #include "lib/StringUtility.h"
+#include "skin/SkinLoader.h"
 #include "skin/SkinLookup.h"
 #include "skin/SkinWindow.h"
 #include "skin/SkinWindowItemAnimation.h"
@@ -336,20 +337,27 @@ TEST_F(ImageItemsTest, BlockDefaults)
 
 // ---- static change image ----
 
+// The product's step mark: the class block "StaticChangeImage" of "Common.txt" at a position.
+ui::SkinBlock StepMark(const char* x, const char* y)
+{
+    ui::SkinBlock block =
+        ui::GetSkinBlock(ui::LoadSkinDefinition("Common.txt", nullptr), "StaticChangeImage");
+    block.m_mapKeyword["Position"] = {x, y};
+    return block;
+}
+
 TEST_F(ImageItemsTest, ChangeImageRedrawsOnlyOnAChange)
 {
-    Load("TestStepMarks.txt");
-    uint16_t ids = 20;
     ui::CSkinWindowItemStaticChangeImage* first =
-        m_pWindow->AddStaticChangeImage(m_definition, ui::SkinItemKey("StepFirst", ids));
-    m_pWindow->AddStaticChangeImage(m_definition, ui::SkinItemKey("StepSecond", ids));
+        m_pWindow->CreateStaticChangeImage(20, StepMark("92", "64"));
+    m_pWindow->CreateStaticChangeImage(21, StepMark("92", "84"));
     Create();
-    EXPECT_EQ(first->GetRect().ToRECT().right, 24 + 136);
+    EXPECT_EQ(first->GetRect().ToRECT().right, 92 + 136);
     EXPECT_EQ(first->GetSize().cy, 12);
-    const std::vector<Pixel> toCome = {{92, 66, kLine, "the bar's middle"},
-                                       {24, 60, kPanel, "the strip's key-colour top row"}};
-    const std::vector<Pixel> done = {{92, 66, kAccent, "the bar's middle"},
-                                     {24, 60, kPanel, "the strip's key-colour top row"}};
+    const std::vector<Pixel> toCome = {{160, 70, kLine, "the bar's middle"},
+                                       {92, 64, kPanel, "the strip's key-colour top row"}};
+    const std::vector<Pixel> done = {{160, 70, kAccent, "the bar's middle"},
+                                     {92, 64, kPanel, "the strip's key-colour top row"}};
     ExpectPixels(toCome, "new");
 
     const struct {
@@ -363,8 +371,8 @@ TEST_F(ImageItemsTest, ChangeImageRedrawsOnlyOnAChange)
         EXPECT_EQ(m_pWindow->m_vRedraw.size(), step.redraws) << step.finish;
         ExpectPixels(step.pixels, step.finish ? "finished" : "initial");
     }
-    EXPECT_EQ(m_pWindow->m_vRedraw.front(), "24 60 160 72");
-    EXPECT_EQ(Hex(At(236, 66)), Hex(kLine)) << "the other mark keeps its state";
+    EXPECT_EQ(m_pWindow->m_vRedraw.front(), "92 64 228 76");
+    EXPECT_EQ(Hex(At(160, 90)), Hex(kLine)) << "the other mark keeps its state";
 }
 
 TEST_F(ImageItemsTest, ChangeImageIsCentredEitherWay)
