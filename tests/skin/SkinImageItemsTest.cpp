@@ -11,6 +11,7 @@
 #include "skin/SkinWindowItemAnimation.h"
 #include "skin/SkinWindowItemStaticChangeImage.h"
 #include "skin/SkinWindowItemStaticImage.h"
+#include "tests/skin/support/FakeItemAccessor.h"
 #include "tests/skin/support/SkinTestSupport.h"
 #include "tests/skin/support/SkinWindowTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -89,6 +90,11 @@ struct Pixel {
 };
 
 std::string Hex(COLORREF color) { return FormatString("%06lX", static_cast<unsigned long>(color)); }
+
+std::string Describe(const ui::SkinRect& rect)
+{
+    return FormatString("%d %d %d %d", rect.left, rect.top, rect.right, rect.bottom);
+}
 
 class ImageItemsTest : public ::testing::Test {
 protected:
@@ -348,17 +354,23 @@ ui::SkinBlock StepMark(const char* x, const char* y)
 
 TEST_F(ImageItemsTest, ChangeImageRedrawsOnlyOnAChange)
 {
-    ui::CSkinWindowItemStaticChangeImage* first =
-        m_pWindow->CreateStaticChangeImage(20, StepMark("92", "64"));
-    m_pWindow->CreateStaticChangeImage(21, StepMark("92", "84"));
-    Create();
-    EXPECT_EQ(first->GetRect().ToRECT().right, 92 + 136);
-    EXPECT_EQ(first->GetSize().cy, 12);
+    skintest::CFakeItemAccessor accessor(320, 200, kPanel);
+    ui::CSkinWindowItemStaticChangeImage mark(&accessor, 20, StepMark("92", "64"),
+                                              accessor.GetImageCache());
+    EXPECT_EQ(Describe(mark.GetRect()), "92 64 228 76");
     const std::vector<Pixel> toCome = {{160, 70, kLine, "the bar's middle"},
                                        {92, 64, kPanel, "the strip's key-colour top row"}};
     const std::vector<Pixel> done = {{160, 70, kAccent, "the bar's middle"},
                                      {92, 64, kPanel, "the strip's key-colour top row"}};
-    ExpectPixels(toCome, "new");
+    auto expectPixels = [&](const std::vector<Pixel>& pixels, const char* where) {
+        mark.Draw();
+        for (const Pixel& pixel : pixels) {
+            EXPECT_EQ(Hex(PixelAt(accessor.Buffer(), pixel.x, pixel.y)), Hex(pixel.color))
+                << where << ": " << pixel.what;
+        }
+    };
+    EXPECT_FALSE(mark.IsFinish());
+    expectPixels(toCome, "new");
 
     const struct {
         bool finish;
@@ -366,13 +378,12 @@ TEST_F(ImageItemsTest, ChangeImageRedrawsOnlyOnAChange)
         const std::vector<Pixel>& pixels;
     } steps[] = {{false, 0, toCome}, {true, 1, done}, {true, 1, done}, {false, 2, toCome}};
     for (const auto& step : steps) {
-        first->SetFinish(step.finish);
-        EXPECT_EQ(first->IsFinish(), step.finish);
-        EXPECT_EQ(m_pWindow->m_vRedraw.size(), step.redraws) << step.finish;
-        ExpectPixels(step.pixels, step.finish ? "finished" : "initial");
+        mark.SetFinish(step.finish);
+        EXPECT_EQ(mark.IsFinish(), step.finish);
+        EXPECT_EQ(accessor.CountRedraws(), step.redraws) << step.finish;
+        expectPixels(step.pixels, step.finish ? "finished" : "initial");
     }
-    EXPECT_EQ(m_pWindow->m_vRedraw.front(), "92 64 228 76");
-    EXPECT_EQ(Hex(At(160, 90)), Hex(kLine)) << "the other mark keeps its state";
+    EXPECT_EQ(accessor.Take(), "Redraw 92 64 228 76 0|Redraw 92 64 228 76 0");
 }
 
 TEST_F(ImageItemsTest, ChangeImageIsCentredEitherWay)
