@@ -16,6 +16,7 @@
 #include "skin/ResizableDIBHelper.h"
 #include "skin/SkinDefinition.h"
 #include "skin/SkinImageCache.h"
+#include "skin/SkinItemCaption.h"
 #include "skin/SkinWindowItem.h"
 
 #include <windows.h>
@@ -40,16 +41,10 @@ public:
 
 private:
     void _LoadFromBlock(const SkinBlock& block);
-    void _DrawText(lib::wfc::CDIB& buffer);
 
     std::string m_strImage;
     NineGridCells m_cells;
-    std::string m_strText;
-    LOGFONTA m_logFont;
-    COLORREF m_crText;
-    bool m_bAntialias;
-    RECT m_rcText;          // relative to the item
-    UINT m_uFormat;
+    CSkinItemCaption m_caption;   // centred both ways on one line
 };
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include "lib/StringUtility.h"
 #include "lib/wfc/DC.h"
 #include "lib/wfc/TextAntialias.h"
+#include "skin/SkinItemCaption.h"
 #include "skin/SkinKeywordTable.h"
 #include "skin/SkinLookup.h"
 #include "skin/SkinValue.h"
@@ -14,7 +15,6 @@ namespace ui {
 namespace {
 
 const UINT kCenterFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-const int kDisabledBrightness = 40;
 
 // The four characters backslash, r, backslash, n are a line break; matched on character
 // boundaries, so a double-byte character ending in 0x5C never starts one.
@@ -86,8 +86,7 @@ void CSkinWindowItemStatic::SetText(const std::string& text)
 
 COLORREF CSkinWindowItemStatic::GetDrawColor()
 {
-    if (IsEnabled()) return m_crText;
-    return lib::wfc::LightenColor(lib::wfc::ToGrayColor(m_crText), kDisabledBrightness);
+    return SkinCaptionColor(m_crText, IsEnabled());
 }
 
 void CSkinWindowItemStatic::Draw()
