@@ -1,0 +1,584 @@
+// The edit box item on a hidden test window, over real controls in the four forms (plain and
+// rich, ANSI and wide): its block and control, what typed characters and keys do, the input
+// method, dropped files, the text across the control's end, the drawn frame and text, and an
+// attached scroll bar following the control's scrolling.
+
+#include "lib/StringUtility.h"
+#include "lib/wfc/DC.h"
+#include "lib/wfc/WfcRuntime.h"
+#include "skin/SkinLookup.h"
+#include "skin/SkinWindow.h"
+#include "skin/SkinWindowItemEditBox.h"
+#include "skin/SkinWindowItemScrollBar.h"
+#include "tests/skin/support/FakeItemAccessor.h"
+#include "tests/skin/support/SkinItemTestSupport.h"
+#include "tests/skin/support/SkinTestSupport.h"
+#include "tests/skin/support/SkinWindowTestSupport.h"
+#include "tests/support/FakeDataObject.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <imm.h>
+#include <richedit.h>
+#include <windows.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using lib::FormatString;
+
+namespace {
+
+const bool g_bPrivate = testsupport::UsePrivateAppData("skin_edit_box_test");
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(
+    new skintest::CWindowFrameworkEnvironment("skin_edit_box_test"));
+
+// The four forms of a box.
+struct BoxForm {
+    const char* m_pszName;
+    bool m_bRich;
+    bool m_bWide;
+};
+const BoxForm kPlain = {"plain", false, false};
+const BoxForm kRich = {"rich", true, false};
+const BoxForm kWidePlain = {"wide plain", false, true};
+const BoxForm kWideRich = {"wide rich", true, true};
+const BoxForm kForms[] = {kPlain, kRich, kWidePlain, kWideRich};
+
+// Options of a box besides its form, set before the window is made.
+typedef std::function<void(ui::CSkinWindowItemEditBox&)> BoxSetup;
+
+// A test window that hands scroll notifications to one box, as an application window
+// does, and notes the keys it receives.
+class CEditHostWindow : public skintest::CTestSkinWindow {
+public:
+    ui::CSkinWindowItemEditBox* m_pScrollTarget = nullptr;
+    std::vector<UINT> m_vKeyDown;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if ((message == WM_VSCROLL || message == WM_HSCROLL) && m_pScrollTarget != nullptr) {
+            return m_pScrollTarget->OnMessage(message, wParam, lParam);
+        }
+        if (message == WM_KEYDOWN) m_vKeyDown.push_back(static_cast<UINT>(wParam));
+        return CTestSkinWindow::WindowProc(message, wParam, lParam);
+    }
+};
+
+void Pump()
+{
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+}
+
+// Each byte as a posted WM_CHAR, then the queue run.
+void PostBytes(HWND control, const std::string& bytes)
+{
+    for (const char byte : bytes) {
+        ::PostMessageA(control, WM_CHAR, static_cast<unsigned char>(byte), 1);
+    }
+    Pump();
+}
+
+void PressKey(HWND control, UINT key)
+{
+    ::PostMessageA(control, WM_KEYDOWN, key, 1);
+    ::PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+    Pump();
+}
+
+// The control's text in code page 932. Not GetWindowTextA: Wine's RichEdit20A counts its
+// length in characters, so that would cut a double-byte text.
+std::string TextOf(HWND control)
+{
+    const LRESULT length = ::SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
+    std::vector<char> text(static_cast<size_t>(length) * 2 + 1, '\0');
+    ::SendMessageA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    return text.data();
+}
+
+std::string Describe(const RECT& rect)
+{
+    return FormatString("%ld %ld %ld %ld", rect.left, rect.top, rect.right, rect.bottom);
+}
+
+RECT ClientRectOf(HWND child)
+{
+    RECT rect = {};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+DWORD StyleOf(HWND window)
+{
+    return static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_STYLE));
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// The keys held while it lives, as GetKeyState reads them.
+class CKeysHeld {
+public:
+    explicit CKeysHeld(const std::vector<int>& keys)
+    {
+        ::GetKeyboardState(m_saved);
+        BYTE state[256];
+        std::memcpy(state, m_saved, sizeof state);
+        for (const int key : keys) state[key] |= 0x80;
+        ::SetKeyboardState(state);
+    }
+    ~CKeysHeld() { ::SetKeyboardState(m_saved); }
+    CKeysHeld(const CKeysHeld&) = delete;
+    CKeysHeld& operator=(const CKeysHeld&) = delete;
+
+private:
+    BYTE m_saved[256];
+};
+
+void SetClipboardText(const char* text)
+{
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    const size_t size = std::strlen(text) + 1;
+    HGLOBAL global = ::GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(::GlobalLock(global), text, size);
+    ::GlobalUnlock(global);
+    ::SetClipboardData(CF_TEXT, global);
+    ::CloseClipboard();
+}
+
+// A drop handle holding the list, as the shell posts it.
+HDROP MakeDrop(bool wide, const std::vector<char>& list)
+{
+    const std::vector<char> block = testsupport::MakeBlock(testsupport::kDropFilesHeader, wide, list);
+    HGLOBAL global = ::GlobalAlloc(GMEM_MOVEABLE, block.size());
+    std::memcpy(::GlobalLock(global), block.data(), block.size());
+    ::GlobalUnlock(global);
+    return static_cast<HDROP>(global);
+}
+
+class EditBoxTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (m_pWindow && m_pWindow->IsWindow()) m_pWindow->DestroyWindow();
+        m_pWindow.reset();
+        Pump();
+    }
+
+    // A new host window with the test skin loaded; its items come next.
+    void Load()
+    {
+        if (m_pWindow && m_pWindow->IsWindow()) m_pWindow->DestroyWindow();
+        m_pWindow.reset(new CEditHostWindow);
+        m_definition = ui::SkinDefinition();
+        const skintest::SkinErrors errors = skintest::CatchSkinErrors(
+            [&] { m_pWindow->LoadSkin(m_definition, "TestEditBox.txt", "Base", false); });
+        ASSERT_TRUE(errors.m_vBox.empty()) << errors.m_vBox.front();
+    }
+    ui::CSkinWindowItemEditBox* Add(const char* block, int32_t id, const BoxForm& form,
+                                    const BoxSetup& setup = BoxSetup())
+    {
+        ui::CSkinWindowItemEditBox* box =
+            m_pWindow->CreateEditBox(id, ui::GetSkinBlock(m_definition, block));
+        box->SetRich(form.m_bRich);
+        box->SetWide(form.m_bWide);
+        if (setup) setup(*box);
+        return box;
+    }
+    void Create()
+    {
+        m_pWindow->Create(0, nullptr, "skin_edit_box_test", WS_POPUP, 0, 0, 320, 200);
+        m_pWindow->KillTimer(ui::kSkinTickTimerId);
+        m_pWindow->Calls();
+    }
+    // One window with one box; its control.
+    ui::CSkinWindowItemEditBox* One(const char* block, const BoxForm& form,
+                                    const BoxSetup& setup = BoxSetup())
+    {
+        Load();
+        ui::CSkinWindowItemEditBox* box = Add(block, kId, form, setup);
+        Create();
+        return box;
+    }
+    COLORREF Pixel(int x, int y) { return skintest::PixelAt(*m_pWindow->GetBackBuffer(), x, y); }
+
+    static const int32_t kId = 7;
+    std::unique_ptr<CEditHostWindow> m_pWindow;
+    ui::SkinDefinition m_definition;
+};
+
+// ---- the block and the control ----
+
+TEST_F(EditBoxTest, RefusedBlocksNameWhatIsWrong)
+{
+    const struct {
+        const char* m_pszKeywords;
+        const char* m_pszBox;
+    } cases[] = {
+        {"Position=1,2;Size=3,4", "Edit/Fontが定義されていません"},
+        {"Position=1,2;Font=F,14,400", "Edit/Sizeが定義されていません"},
+        {"Position=1,2;Size=3,4;Font=F,14,400;Limit=3,4",
+         "Edit/Limitのパラメータは 1個必要ですが、2個指定されています"},
+        {"Position=1,2;Size=3,4;Font=F,14,400;Frame=a.png,0,1,2,3", "Edit/Frameのパラメータは 9個必要です"},
+        {"Position=1,2;Size=3,4;Font=F,14,400;DisableFrame=a.png,0,1,2,3,0,1,2,3,4",
+         "Edit/DisableFrameのパラメータは 9個必要ですが、10個指定されています"},
+    };
+    skintest::CFakeItemAccessor accessor(64, 64);
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.m_pszKeywords);
+        const skintest::SkinErrors errors = skintest::CatchSkinErrors([&] {
+            ui::CSkinWindowItemEditBox box(&accessor, 1,
+                                           skintest::MakeSkinBlock("Edit", one.m_pszKeywords),
+                                           accessor.GetImageCache());
+        });
+        ASSERT_EQ(errors.m_vBox.size(), 1u);
+        EXPECT_EQ(errors.m_vBox.front(), one.m_pszBox);
+        EXPECT_EQ(errors.m_strThrown, one.m_pszBox);
+    }
+}
+
+TEST_F(EditBoxTest, ControlOfEachFormInsideTheFrame)
+{
+    const struct {
+        BoxForm m_form;
+        const char* m_pszClass;
+        DWORD m_dwExStyle;
+    } cases[] = {
+        {kPlain, "Edit", 0},
+        {kRich, "RichEdit20A", 0},
+        {kWidePlain, "Edit", WS_EX_TRANSPARENT},
+        {kWideRich, "RichEdit20W", WS_EX_TRANSPARENT},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.m_form.m_pszName);
+        Load();
+        ui::CSkinWindowItemEditBox* plain = Add("EditPlain", 7, one.m_form);
+        ui::CSkinWindowItemEditBox* framed = Add("EditFramed", 8, one.m_form);
+        plain->SetText("テキスト");
+        Create();
+        HWND control = ::GetDlgItem(m_pWindow->GetHwnd(), 7);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(plain->GetControl(), control);
+        EXPECT_EQ(ClassOf(control), one.m_pszClass);
+        EXPECT_EQ(StyleOf(control), 0x54010080u) << "child, visible, tab stop, ES_AUTOHSCROLL";
+        EXPECT_EQ(static_cast<DWORD>(::GetWindowLongPtrA(control, GWL_EXSTYLE)) & WS_EX_TRANSPARENT,
+                  one.m_dwExStyle);
+        EXPECT_EQ(TextOf(control), "テキスト");
+        EXPECT_EQ(plain->GetText(), "テキスト");
+        EXPECT_EQ(plain->GetTextW(), L"テキスト");
+        if (!one.m_form.m_bRich) EXPECT_NE(::SendMessageA(control, WM_GETFONT, 0, 0), 0);
+        // No frame: the whole item. Borders 3, 4, 2 + 1 and 5 inside the framed one.
+        EXPECT_EQ(Describe(ClientRectOf(control)), "16 40 136 64");
+        EXPECT_EQ(Describe(ClientRectOf(framed->GetControl())), "19 75 132 99");
+        EXPECT_EQ(Describe(framed->GetControlRect().ToRECT()), "19 75 132 99");
+        // The item follows a new rectangle, and the control with it.
+        framed->SetRect(ui::SkinRect{30, 100, 230, 140});
+        EXPECT_EQ(Describe(framed->GetRect().ToRECT()), "30 100 230 140");
+        EXPECT_EQ(Describe(ClientRectOf(framed->GetControl())), "33 103 226 135");
+    }
+}
+
+TEST_F(EditBoxTest, OptionsMakeTheControlsStyle)
+{
+    const struct {
+        const char* m_pszName;
+        BoxSetup m_setup;
+        DWORD m_dwStyle;
+    } cases[] = {
+        {"numbers", [](ui::CSkinWindowItemEditBox& b) { b.SetNumberOnly(true); }, 0x54012080},
+        {"vertical bar", [](ui::CSkinWindowItemEditBox& b) { b.SetVScrollStyle(true); }, 0x54210080},
+        {"password", [](ui::CSkinWindowItemEditBox& b) { b.SetPassword(); }, 0x540100A0},
+        {"centred", [](ui::CSkinWindowItemEditBox& b) { b.SetExtraStyle(ES_CENTER); }, 0x54010081},
+        {"multi-line", [](ui::CSkinWindowItemEditBox& b) { b.SetMultiLine(true); }, 0x54010044},
+        {"multi-line, the extra style only for one line",
+         [](ui::CSkinWindowItemEditBox& b) {
+             b.SetMultiLine(true);
+             b.SetExtraStyle(ES_RIGHT);
+         },
+         0x54010044},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.m_pszName);
+        ui::CSkinWindowItemEditBox* box = One("EditPlain", kPlain, one.m_setup);
+        EXPECT_EQ(StyleOf(box->GetControl()), one.m_dwStyle);
+    }
+}
+
+TEST_F(EditBoxTest, LimitOnlyWhenTheSkinGivesOne)
+{
+    for (const BoxForm& form : kForms) {
+        SCOPED_TRACE(form.m_pszName);
+        ui::CSkinWindowItemEditBox* limited = One("EditLimit", form);
+        EXPECT_EQ(limited->GetLimit(), 3);
+        EXPECT_EQ(::SendMessageA(limited->GetControl(), EM_GETLIMITTEXT, 0, 0), 3);
+
+        // Without one the control keeps its own, as a control made without the item has it.
+        ui::CSkinWindowItemEditBox* free = One("EditPlain", form);
+        HWND bare = form.m_bWide ? ::CreateWindowExW(0, form.m_bRich ? L"RichEdit20W" : L"EDIT",
+                                                     L"", WS_CHILD, 0, 0, 10, 10,
+                                                     m_pWindow->GetHwnd(), nullptr, nullptr, nullptr)
+                                 : ::CreateWindowExA(0, form.m_bRich ? "RichEdit20A" : "EDIT", "",
+                                                     WS_CHILD, 0, 0, 10, 10,
+                                                     m_pWindow->GetHwnd(), nullptr, nullptr, nullptr);
+        ASSERT_NE(bare, nullptr);
+        EXPECT_EQ(::SendMessageA(free->GetControl(), EM_GETLIMITTEXT, 0, 0),
+                  ::SendMessageA(bare, EM_GETLIMITTEXT, 0, 0));
+        ::DestroyWindow(bare);
+    }
+}
+
+// ---- typed characters ----
+
+// A row of a filter's table. Each typed byte is posted as WM_CHAR (a double-byte character
+// as its lead and trail byte, as an ANSI window receives it). Backspace and Enter are taken
+// by rich controls from the key, not the character: those rows run on plain controls.
+struct CharCase {
+    const char* m_pszName;
+    BoxSetup m_setup;
+    std::string m_strTyped;
+    std::string m_strExpected;   // the control's text (code page 932)
+    bool m_bPlainOnly;
+};
+
+void RunCharTable(const std::vector<CharCase>& cases,
+                  const std::function<ui::CSkinWindowItemEditBox*(const BoxForm&, const BoxSetup&)>& make)
+{
+    for (const BoxForm& form : kForms) {
+        for (const CharCase& one : cases) {
+            if (one.m_bPlainOnly && form.m_bRich) continue;
+            SCOPED_TRACE(FormatString("%s, %s", form.m_pszName, one.m_pszName));
+            ui::CSkinWindowItemEditBox* box = make(form, one.m_setup);
+            PostBytes(box->GetControl(), one.m_strTyped);
+            EXPECT_EQ(TextOf(box->GetControl()), one.m_strExpected);
+        }
+    }
+}
+
+TEST_F(EditBoxTest, UpperCaseLettersAndDigits)
+{
+    const BoxSetup upper = [](ui::CSkinWindowItemEditBox& b) { b.SetUpperAlphaNumeric(true); };
+    const std::vector<CharCase> cases = {
+        {"letters become capitals", upper, "abc1", "ABC1", false},
+        {"capitals and digits pass", upper, "Z09Az", "Z09AZ", false},
+        {"a hyphen, a blank and a dot are refused", upper, "a-b .c", "ABC", false},
+        {"Backspace passes", upper, "ab\b", "A", true},
+        {"a Japanese character, lead and trail byte", upper, "a\x82\xA0" "b", "AB", false},
+        {"a trail byte that is a letter", upper, "\x83\x41" "c", "C", false},
+    };
+    RunCharTable(cases, [&](const BoxForm& form, const BoxSetup& setup) {
+        return One("EditPlain", form, setup);
+    });
+}
+
+TEST_F(EditBoxTest, SingleByteOnlyAndPassword)
+{
+    const BoxSetup single = [](ui::CSkinWindowItemEditBox& b) { b.SetSingleByteOnly(); };
+    const BoxSetup password = [](ui::CSkinWindowItemEditBox& b) { b.SetPassword(); };
+    const std::vector<CharCase> cases = {
+        {"single-byte: letters and signs pass", single, "a-_1", "a-_1", false},
+        {"single-byte: a Japanese character is refused", single, "a\x82\xA0" "b", "ab", false},
+        {"single-byte: its trail byte never passes", single, "\x83\x41\x83\x5C" "x", "x", false},
+        {"single-byte: half-width katakana is single-byte", single, "\xB1\xB2", "\xB1\xB2", false},
+        {"password: a Japanese character is refused", password, "pw\x93\xFA" "d", "pwd", false},
+        {"password: Esc and Tab are refused too", password, "p\x1B\tw", "pw", false},
+    };
+    RunCharTable(cases, [&](const BoxForm& form, const BoxSetup& setup) {
+        return One("EditPlain", form, setup);
+    });
+}
+
+TEST_F(EditBoxTest, RefusedControlCharactersNumbersAndTheLimit)
+{
+    const BoxSetup none;
+    const BoxSetup multi = [](ui::CSkinWindowItemEditBox& b) { b.SetMultiLine(true); };
+    const BoxSetup numbers = [](ui::CSkinWindowItemEditBox& b) { b.SetNumberOnly(true); };
+    const std::vector<CharCase> cases = {
+        {"Esc and Tab", none, "a\x1B" "b\tc", "abc", false},
+        {"Enter on one line", none, "a\rb", "ab", false},
+        {"Enter in a multi-line box", multi, "a\rb", "a\r\nb", true},
+        // The control's own ES_NUMBER; a rich control has none.
+        {"numbers only", numbers, "1a2-3", "123", true},
+    };
+    RunCharTable(cases, [&](const BoxForm& form, const BoxSetup& setup) {
+        return One("EditPlain", form, setup);
+    });
+    const std::vector<CharCase> limited = {{"the skin's limit", none, "abcd", "abc", false}};
+    RunCharTable(limited, [&](const BoxForm& form, const BoxSetup& setup) {
+        return One("EditLimit", form, setup);
+    });
+}
+
+// A wide control subclassed by the item's ANSI procedure receives a wide character as its
+// two code-page bytes, which the filter refuses both.
+TEST_F(EditBoxTest, WideCharacterReachesTheFilterAsTwoBytes)
+{
+    for (const BoxForm& form : {kWidePlain, kWideRich}) {
+        SCOPED_TRACE(form.m_pszName);
+        ui::CSkinWindowItemEditBox* box =
+            One("EditPlain", form, [](ui::CSkinWindowItemEditBox& b) { b.SetPassword(); });
+        ::PostMessageW(box->GetControl(), WM_CHAR, L'日', 1);
+        ::PostMessageW(box->GetControl(), WM_CHAR, L'x', 1);
+        Pump();
+        EXPECT_EQ(box->GetTextW(), L"x");
+    }
+}
+
+TEST_F(EditBoxTest, EnterAndEscReachTheWindow)
+{
+    for (const BoxForm& form : kForms) {
+        SCOPED_TRACE(form.m_pszName);
+        ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
+        HWND control = box->GetControl();
+        PressKey(control, VK_RETURN);
+        PostBytes(control, "\r");
+        PressKey(control, VK_ESCAPE);
+        PostBytes(control, "\x1B");
+        EXPECT_EQ(m_pWindow->Calls(), "DefaultKey 7 1|DefaultKey 7 0");
+        EXPECT_EQ(TextOf(control), "");
+
+        // A multi-line box takes the line break and still tells the window.
+        ui::CSkinWindowItemEditBox* multi =
+            One("EditPlain", form, [](ui::CSkinWindowItemEditBox& b) { b.SetMultiLine(true); });
+        PostBytes(multi->GetControl(), "a");
+        PressKey(multi->GetControl(), VK_RETURN);
+        PostBytes(multi->GetControl(), "\rb");
+        EXPECT_EQ(m_pWindow->Calls(), "DefaultKey 7 1");
+        EXPECT_EQ(TextOf(multi->GetControl()), "a\r\nb");
+    }
+}
+
+// ---- keys ----
+
+TEST_F(EditBoxTest, TabMovesAmongVisibleEnabledTabStopsWithWrap)
+{
+    for (const BoxForm& form : kForms) {
+        SCOPED_TRACE(form.m_pszName);
+        Load();
+        ui::CSkinWindowItemEditBox* first = Add("EditSecond", 11, form);
+        ui::CSkinWindowItemEditBox* hidden = Add("EditPlain", 12, form);
+        ui::CSkinWindowItemEditBox* second = Add("EditThird", 13, form);
+        ui::CSkinWindowItemEditBox* disabled = Add("EditFramed", 14, kRich);
+        ui::CSkinWindowItemEditBox* third = Add("EditMultiLine", 15, form);
+        hidden->SetVisible(false);
+        disabled->SetEnable(false);
+        Create();
+        ASSERT_FALSE(::IsWindowEnabled(disabled->GetControl()));
+
+        first->SetFocus();
+        ASSERT_EQ(::GetFocus(), first->GetControl());
+        const struct {
+            bool m_bShift;
+            ui::CSkinWindowItemEditBox* m_pTo;
+        } steps[] = {{false, second}, {false, third}, {false, first}, {true, third},
+                     {true, second}, {true, first}};
+        for (const auto& step : steps) {
+            CKeysHeld held(step.m_bShift ? std::vector<int>{VK_SHIFT} : std::vector<int>{});
+            PressKey(::GetFocus(), VK_TAB);
+            EXPECT_EQ(::GetFocus(), step.m_pTo->GetControl()) << (step.m_bShift ? "Shift+Tab" : "Tab");
+        }
+        EXPECT_TRUE(first->HasFocus());
+        EXPECT_FALSE(second->HasFocus());
+        EXPECT_EQ(TextOf(first->GetControl()), "") << "no tab character";
+        EXPECT_EQ(m_pWindow->Calls(), "");
+    }
+}
+
+TEST_F(EditBoxTest, KeyTheWindowTakesGoesNoFurther)
+{
+    for (const bool taken : {false, true}) {
+        SCOPED_TRACE(taken ? "taken" : "not taken");
+        ui::CSkinWindowItemEditBox* box = One("EditPlain", kPlain);
+        box->SetText("abc");
+        ::SendMessageA(box->GetControl(), EM_SETSEL, 0, 0);
+        m_pWindow->m_bFilterKeys = taken;
+        m_pWindow->m_vKeyDown.clear();
+        PressKey(box->GetControl(), VK_DELETE);
+        EXPECT_EQ(TextOf(box->GetControl()), taken ? "abc" : "bc");
+        EXPECT_EQ(m_pWindow->m_vKeyDown, taken ? std::vector<UINT>{VK_DELETE} : std::vector<UINT>{});
+    }
+}
+
+TEST_F(EditBoxTest, CtrlASelectsAll)
+{
+    const struct {
+        const char* m_pszName;
+        std::vector<int> m_vHeld;
+        DWORD m_dwSelection;
+    } cases[] = {
+        {"Ctrl+A", {VK_CONTROL}, MAKELONG(0, 5)},
+        {"A alone", {}, MAKELONG(2, 2)},
+        // A rich control selects everything on Ctrl+Shift+A itself.
+        {"Ctrl+Shift+A", {VK_CONTROL, VK_SHIFT}, MAKELONG(2, 2)},
+    };
+    for (const BoxForm& form : kForms) {
+        for (const auto& one : cases) {
+            if (form.m_bRich && one.m_vHeld.size() > 1) continue;
+            SCOPED_TRACE(FormatString("%s, %s", form.m_pszName, one.m_pszName));
+            ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
+            box->SetText("hello");
+            HWND control = box->GetControl();
+            // What the control calls everything (a rich control counts its closing mark).
+            ::SendMessageA(control, EM_SETSEL, 0, -1);
+            const LRESULT all = ::SendMessageA(control, EM_GETSEL, 0, 0);
+            ::SendMessageA(control, EM_SETSEL, 2, 2);
+            CKeysHeld held(one.m_vHeld);
+            ::SendMessageA(control, WM_KEYDOWN, 'A', 1);
+            EXPECT_EQ(::SendMessageA(control, EM_GETSEL, 0, 0),
+                      one.m_dwSelection == MAKELONG(0, 5) ? all : one.m_dwSelection);
+            EXPECT_EQ(TextOf(control), "hello");
+        }
+    }
+}
+
+TEST_F(EditBoxTest, ReadOnlyRefusesWhatWouldChangeTheText)
+{
+    const struct {
+        const char* m_pszName;
+        std::function<void(HWND)> m_fnDo;
+        const char* m_pszChanged;   // the text when the box is not read-only
+    } cases[] = {
+        {"Delete", [](HWND c) { PressKey(c, VK_DELETE); }, "bc"},
+        {"Backspace", [](HWND c) {
+             ::SendMessageA(c, EM_SETSEL, 1, 1);
+             PressKey(c, VK_BACK);
+             PostBytes(c, "\b");
+         }, "bc"},
+        {"typing", [](HWND c) { PostBytes(c, "x"); }, "xabc"},
+        {"paste", [](HWND c) { ::SendMessageA(c, WM_PASTE, 0, 0); }, "zzabc"},
+        {"cut", [](HWND c) {
+             ::SendMessageA(c, EM_SETSEL, 0, 1);
+             ::SendMessageA(c, WM_CUT, 0, 0);
+         }, "bc"},
+        {"clear", [](HWND c) {
+             ::SendMessageA(c, EM_SETSEL, 0, 1);
+             ::SendMessageA(c, WM_CLEAR, 0, 0);
+         }, "bc"},
+    };
+    for (const BoxForm& form : {kPlain, kRich}) {
+        for (const bool readOnly : {false, true}) {
+            for (const auto& one : cases) {
+                SCOPED_TRACE(FormatString("%s, %s, %s", form.m_pszName,
+                                          readOnly ? "read-only" : "writable", one.m_pszName));
+                SetClipboardText("zz");
+                ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
+                box->SetText("abc");
+                box->SetReadOnly(readOnly);
+                ::SendMessageA(box->GetControl(), EM_SETSEL, 0, 0);
+                one.m_fnDo(box->GetControl());
+                EXPECT_EQ(TextOf(box->GetControl()), readOnly ? "abc" : one.m_pszChanged);
+            }
+        }
+    }
+}
+
+}  // namespace
