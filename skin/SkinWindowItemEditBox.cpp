@@ -405,6 +405,11 @@ void CSkinWindowItemEditBox::_DrawText(lib::wfc::CDIB& buffer)
     ::SetTextColor(dc, m_bReadOnly ? kReadOnlyTextColor : kDisabledTextColor);
     ::SetBkMode(dc, TRANSPARENT);
     RECT rect = GetControlRect().ToRECT();
+    // Inside the control's margins, where the control shows its text: it does not move when
+    // the box is disabled.
+    const LRESULT margins = SendMessage(EM_GETMARGINS, 0, 0);
+    rect.left += LOWORD(margins);
+    rect.right -= HIWORD(margins);
     // Lines break as the control breaks them; one line keeps the control's alignment.
     const UINT format = m_bMultiLine ? (DT_WORDBREAK | DT_EDITCONTROL)
                                      : (static_cast<UINT>(m_dwExtraStyle) | DT_SINGLELINE);

@@ -24,6 +24,7 @@
 
 #include <cstring>
 #include <functional>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -276,7 +277,9 @@ TEST_F(EditBoxTest, ControlOfEachFormInsideTheFrame)
         EXPECT_EQ(TextOf(control), "テキスト");
         EXPECT_EQ(plain->GetText(), "テキスト");
         EXPECT_EQ(plain->GetTextW(), L"テキスト");
-        if (!one.m_form.m_bRich) EXPECT_NE(::SendMessageA(control, WM_GETFONT, 0, 0), 0);
+        if (!one.m_form.m_bRich) {
+            EXPECT_NE(::SendMessageA(control, WM_GETFONT, 0, 0), 0);
+        }
         // No frame: the whole item. Borders 3, 4, 2 + 1 and 5 inside the framed one.
         EXPECT_EQ(Describe(ClientRectOf(control)), "16 40 136 64");
         EXPECT_EQ(Describe(ClientRectOf(framed->GetControl())), "19 75 132 99");
@@ -578,6 +581,467 @@ TEST_F(EditBoxTest, ReadOnlyRefusesWhatWouldChangeTheText)
                 EXPECT_EQ(TextOf(box->GetControl()), readOnly ? "abc" : one.m_pszChanged);
             }
         }
+    }
+}
+
+
+// The right button of a read-only box opens no context menu (which would offer cut and
+// paste) and shows the arrow; a writable box's control opens its own.
+TEST_F(EditBoxTest, RightButtonOfReadOnlyBoxOpensNoMenu)
+{
+    static int s_nContextMenus = 0;
+    HHOOK hook = ::SetWindowsHookExA(
+        WH_CALLWNDPROC,
+        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (code == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(lParam)->message == WM_CONTEXTMENU) {
+                ++s_nContextMenus;
+            }
+            return ::CallNextHookEx(nullptr, code, wParam, lParam);
+        },
+        nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    // Dismisses a menu the control may open: its loop runs the thread's timers.
+    const UINT_PTR timer =
+        ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); });
+    for (const bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "writable");
+        ui::CSkinWindowItemEditBox* box = One("EditPlain", kPlain);
+        box->SetText("abc");
+        box->SetReadOnly(readOnly);
+        s_nContextMenus = 0;
+        ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+        HWND control = box->GetControl();
+        ::SendMessageA(control, WM_RBUTTONDOWN, MK_RBUTTON, skintest::ClientPoint(5, 5));
+        if (readOnly) {
+            EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, IDC_ARROW));
+        }
+        ::SendMessageA(control, WM_RBUTTONUP, 0, skintest::ClientPoint(5, 5));
+        ::SendMessageA(control, WM_RBUTTONDBLCLK, MK_RBUTTON, skintest::ClientPoint(5, 5));
+        EXPECT_EQ(s_nContextMenus, readOnly ? 0 : 1);
+        EXPECT_EQ(TextOf(control), "abc");
+    }
+    ::KillTimer(nullptr, timer);
+    ::UnhookWindowsHookEx(hook);
+}
+
+// ---- input method ----
+
+TEST_F(EditBoxTest, InputMethodPermissionBeforeAndAfterTheControl)
+{
+    for (const BoxForm& form : kForms) {
+        SCOPED_TRACE(form.m_pszName);
+        // Forbidden before the control exists: it has no context from its creation on.
+        ui::CSkinWindowItemEditBox* box =
+            One("EditPlain", form, [](ui::CSkinWindowItemEditBox& b) { b.EnableIme(false); });
+        HWND control = box->GetControl();
+        EXPECT_EQ(::ImmGetContext(control), nullptr);
+        box->EnableIme(false);
+        EXPECT_EQ(::ImmGetContext(control), nullptr) << "a second refusal changes nothing";
+        box->EnableIme(true);
+        HIMC context = ::ImmGetContext(control);
+        EXPECT_NE(context, nullptr) << "the held context is given back";
+        ::ImmReleaseContext(control, context);
+
+        // Forbidden while it exists, and for a control made again.
+        box->EnableIme(false);
+        EXPECT_EQ(::ImmGetContext(control), nullptr);
+        m_pWindow->DestroyWindow();
+        Create();
+        EXPECT_NE(box->GetControl(), control);
+        EXPECT_EQ(::ImmGetContext(box->GetControl()), nullptr);
+    }
+}
+
+TEST_F(EditBoxTest, InputMethodPresetOnFocus)
+{
+    const DWORD conversion = IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE;
+    const DWORD sentence = IME_SMODE_PHRASEPREDICT;
+    ui::CSkinWindowItemEditBox* box = One("EditPlain", kPlain, [&](ui::CSkinWindowItemEditBox& b) {
+        b.SetImePreset(conversion, sentence);
+    });
+    HWND control = box->GetControl();
+    HIMC context = ::ImmGetContext(control);
+    ASSERT_NE(context, nullptr);
+    ::ImmSetOpenStatus(context, FALSE);
+    ::ImmSetConversionStatus(context, IME_CMODE_ALPHANUMERIC, IME_SMODE_NONE);
+    box->SetFocus();
+    EXPECT_TRUE(::ImmGetOpenStatus(context));
+    DWORD gotConversion = 0;
+    DWORD gotSentence = 0;
+    ::ImmGetConversionStatus(context, &gotConversion, &gotSentence);
+    EXPECT_EQ(gotConversion, conversion);
+    EXPECT_EQ(gotSentence, sentence);
+    ::ImmReleaseContext(control, context);
+}
+
+// A rich box checks its limit when the input method reports: reached, what the key down
+// kept goes back into the control; without a limit the control's text stays.
+TEST_F(EditBoxTest, RichBoxLimitAtInputMethodNotice)
+{
+    const struct {
+        const char* m_pszBlock;
+        const char* m_pszText;
+        DWORD m_dwSelection;
+    } cases[] = {
+        {"EditPlain", "xy", MAKELONG(0, 0)},
+        {"EditLimit", "abc", MAKELONG(3, 3)},
+    };
+    for (const BoxForm& form : {kRich, kWideRich}) {
+        for (const auto& one : cases) {
+            SCOPED_TRACE(FormatString("%s, %s", form.m_pszName, one.m_pszBlock));
+            ui::CSkinWindowItemEditBox* box = One(one.m_pszBlock, form);
+            box->SetText("abc");
+            HWND control = box->GetControl();
+            ::SendMessageA(control, EM_SETSEL, 0, 0);
+            // The key that starts a composition keeps the text; its result then lands.
+            ::SendMessageA(control, WM_KEYDOWN, VK_PROCESSKEY, 1);
+            ::SetWindowTextA(control, "xy");
+            ::SendMessageA(control, EM_SETSEL, 0, 0);
+            ::SendMessageA(control, WM_IME_NOTIFY, IMN_SETCOMPOSITIONWINDOW, 0);
+            EXPECT_EQ(TextOf(control), one.m_pszText);
+            EXPECT_EQ(static_cast<DWORD>(::SendMessageA(control, EM_GETSEL, 0, 0)), one.m_dwSelection);
+        }
+    }
+}
+
+// ---- text ----
+
+TEST_F(EditBoxTest, TextKeptWhileTheControlIsGone)
+{
+    for (const BoxForm& form : kForms) {
+        SCOPED_TRACE(form.m_pszName);
+        Load();
+        ui::CSkinWindowItemEditBox* box = Add("EditPlain", kId, form);
+        box->SetText("前");
+        EXPECT_EQ(box->GetText(), "前");
+        EXPECT_EQ(box->GetControl(), nullptr);
+        Create();
+        EXPECT_EQ(TextOf(box->GetControl()), "前") << "the text set before the window";
+
+        PostBytes(box->GetControl(), "ab");
+        m_pWindow->DestroyWindow();
+        EXPECT_EQ(box->GetControl(), nullptr);
+        EXPECT_EQ(box->GetText(), "ab前");
+        EXPECT_EQ(box->GetTextW(), L"ab前");
+        box->SetText(std::wstring(L"後で"));
+        Create();
+        EXPECT_EQ(TextOf(box->GetControl()), "後で");
+        EXPECT_EQ(box->GetText(), "後で");
+    }
+}
+
+TEST_F(EditBoxTest, DroppedFileBecomesTheText)
+{
+    const struct {
+        const char* m_pszName;
+        bool m_bWideList;
+        std::vector<char> m_list;
+        const char* m_pszText;
+    } cases[] = {
+        {"a file", false, testsupport::Ansi(std::string("C:\\データ\\a.zip\0\0", 16)),
+         "C:\\データ\\a.zip"},
+        {"the first of two", false, testsupport::Ansi(std::string("C:\\a.zip\0D:\\b.txt\0\0", 19)),
+         "C:\\a.zip"},
+        {"a wide list", true, testsupport::Wide(std::wstring(L"D:\\日本\\b.txt\0\0", 14)),
+         "D:\\日本\\b.txt"},
+        {"no file", false, testsupport::Ansi(std::string("\0\0", 2)), "before"},
+    };
+    for (const BoxForm& form : kForms) {
+        for (const auto& one : cases) {
+            SCOPED_TRACE(FormatString("%s, %s", form.m_pszName, one.m_pszName));
+            ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
+            box->SetText("before");
+            ::PostMessageA(box->GetControl(), WM_DROPFILES,
+                           reinterpret_cast<WPARAM>(MakeDrop(one.m_bWideList, one.m_list)), 0);
+            Pump();
+            EXPECT_EQ(TextOf(box->GetControl()), one.m_pszText);
+            EXPECT_EQ(box->GetText(), one.m_pszText);
+        }
+    }
+}
+
+// ---- look ----
+
+TEST_F(EditBoxTest, FrameAndItsDisabledFrame)
+{
+    const COLORREF frame = RGB(0x30, 0x60, 0xA0);
+    const COLORREF disabledFrame = RGB(0xA0, 0x60, 0x30);
+    for (const BoxForm& form : kForms) {
+        SCOPED_TRACE(form.m_pszName);
+        Load();
+        ui::CSkinWindowItemEditBox* framed = Add("EditFramed", 7, form);
+        ui::CSkinWindowItemEditBox* frameOnly = Add("EditFrameOnly", 8, form);
+        Create();
+        const COLORREF ground = Pixel(16, 72);   // the frame's transparent corner
+        EXPECT_NE(ground, frame);
+        EXPECT_EQ(Pixel(17, 72), frame);
+        EXPECT_EQ(Pixel(135, 103), frame);
+        EXPECT_EQ(Pixel(40, 90), RGB(0xFF, 0xFF, 0xFF)) << "the centre, beneath the control";
+        framed->SetEnable(false);
+        frameOnly->SetEnable(false);
+        EXPECT_EQ(Pixel(17, 72), disabledFrame);
+        EXPECT_EQ(Pixel(16, 72), disabledFrame) << "the disabled frame has no transparent corner";
+        EXPECT_EQ(Pixel(17, 112), frame) << "no disabled frame: the frame stays";
+        EXPECT_EQ(Pixel(16, 112), ground);
+        framed->SetEnable(true);
+        EXPECT_EQ(Pixel(16, 72), ground);
+    }
+}
+
+TEST_F(EditBoxTest, ControlFollowsTheItemsState)
+{
+    const struct {
+        BoxForm m_form;
+        bool m_bVisible;
+        bool m_bEnabled;
+        bool m_bControlVisible;
+        bool m_bControlEnabled;
+    } cases[] = {
+        {kPlain, true, true, true, true},     {kPlain, true, false, false, true},
+        {kPlain, false, true, false, true},   {kRich, true, false, true, false},
+        {kRich, false, true, false, true},    {kWidePlain, true, false, false, true},
+        {kWideRich, true, false, true, false},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(FormatString("%s %d %d", one.m_form.m_pszName, one.m_bVisible, one.m_bEnabled));
+        ui::CSkinWindowItemEditBox* box = One("EditPlain", one.m_form);
+        box->SetVisible(one.m_bVisible);
+        box->SetEnable(one.m_bEnabled);
+        HWND control = box->GetControl();
+        EXPECT_EQ((StyleOf(control) & WS_VISIBLE) != 0, one.m_bControlVisible);
+        EXPECT_EQ(::IsWindowEnabled(control) != FALSE, one.m_bControlEnabled);
+        // The focus goes to a shown control only (and never to a disabled window).
+        ::SetFocus(m_pWindow->GetHwnd());
+        box->OnSetFocus();
+        const bool focusable = one.m_bControlVisible && one.m_bControlEnabled;
+        EXPECT_EQ(::GetFocus() == control, focusable);
+        EXPECT_EQ(box->HasFocus(), focusable);
+    }
+    // A rich control is made read-only itself.
+    ui::CSkinWindowItemEditBox* rich = One("EditPlain", kRich);
+    rich->SetReadOnly(true);
+    EXPECT_NE(StyleOf(rich->GetControl()) & ES_READONLY, 0u);
+    rich->SetReadOnly(false);
+    EXPECT_EQ(StyleOf(rich->GetControl()) & ES_READONLY, 0u);
+}
+
+// Pixels of the item's control rectangle in the back buffer that are not the ground.
+struct InkCount {
+    int m_nInk;
+    COLORREF m_crDarkest;
+};
+
+InkCount CountInk(const lib::wfc::CDIB& buffer, const RECT& rect, COLORREF ground)
+{
+    InkCount count = {0, RGB(0xFF, 0xFF, 0xFF)};
+    int darkest = 0x300;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x) {
+            const COLORREF pixel = skintest::PixelAt(buffer, x, y);
+            if (pixel == ground) continue;
+            ++count.m_nInk;
+            const int sum = GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel);
+            if (sum < darkest) {
+                darkest = sum;
+                count.m_crDarkest = pixel;
+            }
+        }
+    }
+    return count;
+}
+
+// A plain box that is disabled draws its text itself, grey, in the framed centre (white);
+// read-only it draws it black beneath the control; a password is drawn as "*", one for each
+// character. Compared with the same box showing "***", whatever the font draws.
+TEST_F(EditBoxTest, DrawnTextOfDisabledAndReadOnlyBoxes)
+{
+    const struct {
+        const char* m_pszName;
+        BoxForm m_form;
+        bool m_bPassword;
+        bool m_bReadOnly;
+        const char* m_pszText;
+        COLORREF m_crInk;
+    } cases[] = {
+        {"disabled", kPlain, false, false, "abc", RGB(0x80, 0x80, 0x80)},
+        {"disabled password", kPlain, true, false, "a日c", RGB(0x80, 0x80, 0x80)},
+        {"wide, disabled password", kWidePlain, true, false, "a日c", RGB(0x80, 0x80, 0x80)},
+        {"read-only", kPlain, false, true, "abc", RGB(0, 0, 0)},
+    };
+    const RECT inside = {20, 76, 131, 98};   // the framed box's control rectangle, 1 pixel in
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.m_pszName);
+        auto draw = [&](const char* text, bool password) {
+            ui::CSkinWindowItemEditBox* box = One("EditFramed", one.m_form, [&](ui::CSkinWindowItemEditBox& b) {
+                if (password) b.SetPassword();
+            });
+            box->SetText(text);
+            box->SetReadOnly(one.m_bReadOnly);
+            box->SetEnable(one.m_bReadOnly);   // read-only boxes stay enabled
+            m_pWindow->RedrawRect(0, 0, 320, 200, false);
+            const lib::wfc::CDIB& buffer = *m_pWindow->GetBackBuffer();
+            std::vector<COLORREF> pixels;
+            for (int y = inside.top; y < inside.bottom; ++y) {
+                for (int x = inside.left; x < inside.right; ++x) pixels.push_back(skintest::PixelAt(buffer, x, y));
+            }
+            return std::make_pair(pixels, CountInk(buffer, inside, RGB(0xFF, 0xFF, 0xFF)));
+        };
+        const auto drawn = draw(one.m_pszText, one.m_bPassword);
+        EXPECT_GT(drawn.second.m_nInk, 0) << "some text is drawn";
+        EXPECT_EQ(drawn.second.m_crDarkest, one.m_crInk);
+        if (one.m_bPassword) {
+            EXPECT_TRUE(drawn.first == draw("***", false).first) << "drawn as three stars";
+            EXPECT_FALSE(drawn.first == draw(one.m_pszText, false).first);
+        }
+    }
+}
+
+// SetPassword on an existing control: the filter and the drawn text follow at once, the
+// control's own masking does not.
+TEST_F(EditBoxTest, PasswordSetAfterTheControlExists)
+{
+    for (const BoxForm& form : {kPlain, kWidePlain}) {
+        SCOPED_TRACE(form.m_pszName);
+        ui::CSkinWindowItemEditBox* box = One("EditFramed", form);
+        box->SetPassword();
+        HWND control = box->GetControl();
+        PostBytes(control, "p\x93\xFA" "w");
+        EXPECT_EQ(TextOf(control), "pw");
+        EXPECT_EQ(StyleOf(control) & ES_PASSWORD, 0u);
+        EXPECT_EQ(::SendMessageA(control, EM_GETPASSWORDCHAR, 0, 0), 0);
+        box->SetEnable(false);
+        const lib::wfc::CDIB& buffer = *m_pWindow->GetBackBuffer();
+        const RECT inside = {20, 76, 131, 98};
+        const int ink = CountInk(buffer, inside, RGB(0xFF, 0xFF, 0xFF)).m_nInk;
+        box->SetText("**");
+        m_pWindow->RedrawRect(0, 0, 320, 200, false);
+        EXPECT_EQ(CountInk(buffer, inside, RGB(0xFF, 0xFF, 0xFF)).m_nInk, ink) << "\"pw\" drawn as \"**\"";
+    }
+}
+
+// ---- the attached scroll bar ----
+
+class EditBoxScrollTest : public EditBoxTest {
+protected:
+    void Build(const BoxForm& form, int32_t visibleLines)
+    {
+        Load();
+        m_pBox = Add("EditMultiLine", kId, form, [](ui::CSkinWindowItemEditBox& b) { b.SetMultiLine(true); });
+        m_pBar = m_pWindow->CreateScrollBar(8, ui::GetSkinBlock(m_definition, "EditBar"));
+        m_pBox->AttachScrollBar(m_pBar, visibleLines);
+        m_pWindow->m_pScrollTarget = m_pBox;
+        Create();
+    }
+    int32_t First() { return static_cast<int32_t>(::SendMessageA(m_pBox->GetControl(), EM_GETFIRSTVISIBLELINE, 0, 0)); }
+    int32_t MaxPos()
+    {
+        int32_t maxPos = 0;
+        int32_t page = 0;
+        m_pBar->GetRange(&maxPos, &page);
+        return maxPos;
+    }
+    // A click on one of the bar's arrows, as the window hands it on.
+    void ClickArrow(int32_t part)
+    {
+        const ui::SkinRect rect = m_pBar->GetPartRect(part);
+        const int x = (rect.left + rect.right) / 2;
+        const int y = (rect.top + rect.bottom) / 2;
+        m_pBar->OnLButtonDown(x, y);
+        m_pBar->OnLButtonUp(x, y);
+    }
+
+    ui::CSkinWindowItemEditBox* m_pBox = nullptr;
+    ui::CSkinWindowItemScrollBar* m_pBar = nullptr;
+};
+
+std::string Lines(int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i) text += FormatString(i == 0 ? "%d" : "\r\n%d", i);
+    return text;
+}
+
+TEST_F(EditBoxScrollTest, RangeFromTheLineCount)
+{
+    const struct {
+        int m_nLines;
+        int32_t m_nVisible;
+        int32_t m_nMaxPos;
+        int32_t m_nPage;
+    } cases[] = {{1, 3, 0, 1}, {3, 2, 1, 2}, {20, 3, 17, 3}, {2, 5, 0, 5}};
+    for (const BoxForm& form : kForms) {
+        for (const auto& one : cases) {
+            SCOPED_TRACE(FormatString("%s, %d lines, %d visible", form.m_pszName, one.m_nLines, one.m_nVisible));
+            Build(form, one.m_nVisible);
+            m_pBox->SetText(Lines(one.m_nLines));
+            int32_t maxPos = -1;
+            int32_t page = -1;
+            m_pBar->GetRange(&maxPos, &page);
+            EXPECT_EQ(maxPos, one.m_nMaxPos);
+            EXPECT_EQ(page, one.m_nPage);
+            // A wide rich control shows the end of a text set into it; the top, handed on.
+            m_pBox->OnMessage(WM_VSCROLL, SB_TOP, 0);
+            EXPECT_EQ(m_pBar->GetPos(), 0);
+        }
+    }
+}
+
+// The bar follows every way the text scrolls: its arrows (handed on to the control, which
+// scrolls itself), its thumb, the wheel (the control's own handling scrolls further), the
+// caret moved by the arrow keys, and the control's own bar's notice; its up arrow then
+// scrolls the text back to the top.
+TEST_F(EditBoxScrollTest, BarFollowsTheControlsScrolling)
+{
+    for (const BoxForm& form : kForms) {
+        SCOPED_TRACE(form.m_pszName);
+        Build(form, 3);
+        m_pBox->SetText(Lines(40));
+        HWND control = m_pBox->GetControl();
+        ASSERT_EQ(MaxPos(), 37);
+        m_pBox->OnMessage(WM_VSCROLL, SB_TOP, 0);
+        ASSERT_EQ(First(), 0);
+        ASSERT_EQ(m_pBar->GetPos(), 0);
+
+        ClickArrow(ui::SCROLL_PART_DOWN);
+        ClickArrow(ui::SCROLL_PART_DOWN);
+        EXPECT_EQ(First(), 2);
+        EXPECT_EQ(m_pBar->GetPos(), 2) << "down arrow";
+
+        ::SendMessageA(m_pWindow->GetHwnd(), WM_VSCROLL, SB_THUMBPOSITION, 20);
+        // Wine's wide rich control scrolls by the height of its default format's lines,
+        // which the format applied to its text makes smaller.
+        if (form.m_bRich && form.m_bWide) {
+            EXPECT_GE(First(), 20);
+        } else {
+            EXPECT_EQ(First(), 20);
+        }
+        EXPECT_EQ(m_pBar->GetPos(), First()) << "thumb";
+
+        ::PostMessageA(control, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+        Pump();
+        EXPECT_GT(First(), 21) << "the control's own wheel handling scrolls on";
+        EXPECT_EQ(m_pBar->GetPos(), First()) << "wheel down";
+        ::PostMessageA(control, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+        Pump();
+        EXPECT_EQ(m_pBar->GetPos(), First()) << "wheel up";
+
+        // The caret at the top line, then moved down past the last visible line.
+        ::SendMessageA(control, EM_SETSEL, 0, 0);
+        ::SendMessageA(control, EM_SCROLLCARET, 0, 0);
+        PressKey(control, VK_UP);
+        EXPECT_EQ(m_pBar->GetPos(), First()) << "caret at the top";
+        for (int i = 0; i < 8; ++i) PressKey(control, VK_DOWN);
+        EXPECT_GT(First(), 0);
+        EXPECT_EQ(m_pBar->GetPos(), First()) << "arrow keys";
+
+        // The control's own line scrolling, told by its notice handed on by a parent.
+        ::SendMessageA(control, EM_LINESCROLL, 0, 3);
+        ::SendMessageA(control, WM_COMMAND, MAKEWPARAM(kId, EN_VSCROLL), reinterpret_cast<LPARAM>(control));
+        EXPECT_EQ(m_pBar->GetPos(), First()) << "the control's notice";
+
+        for (int i = 0; i < 60 && m_pBar->GetPos() > 0; ++i) ClickArrow(ui::SCROLL_PART_UP);
+        EXPECT_EQ(m_pBar->GetPos(), 0);
+        EXPECT_EQ(First(), 0) << "the up arrow scrolls back to the top";
     }
 }
 
