@@ -353,21 +353,30 @@ struct CharCase {
     bool m_bPlainOnly;
 };
 
-void RunCharTable(const std::vector<CharCase>& cases,
-                  const std::function<ui::CSkinWindowItemEditBox*(const BoxForm&, const BoxSetup&)>& make)
-{
-    for (const BoxForm& form : kForms) {
-        for (const CharCase& one : cases) {
-            if (one.m_bPlainOnly && form.m_bRich) continue;
-            SCOPED_TRACE(FormatString("%s, %s", form.m_pszName, one.m_pszName));
-            ui::CSkinWindowItemEditBox* box = make(form, one.m_setup);
-            PostBytes(box->GetControl(), one.m_strTyped);
-            EXPECT_EQ(TextOf(box->GetControl()), one.m_strExpected);
+// One window of each form holds a box of each row, all on the block's place.
+class EditBoxCharTest : public EditBoxTest {
+protected:
+    void RunCharTable(const char* block, const std::vector<CharCase>& cases)
+    {
+        for (const BoxForm& form : kForms) {
+            Load();
+            std::vector<std::pair<const CharCase*, ui::CSkinWindowItemEditBox*>> boxes;
+            int32_t id = 100;
+            for (const CharCase& one : cases) {
+                if (one.m_bPlainOnly && form.m_bRich) continue;
+                boxes.emplace_back(&one, Add(block, id++, form, one.m_setup));
+            }
+            Create();
+            for (const auto& box : boxes) {
+                SCOPED_TRACE(FormatString("%s, %s", form.m_pszName, box.first->m_pszName));
+                PostBytes(box.second->GetControl(), box.first->m_strTyped);
+                EXPECT_EQ(TextOf(box.second->GetControl()), box.first->m_strExpected);
+            }
         }
     }
-}
+};
 
-TEST_F(EditBoxTest, UpperCaseLettersAndDigits)
+TEST_F(EditBoxCharTest, UpperCaseLettersAndDigits)
 {
     const BoxSetup upper = [](ui::CSkinWindowItemEditBox& b) { b.SetUpperAlphaNumeric(true); };
     const std::vector<CharCase> cases = {
@@ -378,12 +387,10 @@ TEST_F(EditBoxTest, UpperCaseLettersAndDigits)
         {"a Japanese character, lead and trail byte", upper, "a\x82\xA0" "b", "AB", false},
         {"a trail byte that is a letter", upper, "\x83\x41" "c", "C", false},
     };
-    RunCharTable(cases, [&](const BoxForm& form, const BoxSetup& setup) {
-        return One("EditPlain", form, setup);
-    });
+    RunCharTable("EditPlain", cases);
 }
 
-TEST_F(EditBoxTest, SingleByteOnlyAndPassword)
+TEST_F(EditBoxCharTest, SingleByteOnlyAndPassword)
 {
     const BoxSetup single = [](ui::CSkinWindowItemEditBox& b) { b.SetSingleByteOnly(); };
     const BoxSetup password = [](ui::CSkinWindowItemEditBox& b) { b.SetPassword(); };
@@ -395,12 +402,10 @@ TEST_F(EditBoxTest, SingleByteOnlyAndPassword)
         {"password: a Japanese character is refused", password, "pw\x93\xFA" "d", "pwd", false},
         {"password: Esc and Tab are refused too", password, "p\x1B\tw", "pw", false},
     };
-    RunCharTable(cases, [&](const BoxForm& form, const BoxSetup& setup) {
-        return One("EditPlain", form, setup);
-    });
+    RunCharTable("EditPlain", cases);
 }
 
-TEST_F(EditBoxTest, RefusedControlCharactersNumbersAndTheLimit)
+TEST_F(EditBoxCharTest, RefusedControlCharactersNumbersAndTheLimit)
 {
     const BoxSetup none;
     const BoxSetup multi = [](ui::CSkinWindowItemEditBox& b) { b.SetMultiLine(true); };
@@ -412,13 +417,9 @@ TEST_F(EditBoxTest, RefusedControlCharactersNumbersAndTheLimit)
         // The control's own ES_NUMBER; a rich control has none.
         {"numbers only", numbers, "1a2-3", "123", true},
     };
-    RunCharTable(cases, [&](const BoxForm& form, const BoxSetup& setup) {
-        return One("EditPlain", form, setup);
-    });
+    RunCharTable("EditPlain", cases);
     const std::vector<CharCase> limited = {{"the skin's limit", none, "abcd", "abc", false}};
-    RunCharTable(limited, [&](const BoxForm& form, const BoxSetup& setup) {
-        return One("EditLimit", form, setup);
-    });
+    RunCharTable("EditLimit", limited);
 }
 
 // A wide control subclassed by the item's ANSI procedure receives a wide character as its
@@ -569,13 +570,13 @@ TEST_F(EditBoxTest, ReadOnlyRefusesWhatWouldChangeTheText)
     };
     for (const BoxForm& form : {kPlain, kRich}) {
         for (const bool readOnly : {false, true}) {
+            ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
+            box->SetReadOnly(readOnly);
             for (const auto& one : cases) {
                 SCOPED_TRACE(FormatString("%s, %s, %s", form.m_pszName,
                                           readOnly ? "read-only" : "writable", one.m_pszName));
                 SetClipboardText("zz");
-                ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
                 box->SetText("abc");
-                box->SetReadOnly(readOnly);
                 ::SendMessageA(box->GetControl(), EM_SETSEL, 0, 0);
                 one.m_fnDo(box->GetControl());
                 EXPECT_EQ(TextOf(box->GetControl()), readOnly ? "abc" : one.m_pszChanged);
@@ -585,24 +586,30 @@ TEST_F(EditBoxTest, ReadOnlyRefusesWhatWouldChangeTheText)
 }
 
 
+int s_nContextMenus = 0;
+
+LRESULT CALLBACK CountContextMenus(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(lParam)->message == WM_CONTEXTMENU) {
+        ++s_nContextMenus;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK DismissMenu(HWND, UINT, UINT_PTR, DWORD)
+{
+    ::EndMenu();
+}
+
 // The right button of a read-only box opens no context menu (which would offer cut and
 // paste) and shows the arrow; a writable box's control opens its own.
 TEST_F(EditBoxTest, RightButtonOfReadOnlyBoxOpensNoMenu)
 {
-    static int s_nContextMenus = 0;
-    HHOOK hook = ::SetWindowsHookExA(
-        WH_CALLWNDPROC,
-        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (code == HC_ACTION && reinterpret_cast<CWPSTRUCT*>(lParam)->message == WM_CONTEXTMENU) {
-                ++s_nContextMenus;
-            }
-            return ::CallNextHookEx(nullptr, code, wParam, lParam);
-        },
-        nullptr, ::GetCurrentThreadId());
+    HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &CountContextMenus, nullptr,
+                                     ::GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
     // Dismisses a menu the control may open: its loop runs the thread's timers.
-    const UINT_PTR timer =
-        ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); });
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &DismissMenu);
     for (const bool readOnly : {false, true}) {
         SCOPED_TRACE(readOnly ? "read-only" : "writable");
         ui::CSkinWindowItemEditBox* box = One("EditPlain", kPlain);
