@@ -344,9 +344,11 @@ void CSkinWindowItemEditBox::_CreateControl(HWND window)
             y, rect.Width(), rect.Height(), window, id);
         if (m_bRich) {
             const LRESULT options = ::SendMessageW(control, EM_GETLANGOPTIONS, 0, 0);
-            ::SendMessageW(control, EM_SETLANGOPTIONS, 0, options & ~static_cast<LRESULT>(IMF_DUALFONT));
+            ::SendMessageW(control, EM_SETLANGOPTIONS, 0,
+                           options & ~static_cast<LRESULT>(IMF_DUALFONT));
             CHARFORMATA format = DefaultCharFormat();
-            ::SendMessageW(control, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+            ::SendMessageW(control, EM_SETCHARFORMAT, SCF_DEFAULT,
+                           reinterpret_cast<LPARAM>(&format));
         }
     } else {
         control = lib::wfc::CreateWindowExChecked(0, m_bRich ? "RichEdit20A" : "EDIT",
@@ -561,7 +563,8 @@ LRESULT CSkinWindowItemEditBox::_OnKeyUp(UINT key)
 LRESULT CSkinWindowItemEditBox::_OnChar(WPARAM character, LPARAM keyData)
 {
     if (!_CanType()) return 0;
-    if ((m_bSingleByteOnly || m_bUpperAlphaNumeric || m_bPassword) && _RefuseDoubleByte(character)) {
+    if ((m_bSingleByteOnly || m_bUpperAlphaNumeric || m_bPassword) &&
+        _RefuseDoubleByte(character)) {
         return 0;
     }
     const bool lower = character >= 'a' && character <= 'z';

@@ -160,7 +160,8 @@ void SetClipboardText(const char* text)
 // A drop handle holding the list, as the shell posts it.
 HDROP MakeDrop(bool wide, const std::vector<char>& list)
 {
-    const std::vector<char> block = testsupport::MakeBlock(testsupport::kDropFilesHeader, wide, list);
+    const std::vector<char> block =
+        testsupport::MakeBlock(testsupport::kDropFilesHeader, wide, list);
     HGLOBAL global = ::GlobalAlloc(GMEM_MOVEABLE, block.size());
     std::memcpy(::GlobalLock(global), block.data(), block.size());
     ::GlobalUnlock(global);
@@ -230,7 +231,8 @@ TEST_F(EditBoxTest, RefusedBlocksNameWhatIsWrong)
         {"Position=1,2;Font=F,14,400", "Edit/Sizeが定義されていません"},
         {"Position=1,2;Size=3,4;Font=F,14,400;Limit=3,4",
          "Edit/Limitのパラメータは 1個必要ですが、2個指定されています"},
-        {"Position=1,2;Size=3,4;Font=F,14,400;Frame=a.png,0,1,2,3", "Edit/Frameのパラメータは 9個必要です"},
+        {"Position=1,2;Size=3,4;Font=F,14,400;Frame=a.png,0,1,2,3",
+         "Edit/Frameのパラメータは 9個必要です"},
         {"Position=1,2;Size=3,4;Font=F,14,400;DisableFrame=a.png,0,1,2,3,0,1,2,3,4",
          "Edit/DisableFrameのパラメータは 9個必要ですが、10個指定されています"},
     };
@@ -298,22 +300,29 @@ TEST_F(EditBoxTest, OptionsMakeTheControlsStyle)
         BoxSetup m_setup;
         DWORD m_dwStyle;
     } cases[] = {
-        {"numbers", [](ui::CSkinWindowItemEditBox& b) { b.SetNumberOnly(true); }, 0x54012080},
-        {"vertical bar", [](ui::CSkinWindowItemEditBox& b) { b.SetVScrollStyle(true); }, 0x54210080},
-        {"password", [](ui::CSkinWindowItemEditBox& b) { b.SetPassword(); }, 0x540100A0},
-        {"centred", [](ui::CSkinWindowItemEditBox& b) { b.SetExtraStyle(ES_CENTER); }, 0x54010081},
-        {"multi-line", [](ui::CSkinWindowItemEditBox& b) { b.SetMultiLine(true); }, 0x54010044},
+        {"numbers", [](ui::CSkinWindowItemEditBox &b) { b.SetNumberOnly(true); }, 0x54012080},
+        {"vertical bar", [](ui::CSkinWindowItemEditBox &b) { b.SetVScrollStyle(true); },
+         0x54210080},
+        {"password", [](ui::CSkinWindowItemEditBox &b) { b.SetPassword(); }, 0x540100A0},
+        {"centred", [](ui::CSkinWindowItemEditBox &b) { b.SetExtraStyle(ES_CENTER); }, 0x54010081},
+        {"multi-line", [](ui::CSkinWindowItemEditBox &b) { b.SetMultiLine(true); }, 0x54010044},
         {"multi-line, the extra style only for one line",
-         [](ui::CSkinWindowItemEditBox& b) {
+         [](ui::CSkinWindowItemEditBox &b) {
              b.SetMultiLine(true);
              b.SetExtraStyle(ES_RIGHT);
          },
          0x54010044},
     };
+    Load();
+    std::vector<ui::CSkinWindowItemEditBox*> boxes;
     for (const auto& one : cases) {
-        SCOPED_TRACE(one.m_pszName);
-        ui::CSkinWindowItemEditBox* box = One("EditPlain", kPlain, one.m_setup);
-        EXPECT_EQ(StyleOf(box->GetControl()), one.m_dwStyle);
+        boxes.push_back(
+            Add("EditPlain", 100 + static_cast<int32_t>(boxes.size()), kPlain, one.m_setup));
+    }
+    Create();
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        SCOPED_TRACE(cases[i].m_pszName);
+        EXPECT_EQ(StyleOf(boxes[i]->GetControl()), cases[i].m_dwStyle);
     }
 }
 
@@ -321,18 +330,20 @@ TEST_F(EditBoxTest, LimitOnlyWhenTheSkinGivesOne)
 {
     for (const BoxForm& form : kForms) {
         SCOPED_TRACE(form.m_pszName);
-        ui::CSkinWindowItemEditBox* limited = One("EditLimit", form);
+        Load();
+        ui::CSkinWindowItemEditBox* limited = Add("EditLimit", 7, form);
+        ui::CSkinWindowItemEditBox* free = Add("EditPlain", 8, form);
+        Create();
         EXPECT_EQ(limited->GetLimit(), 3);
         EXPECT_EQ(::SendMessageA(limited->GetControl(), EM_GETLIMITTEXT, 0, 0), 3);
 
         // Without one the control keeps its own, as a control made without the item has it.
-        ui::CSkinWindowItemEditBox* free = One("EditPlain", form);
-        HWND bare = form.m_bWide ? ::CreateWindowExW(0, form.m_bRich ? L"RichEdit20W" : L"EDIT",
-                                                     L"", WS_CHILD, 0, 0, 10, 10,
-                                                     m_pWindow->GetHwnd(), nullptr, nullptr, nullptr)
-                                 : ::CreateWindowExA(0, form.m_bRich ? "RichEdit20A" : "EDIT", "",
-                                                     WS_CHILD, 0, 0, 10, 10,
-                                                     m_pWindow->GetHwnd(), nullptr, nullptr, nullptr);
+        HWND bare =
+            form.m_bWide
+                ? ::CreateWindowExW(0, form.m_bRich ? L"RichEdit20W" : L"EDIT", L"", WS_CHILD, 0, 0,
+                                    10, 10, m_pWindow->GetHwnd(), nullptr, nullptr, nullptr)
+                : ::CreateWindowExA(0, form.m_bRich ? "RichEdit20A" : "EDIT", "", WS_CHILD, 0, 0,
+                                    10, 10, m_pWindow->GetHwnd(), nullptr, nullptr, nullptr);
         ASSERT_NE(bare, nullptr);
         EXPECT_EQ(::SendMessageA(free->GetControl(), EM_GETLIMITTEXT, 0, 0),
                   ::SendMessageA(bare, EM_GETLIMITTEXT, 0, 0));
@@ -441,7 +452,11 @@ TEST_F(EditBoxTest, EnterAndEscReachTheWindow)
 {
     for (const BoxForm& form : kForms) {
         SCOPED_TRACE(form.m_pszName);
-        ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
+        Load();
+        ui::CSkinWindowItemEditBox* box = Add("EditPlain", kId, form);
+        ui::CSkinWindowItemEditBox *multi = Add(
+            "EditMultiLine", 8, form, [](ui::CSkinWindowItemEditBox &b) { b.SetMultiLine(true); });
+        Create();
         HWND control = box->GetControl();
         PressKey(control, VK_RETURN);
         PostBytes(control, "\r");
@@ -451,12 +466,10 @@ TEST_F(EditBoxTest, EnterAndEscReachTheWindow)
         EXPECT_EQ(TextOf(control), "");
 
         // A multi-line box takes the line break and still tells the window.
-        ui::CSkinWindowItemEditBox* multi =
-            One("EditPlain", form, [](ui::CSkinWindowItemEditBox& b) { b.SetMultiLine(true); });
         PostBytes(multi->GetControl(), "a");
         PressKey(multi->GetControl(), VK_RETURN);
         PostBytes(multi->GetControl(), "\rb");
-        EXPECT_EQ(m_pWindow->Calls(), "DefaultKey 7 1");
+        EXPECT_EQ(m_pWindow->Calls(), "DefaultKey 8 1");
         EXPECT_EQ(TextOf(multi->GetControl()), "a\r\nb");
     }
 }
@@ -488,7 +501,8 @@ TEST_F(EditBoxTest, TabMovesAmongVisibleEnabledTabStopsWithWrap)
         for (const auto& step : steps) {
             CKeysHeld held(step.m_bShift ? std::vector<int>{VK_SHIFT} : std::vector<int>{});
             PressKey(::GetFocus(), VK_TAB);
-            EXPECT_EQ(::GetFocus(), step.m_pTo->GetControl()) << (step.m_bShift ? "Shift+Tab" : "Tab");
+            EXPECT_EQ(::GetFocus(), step.m_pTo->GetControl())
+                << (step.m_bShift ? "Shift+Tab" : "Tab");
         }
         EXPECT_TRUE(first->HasFocus());
         EXPECT_FALSE(second->HasFocus());
@@ -508,7 +522,8 @@ TEST_F(EditBoxTest, KeyTheWindowTakesGoesNoFurther)
         m_pWindow->m_vKeyDown.clear();
         PressKey(box->GetControl(), VK_DELETE);
         EXPECT_EQ(TextOf(box->GetControl()), taken ? "abc" : "bc");
-        EXPECT_EQ(m_pWindow->m_vKeyDown, taken ? std::vector<UINT>{VK_DELETE} : std::vector<UINT>{});
+        EXPECT_EQ(m_pWindow->m_vKeyDown,
+                  taken ? std::vector<UINT>{VK_DELETE} : std::vector<UINT>{});
     }
 }
 
@@ -525,11 +540,11 @@ TEST_F(EditBoxTest, CtrlASelectsAll)
         {"Ctrl+Shift+A", {VK_CONTROL, VK_SHIFT}, MAKELONG(2, 2)},
     };
     for (const BoxForm& form : kForms) {
+        ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
+        box->SetText("hello");
         for (const auto& one : cases) {
             if (form.m_bRich && one.m_vHeld.size() > 1) continue;
             SCOPED_TRACE(FormatString("%s, %s", form.m_pszName, one.m_pszName));
-            ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
-            box->SetText("hello");
             HWND control = box->GetControl();
             // What the control calls everything (a rich control counts its closing mark).
             ::SendMessageA(control, EM_SETSEL, 0, -1);
@@ -706,7 +721,8 @@ TEST_F(EditBoxTest, RichBoxLimitAtInputMethodNotice)
             ::SendMessageA(control, EM_SETSEL, 0, 0);
             ::SendMessageA(control, WM_IME_NOTIFY, IMN_SETCOMPOSITIONWINDOW, 0);
             EXPECT_EQ(TextOf(control), one.m_pszText);
-            EXPECT_EQ(static_cast<DWORD>(::SendMessageA(control, EM_GETSEL, 0, 0)), one.m_dwSelection);
+            EXPECT_EQ(static_cast<DWORD>(::SendMessageA(control, EM_GETSEL, 0, 0)),
+                      one.m_dwSelection);
         }
     }
 }
@@ -754,9 +770,9 @@ TEST_F(EditBoxTest, DroppedFileBecomesTheText)
         {"no file", false, testsupport::Ansi(std::string("\0\0", 2)), "before"},
     };
     for (const BoxForm& form : kForms) {
+        ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
         for (const auto& one : cases) {
             SCOPED_TRACE(FormatString("%s, %s", form.m_pszName, one.m_pszName));
-            ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
             box->SetText("before");
             ::PostMessageA(box->GetControl(), WM_DROPFILES,
                            reinterpret_cast<WPARAM>(MakeDrop(one.m_bWideList, one.m_list)), 0);
@@ -810,7 +826,8 @@ TEST_F(EditBoxTest, ControlFollowsTheItemsState)
         {kWideRich, true, false, true, false},
     };
     for (const auto& one : cases) {
-        SCOPED_TRACE(FormatString("%s %d %d", one.m_form.m_pszName, one.m_bVisible, one.m_bEnabled));
+        SCOPED_TRACE(
+            FormatString("%s %d %d", one.m_form.m_pszName, one.m_bVisible, one.m_bEnabled));
         ui::CSkinWindowItemEditBox* box = One("EditPlain", one.m_form);
         box->SetVisible(one.m_bVisible);
         box->SetEnable(one.m_bEnabled);
@@ -878,10 +895,11 @@ TEST_F(EditBoxTest, DrawnTextOfDisabledAndReadOnlyBoxes)
     const RECT inside = {20, 76, 131, 98};   // the framed box's control rectangle, 1 pixel in
     for (const auto& one : cases) {
         SCOPED_TRACE(one.m_pszName);
-        auto draw = [&](const char* text, bool password) {
-            ui::CSkinWindowItemEditBox* box = One("EditFramed", one.m_form, [&](ui::CSkinWindowItemEditBox& b) {
-                if (password) b.SetPassword();
-            });
+        auto draw = [&](const char *text, bool password) {
+            ui::CSkinWindowItemEditBox *box =
+                One("EditFramed", one.m_form, [&](ui::CSkinWindowItemEditBox &b) {
+                    if (password) b.SetPassword();
+                });
             box->SetText(text);
             box->SetReadOnly(one.m_bReadOnly);
             box->SetEnable(one.m_bReadOnly);   // read-only boxes stay enabled
@@ -889,7 +907,8 @@ TEST_F(EditBoxTest, DrawnTextOfDisabledAndReadOnlyBoxes)
             const lib::wfc::CDIB& buffer = *m_pWindow->GetBackBuffer();
             std::vector<COLORREF> pixels;
             for (int y = inside.top; y < inside.bottom; ++y) {
-                for (int x = inside.left; x < inside.right; ++x) pixels.push_back(skintest::PixelAt(buffer, x, y));
+                for (int x = inside.left; x < inside.right; ++x)
+                    pixels.push_back(skintest::PixelAt(buffer, x, y));
             }
             return std::make_pair(pixels, CountInk(buffer, inside, RGB(0xFF, 0xFF, 0xFF)));
         };
@@ -922,7 +941,8 @@ TEST_F(EditBoxTest, PasswordSetAfterTheControlExists)
         const int ink = CountInk(buffer, inside, RGB(0xFF, 0xFF, 0xFF)).m_nInk;
         box->SetText("**");
         m_pWindow->RedrawRect(0, 0, 320, 200, false);
-        EXPECT_EQ(CountInk(buffer, inside, RGB(0xFF, 0xFF, 0xFF)).m_nInk, ink) << "\"pw\" drawn as \"**\"";
+        EXPECT_EQ(CountInk(buffer, inside, RGB(0xFF, 0xFF, 0xFF)).m_nInk, ink)
+            << "\"pw\" drawn as \"**\"";
     }
 }
 
@@ -933,13 +953,18 @@ protected:
     void Build(const BoxForm& form, int32_t visibleLines)
     {
         Load();
-        m_pBox = Add("EditMultiLine", kId, form, [](ui::CSkinWindowItemEditBox& b) { b.SetMultiLine(true); });
+        m_pBox = Add("EditMultiLine", kId, form,
+                     [](ui::CSkinWindowItemEditBox &b) { b.SetMultiLine(true); });
         m_pBar = m_pWindow->CreateScrollBar(8, ui::GetSkinBlock(m_definition, "EditBar"));
         m_pBox->AttachScrollBar(m_pBar, visibleLines);
         m_pWindow->m_pScrollTarget = m_pBox;
         Create();
     }
-    int32_t First() { return static_cast<int32_t>(::SendMessageA(m_pBox->GetControl(), EM_GETFIRSTVISIBLELINE, 0, 0)); }
+    int32_t First()
+    {
+        return static_cast<int32_t>(
+            ::SendMessageA(m_pBox->GetControl(), EM_GETFIRSTVISIBLELINE, 0, 0));
+    }
     int32_t MaxPos()
     {
         int32_t maxPos = 0;
@@ -977,9 +1002,11 @@ TEST_F(EditBoxScrollTest, RangeFromTheLineCount)
         int32_t m_nPage;
     } cases[] = {{1, 3, 0, 1}, {3, 2, 1, 2}, {20, 3, 17, 3}, {2, 5, 0, 5}};
     for (const BoxForm& form : kForms) {
+        Build(form, 1);
         for (const auto& one : cases) {
-            SCOPED_TRACE(FormatString("%s, %d lines, %d visible", form.m_pszName, one.m_nLines, one.m_nVisible));
-            Build(form, one.m_nVisible);
+            SCOPED_TRACE(FormatString("%s, %d lines, %d visible", form.m_pszName, one.m_nLines,
+                                      one.m_nVisible));
+            m_pBox->AttachScrollBar(m_pBar, one.m_nVisible);
             m_pBox->SetText(Lines(one.m_nLines));
             int32_t maxPos = -1;
             int32_t page = -1;
@@ -1043,7 +1070,8 @@ TEST_F(EditBoxScrollTest, BarFollowsTheControlsScrolling)
 
         // The control's own line scrolling, told by its notice handed on by a parent.
         ::SendMessageA(control, EM_LINESCROLL, 0, 3);
-        ::SendMessageA(control, WM_COMMAND, MAKEWPARAM(kId, EN_VSCROLL), reinterpret_cast<LPARAM>(control));
+        ::SendMessageA(control, WM_COMMAND, MAKEWPARAM(kId, EN_VSCROLL),
+                       reinterpret_cast<LPARAM>(control));
         EXPECT_EQ(m_pBar->GetPos(), First()) << "the control's notice";
 
         for (int i = 0; i < 60 && m_pBar->GetPos() > 0; ++i) ClickArrow(ui::SCROLL_PART_UP);

@@ -102,7 +102,8 @@ std::unique_ptr<ui::CSkinWindow> Build()
     password->SetPassword();
     password->EnableIme(false);
     AddRow(*window, definition, kDisabled, 120, "使用不可", "入力できません")->SetEnable(false);
-    AddRow(*window, definition, kReadOnly, 156, "読み取り専用", "変更できない値")->SetReadOnly(true);
+    AddRow(*window, definition, kReadOnly, 156, "読み取り専用", "変更できない値")
+        ->SetReadOnly(true);
 
     ui::SkinBlock caption = Placed(definition, kLabel, kLabelLeft, kMultiLineTop,
                                    kBoxLeft - kLabelLeft - 8, kRowHeight);
