@@ -181,7 +181,7 @@ bool CDownLoadCtrl::_GetURL()
                   static_cast<unsigned>(GetLastError()));
         return false;
     }
-    if (!client.Connect(HTTP_VERB_POST, lib::StringToWString(KESTRUM_FIXED_USER_AGENT).c_str(),
+    if (!client.Connect(HTTP_VERB_POST, KESTRUM_FIXED_USER_AGENT_W,
                         nullptr)) {
         TOLVE_LOG(LOG_ERROR, "_GetURLThread Connect fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));

@@ -240,7 +240,7 @@ CDownLoadWorker::Outcome CDownLoadWorker::_RunRequest(const std::string& path)
                   static_cast<unsigned>(GetLastError()));
         return OUTCOME_FAILED;
     }
-    if (!m_cClient.Connect(HTTP_VERB_GET, lib::StringToWString(KESTRUM_FIXED_USER_AGENT).c_str(),
+    if (!m_cClient.Connect(HTTP_VERB_GET, KESTRUM_FIXED_USER_AGENT_W,
                            nullptr)) {
         TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::_DownLoadThread Connect fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));

@@ -8,6 +8,7 @@
 #include "lib/TolveLog.h"
 #include "online/ConnectionFile.h"
 #include "online/ConnectionParameterData.h"
+#include "online/FixedUserAgent.h"
 #include "online/ReplyAnalyzer.h"
 #include "online/WinHttpWrapper.h"
 
@@ -174,7 +175,7 @@ uint32_t CLoginAdmin::_Check(bool& notify)
         m_strDeviceNo.clear();
         m_uCcidHead = 0;
         filled = parameters.SetDeviceInfo(m_strNickName.c_str(), m_strPassword.c_str());
-        userAgent = NO_CARD_USER_AGENT;
+        userAgent = KESTRUM_FIXED_USER_AGENT_W;
     } else {
         m_strDeviceNo = GetNaviInfoDeviceNo(drive);
         m_uCcidHead = GetNaviInfoCcidHead(drive);

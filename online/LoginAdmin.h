@@ -29,10 +29,6 @@ const UINT WM_LOGINADMIN_RESULT = WM_APP + 5;
 // resets it and each cancel test of the worker consumes it.
 const char LOGIN_CANCEL_EVENT_NAME[] = "EventInitializationCancel";
 
-// Sent instead of a card's user agent when no card is selected; the version check and the
-// package downloads send it too.
-const wchar_t NO_CARD_USER_AGENT[] = L"12FerroxPA/2.000000";
-
 // How long a cancelled request may take to stop before the HTTP client ends its thread.
 const DWORD LOGIN_REQUEST_ABORT_MS = 25000;
 

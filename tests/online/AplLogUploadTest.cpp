@@ -13,6 +13,7 @@
 #include "online/PcInfo.h"
 #include "tests/carddata/HostShell.h"
 #include "tests/online/support/ConnectionInfoForTests.h"
+#include "tests/online/support/JobTestSupport.h"
 #include "tests/online/support/MessageCapture.h"
 #include "tests/online/support/StandIn.h"
 #include "tests/support/TestSupport.h"
@@ -38,6 +39,7 @@ const bool g_privateAppData = testsupport::UsePrivateAppData("online_logupload_t
 
 using onlinetest::CAnswer;
 using onlinetest::CMessageCapture;
+using onlinetest::CReleaseWhenLogged;
 using onlinetest::CStandIn;
 using onlinetest::RecordedRequest;
 using testsupport::CLogCapture;
@@ -171,35 +173,6 @@ HostZip OpenOnHost(const std::string& archiveName)
     }
     return zip;
 }
-
-// Lets an answer held at the gate go once this process has logged a text: under Wine a
-// request whose reply is held keeps its abort waiting until the reply comes.
-class CReleaseWhenLogged {
-public:
-    CReleaseWhenLogged(CStandIn& standIn, const char* gate, const char* text)
-        : m_rStandIn(standIn), m_sGate(gate), m_sText(text)
-    {
-        m_oThread = std::thread([this] { _Run(); });
-    }
-    ~CReleaseWhenLogged() { m_oThread.join(); }
-    bool SawText() const { return m_bSawText; }
-
-private:
-    void _Run()
-    {
-        const DWORD start = GetTickCount();
-        while (!m_oLog.Has(m_sText) && GetTickCount() - start < 20000) Sleep(5);
-        m_bSawText = m_oLog.Has(m_sText);
-        m_rStandIn.Release(m_sGate);
-    }
-
-    CStandIn& m_rStandIn;
-    std::string m_sGate;
-    std::string m_sText;
-    CLogCapture m_oLog;
-    std::atomic<bool> m_bSawText{false};
-    std::thread m_oThread;
-};
 
 struct Posted {
     bool bPosted = false;

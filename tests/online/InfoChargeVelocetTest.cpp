@@ -15,6 +15,7 @@
 #include "online/DataManager.h"
 #include "tests/carddata/support/SimulatedCard.h"
 #include "tests/online/support/ConnectionInfoForTests.h"
+#include "tests/online/support/JobTestSupport.h"
 #include "tests/online/support/MessageCapture.h"
 #include "tests/online/support/StandIn.h"
 #include "tests/support/TestSupport.h"
@@ -226,17 +227,8 @@ protected:
         return paths;
     }
 
-    // The history record of the traffic job on the card: phase and result.
-    std::pair<uint32_t, uint32_t> History() const
-    {
-        CSDInfoFile history(kCard);
-        SYSTEMTIME time;
-        uint32_t phase = 0;
-        uint32_t result = 0;
-        std::string text;
-        history.GetHistory(kType, &time, &phase, &text, &result);
-        return {phase, result};
-    }
+    // The history record of the job on the card: phase and result.
+    std::pair<uint32_t, uint32_t> History() const { return onlinetest::JobHistory(kCard, kType); }
 
     // Earlier card files that a failed run must leave as they are.
     void WriteEarlierFiles()

@@ -10,6 +10,7 @@
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
 #include "tests/online/WeatherTestSupport.h"
+#include "tests/online/support/JobTestSupport.h"
 #include "tests/online/support/MessageCapture.h"
 #include "tests/online/support/StandIn.h"
 #include "tests/support/TestSupport.h"
@@ -175,17 +176,8 @@ protected:
         return paths;
     }
 
-    // The history record of the weather job on the card: phase and result.
-    std::pair<uint32_t, uint32_t> History() const
-    {
-        CSDInfoFile history(kCard);
-        SYSTEMTIME time;
-        uint32_t phase = 0;
-        uint32_t result = 0;
-        std::string text;
-        history.GetHistory(kWeatherType, &time, &phase, &text, &result);
-        return {phase, result};
-    }
+    // The history record of the job on the card: phase and result.
+    std::pair<uint32_t, uint32_t> History() const { return onlinetest::JobHistory(kCard, kWeatherType); }
 
     std::string CardBytes(int file) const
     {

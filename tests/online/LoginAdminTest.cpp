@@ -15,6 +15,7 @@
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
 #include "tests/online/support/ConnectionInfoForTests.h"
+#include "tests/online/support/JobTestSupport.h"
 #include "tests/online/support/MessageCapture.h"
 #include "tests/online/support/StandIn.h"
 #include "tests/support/AgentBlock.h"
@@ -41,6 +42,7 @@ const bool g_privateAppData = testsupport::UsePrivateAppData("online_login_test"
 
 using onlinetest::CAnswer;
 using onlinetest::CMessageCapture;
+using onlinetest::CReleaseWhenLogged;
 using onlinetest::CStandIn;
 using onlinetest::RecordedRequest;
 using testsupport::CAgentBlock;
@@ -101,36 +103,6 @@ StoredUser CurrentUser()
     list.GetCurrentUser(&user.sDeviceNo, &user.sNickName, &user.sUserAgent, &user.uCcidHead);
     return user;
 }
-
-// Lets an answer held at the gate go once this process has logged a text. Wine lets a
-// blocked receive run on until its reply comes, so a check's request that is cancelled while
-// its reply is held would keep the abort waiting for its full time.
-class CReleaseWhenLogged {
-public:
-    CReleaseWhenLogged(CStandIn& standIn, const char* gate, const char* text)
-        : m_rStandIn(standIn), m_sGate(gate), m_sText(text)
-    {
-        m_oThread = std::thread([this] { _Run(); });
-    }
-    ~CReleaseWhenLogged() { m_oThread.join(); }
-    bool SawText() const { return m_bSawText; }
-
-private:
-    void _Run()
-    {
-        const DWORD start = GetTickCount();
-        while (!m_oLog.Has(m_sText) && GetTickCount() - start < 10000) Sleep(5);
-        m_bSawText = m_oLog.Has(m_sText);
-        m_rStandIn.Release(m_sGate);
-    }
-
-    CStandIn& m_rStandIn;
-    std::string m_sGate;
-    std::string m_sText;
-    CLogCapture m_oLog;
-    std::atomic<bool> m_bSawText{false};
-    std::thread m_oThread;
-};
 
 // The worker's line right after its wait for the request ended.
 const char kWaitEndedLine[] = "ユーザー認証通信完了";

@@ -1,0 +1,54 @@
+#pragma once
+// What the tests of the online workers share beyond the stand-in itself.
+
+#include "tests/online/support/StandIn.h"
+#include "tests/support/TestSupport.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace onlinetest {
+
+// Lets an answer held at a gate go once this process has logged a text (or after 20 s).
+// Wine lets a blocked WinHTTP receive run on until its reply comes, so a request cancelled
+// while its reply is held would keep the abort waiting for its full time: the test releases
+// the reply only once the worker has logged that its own wait ended.
+class CReleaseWhenLogged {
+public:
+    CReleaseWhenLogged(CStandIn& standIn, const char* gate, const char* text)
+        : m_rStandIn(standIn), m_sGate(gate), m_sText(text)
+    {
+        m_oThread = std::thread([this] { _Run(); });
+    }
+    ~CReleaseWhenLogged() { m_oThread.join(); }
+    CReleaseWhenLogged(const CReleaseWhenLogged&) = delete;
+    CReleaseWhenLogged& operator=(const CReleaseWhenLogged&) = delete;
+
+    bool SawText() const { return m_bSawText; }
+
+private:
+    void _Run()
+    {
+        const DWORD start = GetTickCount();
+        while (!m_oLog.Has(m_sText) && GetTickCount() - start < 20000) Sleep(5);
+        m_bSawText = m_oLog.Has(m_sText);
+        m_rStandIn.Release(m_sGate);
+    }
+
+    CStandIn& m_rStandIn;
+    std::string m_sGate;
+    std::string m_sText;
+    testsupport::CLogCapture m_oLog;
+    std::atomic<bool> m_bSawText{false};
+    std::thread m_oThread;
+};
+
+// The phase and result word of a job type's history record on a card (zeros when none).
+std::pair<uint32_t, uint32_t> JobHistory(char card, uint32_t jobType);
+
+} // namespace onlinetest
