@@ -368,6 +368,28 @@ std::vector<std::string> CAplLogUpload::_CollectLogFolders()
     return folders;
 }
 
+bool CAplLogUpload::_ForEachLogFile(const std::string& base, const char* caller,
+                                    const std::function<bool(const WIN32_FIND_DATAA&,
+                                                             AplLogFileKind)>& visit)
+{
+    WIN32_FIND_DATAA found;
+    lib::CFindHandle find(FindFirstFileA((base + "*").c_str(), &found));
+    if (!find.IsValid()) {
+        const DWORD error = GetLastError();
+        TOLVE_LOG(LOG_ERROR, "%s - FindFirstFile失敗 %s ERR:0x%08X", caller, base.c_str(),
+                  static_cast<unsigned>(error));
+        _SetResult(APLLOG_RESULT_LIST_FOLDER, error);
+        return false;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        const AplLogFileKind kind = ClassifyLogFileName(found.cFileName);
+        if (kind == APLLOG_FILE_OTHER) continue;
+        if (!visit(found, kind)) break;
+    } while (FindNextFileA(find.Get(), &found));
+    return true;
+}
+
 void CAplLogUpload::_CollectLogFiles(const std::string& folder, std::vector<CopiedLog>& copied)
 {
     if (folder.empty()) {
@@ -377,19 +399,8 @@ void CAplLogUpload::_CollectLogFiles(const std::string& folder, std::vector<Copi
     }
     std::string base = folder;
     lib::AppendBackslash(base);
-    WIN32_FIND_DATAA found;
-    lib::CFindHandle find(FindFirstFileA((base + "*").c_str(), &found));
-    if (!find.IsValid()) {
-        const DWORD error = GetLastError();
-        TOLVE_LOG(LOG_ERROR, "CAplLogUpload::_CollectLogFiles - FindFirstFile失敗 %s ERR:0x%08X",
-                  base.c_str(), static_cast<unsigned>(error));
-        _SetResult(APLLOG_RESULT_LIST_FOLDER, error);
-        return;
-    }
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-        const AplLogFileKind kind = ClassifyLogFileName(found.cFileName);
-        if (kind == APLLOG_FILE_OTHER) continue;
+    _ForEachLogFile(base, "CAplLogUpload::_CollectLogFiles", [&](const WIN32_FIND_DATAA& found,
+                                                                 AplLogFileKind kind) {
         const std::string source = base + found.cFileName;
         if (kind == APLLOG_FILE_NAMED &&
             FileSize(found.nFileSizeHigh, found.nFileSizeLow) > APLLOG_NAMED_LOG_MAX_SIZE) {
@@ -397,7 +408,7 @@ void CAplLogUpload::_CollectLogFiles(const std::string& folder, std::vector<Copi
                       "CAplLogUpload::_CollectLogFiles - ログファイルサイズ超過 SIZE:%X%08Xbyte %s",
                       static_cast<unsigned>(found.nFileSizeHigh),
                       static_cast<unsigned>(found.nFileSizeLow), source.c_str());
-            continue;
+            return true;
         }
         const std::string copy = m_stRun.strWorkFolder + found.cFileName;
         bool recorded = false;
@@ -415,14 +426,15 @@ void CAplLogUpload::_CollectLogFiles(const std::string& folder, std::vector<Copi
             TOLVE_LOG(LOG_ERROR,
                       "CAplLogUpload::_CollectLogFiles - CopyFile失敗 SRC:%s DST:%s ERR:0x%08X",
                       source.c_str(), copy.c_str(), static_cast<unsigned>(error));
-            if (kind == APLLOG_FILE_DAILY) break;
-            continue;
+            // A daily log that cannot be copied ends this folder's collection.
+            return kind != APLLOG_FILE_DAILY;
         }
         if (!recorded) {
             TOLVE_LOG(LOG_INFO, "CAplLogUpload::_CollectLogFiles - 複写中に更新(削除対象外) %s",
                       source.c_str());
         }
-    } while (FindNextFileA(find.Get(), &found));
+        return true;
+    });
 }
 
 bool CAplLogUpload::_RecordCopy(const std::string& folder, const WIN32_FIND_DATAA& found,
@@ -571,25 +583,14 @@ void CAplLogUpload::_DeleteLogFiles(const std::string& folder,
 {
     std::string base = folder;
     lib::AppendBackslash(base);
-    WIN32_FIND_DATAA found;
-    lib::CFindHandle find(FindFirstFileA((base + "*").c_str(), &found));
-    if (!find.IsValid()) {
-        const DWORD error = GetLastError();
-        TOLVE_LOG(LOG_ERROR, "CAplLogUpload::DeleteFile - FindFirstFile失敗 %s ERR:0x%08X",
-                  base.c_str(), static_cast<unsigned>(error));
-        _SetResult(APLLOG_RESULT_LIST_FOLDER, error);
-        return;
-    }
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-        const AplLogFileKind kind = ClassifyLogFileName(found.cFileName);
-        if (kind == APLLOG_FILE_OTHER) continue;
+    _ForEachLogFile(base, "CAplLogUpload::DeleteFile", [&](const WIN32_FIND_DATAA& found,
+                                                           AplLogFileKind kind) {
         const CopiedLog* sent = nullptr;
         for (const CopiedLog& log : copied) {
             if (log.strFolder == base && log.strName == found.cFileName) sent = &log;
         }
         // Never sent: too large, not copied, or begun after the copies were made.
-        if (sent == nullptr) continue;
+        if (sent == nullptr) return true;
 
         const std::string path = base + found.cFileName;
         bool unchanged = false;
@@ -611,15 +612,16 @@ void CAplLogUpload::_DeleteLogFiles(const std::string& folder,
         if (!unchanged) {
             TOLVE_LOG(LOG_INFO, "CAplLogUpload::DeleteFile - 送信後に更新(次回送信) %s",
                       path.c_str());
-            continue;
+            return true;
         }
         if (!deleted) {
             TOLVE_LOG(LOG_ERROR, "CAplLogUpload::DeleteFile - DeleteFile失敗 PATH:%s ERR:0x%08X",
                       path.c_str(), static_cast<unsigned>(error));
             _SetResult(APLLOG_RESULT_DELETE, error);
-            if (kind == APLLOG_FILE_DAILY) break;
+            if (kind == APLLOG_FILE_DAILY) return false;
         }
-    } while (FindNextFileA(find.Get(), &found));
+        return true;
+    });
 }
 
 void CAplLogUpload::_CleanUp()

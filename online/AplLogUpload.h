@@ -30,6 +30,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,12 @@ private:
     bool _CheckPermission(bool& permitted);
     // The upload's steps.
     std::vector<std::string> _CollectLogFolders();
+    // Calls visit for each log file of the folder (base ends in a backslash) until it answers
+    // false; a folder that cannot be listed is logged under caller's name and stored as the
+    // result (false).
+    bool _ForEachLogFile(const std::string& base, const char* caller,
+                         const std::function<bool(const WIN32_FIND_DATAA&,
+                                                  AplLogFileKind)>& visit);
     void _CollectLogFiles(const std::string& folder, std::vector<CopiedLog>& copied);
     bool _RecordCopy(const std::string& folder, const WIN32_FIND_DATAA& found,
                      std::vector<CopiedLog>& copied);
