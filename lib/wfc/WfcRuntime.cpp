@@ -316,24 +316,28 @@ bool PumpMessage()
     return false;
 }
 
-void RunModalLoop(HWND window, HWND owner, const bool* done)
+bool RunModalLoop(HWND window, HWND owner, const bool* done)
 {
     const bool ownerVisible = owner != nullptr && IsWindowVisible(owner);
     if (GetActiveWindow() == owner) SetActiveWindow(window);
     const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
 
+    bool quit = false;
     while (done == nullptr || !*done) {
-        if (PumpMessage()) break;
+        if (PumpMessage()) {
+            quit = true;
+            break;
+        }
         if (!IsWindow(window)) break;
         if (ownerVisible && !IsWindowVisible(owner)) break;
     }
 
     // Without an owner there is nobody to give the activation back to.
-    if (!IsWindow(owner)) return;
+    if (!IsWindow(owner)) return quit;
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
-    if (!IsWindow(window)) return;
-    if (GetActiveWindow() == window) SetActiveWindow(owner);
+    if (IsWindow(window) && GetActiveWindow() == window) SetActiveWindow(owner);
+    return quit;
 }
 
 void CenterWindow(HWND window, HWND over)

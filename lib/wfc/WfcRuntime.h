@@ -77,8 +77,10 @@ LRESULT CALLBACK WindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 // failed GetMessageA, which is logged).
 bool PumpMessage();
 // Pumps until *done is true, the window is gone, WM_QUIT arrives or a visible owner
-// becomes hidden; the owner is disabled meanwhile when it was enabled.
-void RunModalLoop(HWND window, HWND owner, const bool* done);
+// becomes hidden; the owner is disabled meanwhile when it was enabled. True when the loop
+// ended as PumpMessage ends a loop (WM_QUIT, which is then consumed, or a failed read): a
+// caller nested in the thread's main loop posts the quit again so that loop ends too.
+bool RunModalLoop(HWND window, HWND owner, const bool* done);
 
 // Placement, in screen coordinates.
 void CenterWindow(HWND window, HWND over);

@@ -141,9 +141,11 @@ TEST(WfcModal, LoopEndsForEachReasonAndRestoresTheOwner)
         // A note after the action: dispatched only when the loop goes on past the action.
         PostMessageA(hModal, WM_APP, CModalWindow::ACT_NOTE, 0);
 
-        lib::wfc::RunModalLoop(hModal, hOwner, &done);
+        const bool quit = lib::wfc::RunModalLoop(hModal, hOwner, &done);
 
         EXPECT_FALSE(modal.timedOut) << c.name;
+        EXPECT_EQ(quit, c.action == CModalWindow::ACT_QUIT && !c.presetDone)
+            << c.name << ": only the quit message is reported";
         if (c.presetDone) {
             EXPECT_TRUE(modal.handled.empty()) << c.name << ": nothing pumped";
         } else {
@@ -223,8 +225,8 @@ TEST(WfcPump, FailedGetMessageEndsTheLoopAndIsLoggedWithoutDispatching)
         testsupport::CImportPatch patch("user32.dll", "GetMessageA", reinterpret_cast<void*>(&FailingGetMessage));
         ASSERT_TRUE(patch.Patched());
         EXPECT_TRUE(lib::wfc::PumpMessage());
-        // A modal loop ends instead of spinning on the broken queue.
-        lib::wfc::RunModalLoop(g_hGarbageTarget, nullptr, &done);
+        // A modal loop ends instead of spinning on the broken queue, as at a quit message.
+        EXPECT_TRUE(lib::wfc::RunModalLoop(g_hGarbageTarget, nullptr, &done));
     }
     g_pGiveUp = nullptr;
     EXPECT_EQ(g_iFailedReads, 2);
