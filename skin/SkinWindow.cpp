@@ -568,7 +568,6 @@ void CSkinWindow::SetTooltip(CSkinWindowItem* item)
     info.hwnd = GetHwnd();
     info.uId = static_cast<UINT_PTR>(static_cast<uint32_t>(item->GetId()));
     info.hinst = lib::wfc::GetModuleInstance();
-    info.rect = item->GetRect().ToRECT();
     const LPARAM record = reinterpret_cast<LPARAM>(&info);
     switch (item->GetToolState()) {
     case TOOL_ADD:
@@ -653,6 +652,7 @@ CSkinWindowItem* CSkinWindow::AddItem(CSkinWindowItem* item)
     // An item added to a living window is attached and shown at once.
     if (IsReady()) {
         item->OnAttach(GetHwnd(), m_ptItemOrigin.x, m_ptItemOrigin.y);
+        item->GetToolInfo().rect = item->GetRect().ToRECT();
         SetTooltip(item);
         const SkinRect rect = item->GetRect();
         RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
@@ -755,7 +755,12 @@ void CSkinWindow::_ApplyRegion()
 
 void CSkinWindow::_RefreshToolRects()
 {
-    for (CSkinWindowItem* item : m_vItem) SetTooltip(item);
+    // Each tool covers its whole item again; SetTooltip keeps the rectangle an item set (a
+    // list's tool covers the part under the mouse).
+    for (CSkinWindowItem* item : m_vItem) {
+        item->GetToolInfo().rect = item->GetRect().ToRECT();
+        SetTooltip(item);
+    }
 }
 
 void CSkinWindow::_CreateTooltip()

@@ -82,7 +82,7 @@ LRESULT CFakeItemAccessor::SendItemMessage(UINT message, WPARAM wParam, LPARAM l
     return m_fnSend ? m_fnSend(message, wParam, lParam) : 0;
 }
 
-ui::CSkinWindowItem* CFakeItemAccessor::GetCaptureItem() { return nullptr; }
+ui::CSkinWindowItem* CFakeItemAccessor::GetCaptureItem() { return m_pCaptureItem; }
 bool CFakeItemAccessor::HasWindow() { return false; }
 
 void CFakeItemAccessor::SetTooltip(ui::CSkinWindowItem* item)

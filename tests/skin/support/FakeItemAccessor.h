@@ -50,6 +50,8 @@ public:
     // What PostItemCommand answers.
     bool m_bTakeCommands = true;
     bool m_bReady = true;
+    // What GetCaptureItem answers: the item the "window" holds the capture for.
+    ui::CSkinWindowItem* m_pCaptureItem = nullptr;
 
     // Every SendItemMessage, in order.
     std::vector<SentItemMessage> m_vSent;
