@@ -301,6 +301,8 @@ private:
     // WM_VSCROLL's code and position.
     void _Scroll(int32_t code, int32_t position);
     bool _IsOnIcon(int32_t row, int32_t part, int32_t column, int32_t x);
+    // The button's label (its own or the table's) and whether it is on in that row; true
+    // when the skin has that label.
     bool _ButtonLabelAndOn(int32_t row, const ButtonListViewButton& button, int32_t* label,
                            bool* on);
     void _RedrawItem(bool updateNow);
@@ -317,7 +319,8 @@ private:
     // The back buffer selected into the list's drawing context and both clipped to the list,
     // for one drawing; defined with the drawing.
     struct DrawContext;
-    // Draws the part (while the window is ready) and answers its rectangle on the list.
+    // Draws the part (while the window is ready) and answers its rectangle in client
+    // coordinates, cut to the list (empty for a separator or a part out of sight).
     RECT DrawPart(const ButtonListViewPart& part);
     RECT DrawRow(DrawContext& context, int32_t row);
     RECT DrawHeaderCell(DrawContext& context, int32_t column);

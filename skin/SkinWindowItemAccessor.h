@@ -42,7 +42,9 @@ public:
     virtual LRESULT SendItemMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
     virtual CSkinWindowItem* GetCaptureItem() = 0;
     virtual bool HasWindow() = 0;
-    // Adds, updates or removes the item's tool by its tool state.
+    // Adds, updates or removes the item's tool by its tool state, with the rectangle of the
+    // item's tool record (the window gives it the item's rectangle when it refreshes its tools;
+    // an item may narrow it to a part of itself).
     virtual void SetTooltip(CSkinWindowItem* item) = 0;
     // Answers the previous value; ending a suspension on a created window updates it.
     virtual bool SuspendRedraw(bool suspend) = 0;

@@ -279,8 +279,7 @@ TEST(ButtonListViewDrawTest, AToggleButtonThatIsOnShowsPushed)
     ui::CButtonListView& list = f.Build();
     list.AddButton(0, 103, ui::LIST_SIDE_RIGHT, true, true);
     f.m_table.m_setOn.insert(RowButton(1, 103));
-    f.m_table.m_nRows = 2;
-    list.UpdateRow(-1);
+    f.SetRows(2);
     f.Play("move 190 45");
     f.Draw();
     // Right button at 204..220; row 1 at 78..98, row 0 off, rows beyond the count without

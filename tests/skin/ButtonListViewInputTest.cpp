@@ -20,22 +20,9 @@ using listtest::ListBlock;
 using listtest::RowButton;
 using listtest::RowColumn;
 using listtest::Text;
+using listtest::Widths;
 
 namespace {
-
-std::string PartText(const ui::ButtonListViewPart& part)
-{
-    return FormatString("%d %d %d", part.m_nRow, part.m_nPart, part.m_nIndex);
-}
-
-std::string Widths(const ui::CButtonListView& list)
-{
-    std::string text;
-    for (size_t c = 0; c < list.GetColumnCount(); ++c) {
-        text += (c ? " " : "") + std::to_string(list.GetColumn(c).m_nWidth);
-    }
-    return text;
-}
 
 // Buttons 101 (0..16) on the left and 103 (168..184), 104 (184..200) on the right; cells
 // 16..76, 76..126, 126..168; four rows from y 18, 20 high; the header 18 high, its columns
@@ -117,10 +104,10 @@ TEST(ButtonListViewInputTest, PressesAndReleases)
         f.m_table.m_mapCellIcon[RowColumn(0, 0)] = 0;
         f.Play(c.script);
         EXPECT_EQ(f.m_listener.Take(), c.heard) << c.name;
-        EXPECT_EQ(PartText(list.GetPressedPart()), c.pressed) << c.name;
+        EXPECT_EQ(Text(list.GetPressedPart()), c.pressed) << c.name;
         EXPECT_EQ(f.m_window.m_pCaptureItem != nullptr, c.captured) << c.name;
         if (!c.captured) {
-            EXPECT_EQ(PartText(list.GetPressPart()), "-1 0 -1") << c.name;
+            EXPECT_EQ(Text(list.GetPressPart()), "-1 0 -1") << c.name;
         }
         EXPECT_FALSE(list.IsDragStarted()) << c.name;
     }
@@ -135,7 +122,7 @@ TEST(ButtonListViewInputTest, AHeaderThatIsNotClickableTakesNoPress)
     list.AddColumn("種類", DT_LEFT, 100, true, true, false, DT_SINGLELINE);
     list.SetTable(&f.m_table);
     EXPECT_FALSE(list.OnLButtonDown(30, 5));
-    EXPECT_EQ(PartText(list.GetPressedPart()), "-1 0 -1");
+    EXPECT_EQ(Text(list.GetPressedPart()), "-1 0 -1");
     EXPECT_FALSE(list.OnLButtonDblClk(30, 5)) << "a double click is a press too";
     f.Play("down 30 5; up 30 5; down 150 5; up 150 5");
     EXPECT_EQ(f.m_listener.Take(), "header 1");
@@ -283,7 +270,7 @@ TEST(ButtonListViewInputTest, TheHoveredPartGivesTheTooltip)
     for (const auto& s : steps) {
         f.m_window.m_nTooltips = 0;
         f.Play(s.script);
-        EXPECT_EQ(PartText(list.GetHoverPart()), s.hover) << s.name;
+        EXPECT_EQ(Text(list.GetHoverPart()), s.hover) << s.name;
         EXPECT_EQ(list.GetTooltipText(), s.tip) << s.name;
         EXPECT_EQ(Text(list.GetToolInfo().rect), s.area) << s.name;
         EXPECT_EQ(f.m_window.m_nTooltips, s.told ? 1 : 0) << s.name;
@@ -326,9 +313,9 @@ TEST(ButtonListViewInputTest, MovesWhilePressedLeaveTheHoverAlone)
     CListFixture f;
     ui::CButtonListView& list = f.Build();
     f.Play("move 30 25; down 30 25; move 90 45");
-    EXPECT_EQ(PartText(list.GetHoverPart()), "0 3 0");
+    EXPECT_EQ(Text(list.GetHoverPart()), "0 3 0");
     f.Play("up 90 45; move 90 45");
-    EXPECT_EQ(PartText(list.GetHoverPart()), "1 3 1");
+    EXPECT_EQ(Text(list.GetHoverPart()), "1 3 1");
 }
 
 TEST(ButtonListViewInputTest, UpdateRowDropsAVanishedHover)
@@ -348,11 +335,10 @@ TEST(ButtonListViewInputTest, UpdateRowDropsAVanishedHover)
         CListFixture f;
         ui::CButtonListView& list = f.Build();
         f.Play("move 30 85");
-        ASSERT_EQ(PartText(list.GetHoverPart()), "3 3 0") << c.name;
+        ASSERT_EQ(Text(list.GetHoverPart()), "3 3 0") << c.name;
         f.m_window.m_bHasWindow = c.hasWindow;
-        f.m_table.m_nRows = c.rows;
-        list.UpdateRow(-1);
-        EXPECT_EQ(PartText(list.GetHoverPart()), c.hover) << c.name;
+        f.SetRows(c.rows);
+        EXPECT_EQ(Text(list.GetHoverPart()), c.hover) << c.name;
         EXPECT_EQ(list.GetTooltipText(), c.tip) << c.name;
     }
 }
@@ -361,8 +347,7 @@ TEST(ButtonListViewInputTest, UpdateRowRedrawsOnlyAVisibleRow)
 {
     CListFixture f;
     ui::CButtonListView& list = f.Build();
-    f.m_table.m_nRows = 100;
-    list.UpdateRow(-1);
+    f.SetRows(100);
     const struct {
         int32_t first;
         int32_t row;

@@ -22,6 +22,7 @@ using lib::FormatString;
 using listtest::CListFixture;
 using listtest::ListBlock;
 using listtest::Text;
+using listtest::Widths;
 
 namespace {
 
@@ -146,8 +147,7 @@ TEST(ButtonListViewGeometryTest, RowsUnderAPointStopAtTheRowCount)
 {
     CListFixture f;
     ui::CButtonListView& list = f.Build();
-    f.m_table.m_nRows = 4;
-    list.UpdateRow(-1);
+    f.SetRows(4);
     const struct {
         int32_t y;
         int32_t row;
@@ -155,8 +155,7 @@ TEST(ButtonListViewGeometryTest, RowsUnderAPointStopAtTheRowCount)
                  {500, -1}, {-5, -1}};
     for (const auto& c : cases) EXPECT_EQ(list.GetRowAt(c.y), c.row) << c.y;
 
-    f.m_table.m_nRows = 30;
-    list.UpdateRow(-1);
+    f.SetRows(30);
     f.m_pBar->SetPos(10);
     // Six rows show from row 10; the partly shown sixth counts.
     EXPECT_EQ(list.GetRowAt(18), 10);
@@ -222,8 +221,7 @@ TEST(ButtonListViewScrollTest, EveryCommandStaysInsideTheRange)
     for (const auto& c : cases) {
         CListFixture f;
         ui::CButtonListView& list = f.Build();
-        f.m_table.m_nRows = 100;
-        list.UpdateRow(-1);
+        f.SetRows(100);
         f.m_pBar->SetPos(c.from);
         f.m_window.Clear();
         EXPECT_EQ(list.OnMessage(WM_VSCROLL, MAKEWPARAM(c.code, 0), c.value), 0) << c.name;
@@ -243,8 +241,7 @@ TEST(ButtonListViewScrollTest, RowsThatFitKeepTheTop)
 {
     CListFixture f;
     ui::CButtonListView& list = f.Build();
-    f.m_table.m_nRows = 5;
-    list.UpdateRow(-1);
+    f.SetRows(5);
     f.m_window.Clear();
     list.OnMessage(WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
     list.OnMessage(WM_VSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
@@ -263,8 +260,7 @@ TEST(ButtonListViewScrollTest, ScrollItemByMovesAsTheBarWould)
     for (const auto& c : cases) {
         CListFixture f;
         ui::CButtonListView& list = f.Build();
-        f.m_table.m_nRows = 100;
-        list.UpdateRow(-1);
+        f.SetRows(100);
         f.m_pBar->SetPos(c.from);
         ui::ScrollItemBy(c.lines, &list, f.m_pBar.get());
         EXPECT_EQ(list.GetFirstVisibleRow(), c.to) << c.from << " " << c.lines;
@@ -276,8 +272,7 @@ TEST(ButtonListViewScrollTest, TheBarsOwnNotificationsScrollTheList)
     // The fixture's window hands the list what its bar sends, as the launcher's windows do.
     CListFixture f;
     ui::CButtonListView& list = f.Build();
-    f.m_table.m_nRows = 100;
-    list.UpdateRow(-1);
+    f.SetRows(100);
     // The bar's down button lies at its bottom 8 pixels.
     f.m_pBar->OnLButtonDown(5, 115);
     f.m_pBar->OnLButtonUp(5, 115);
@@ -297,15 +292,6 @@ struct FitCase {
     std::vector<int> widths;   // list widths, one fitting after another
     std::vector<std::string> expected;
 };
-
-std::string Widths(const ui::CButtonListView& list)
-{
-    std::string text;
-    for (size_t c = 0; c < list.GetColumnCount(); ++c) {
-        text += (c ? " " : "") + std::to_string(list.GetColumn(c).m_nWidth);
-    }
-    return text;
-}
 
 TEST(ButtonListViewColumnsTest, FittingOverFixedAndFreeColumns)
 {
@@ -389,8 +375,7 @@ TEST(ButtonListViewColumnsTest, SetRectMovesSizesFitsAndTells)
 {
     CListFixture f;
     ui::CButtonListView& list = f.Build();
-    f.m_table.m_nRows = 100;
-    list.UpdateRow(-1);
+    f.SetRows(100);
     list.SetFitColumns(true);
     list.SetRect(ui::SkinRect{30, 50, 280, 191});
     EXPECT_EQ(Text(list.GetRect()), "30 50 280 191");
@@ -467,8 +452,7 @@ TEST(ButtonListViewHitTest, ADisabledListHitsNoButtonAndAHiddenHeaderNothing)
     list.ShowHeader(false);
     EXPECT_EQ(list.HitTest(30, 5, &row, &index), kCell);
     EXPECT_EQ(row, 0);
-    f.m_table.m_nRows = 0;
-    list.UpdateRow(-1);
+    f.SetRows(0);
     EXPECT_EQ(list.HitTest(30, 5, &row, &index), kNothing);
 }
 
@@ -567,8 +551,7 @@ TEST(ButtonListViewBlockTest, CountsItDoesNotTrust)
         ui::CButtonListView& list = *f.m_pList;
         EXPECT_EQ(list.GetRowHeight(), c.rowHeight) << c.name;
         // Every count below 1 still draws and hit-tests.
-        f.m_table.m_nRows = 30;
-        list.UpdateRow(-1);
+        f.SetRows(30);
         f.Draw();
         int32_t row = 0;
         int32_t index = 0;

@@ -192,6 +192,12 @@ ui::CButtonListView& CListFixture::Build(const ui::SkinBlock& block, std::vector
     return *m_pList;
 }
 
+void CListFixture::SetRows(int32_t rows)
+{
+    m_table.m_nRows = rows;
+    m_pList->UpdateRow(-1);
+}
+
 void CListFixture::AddTestButtons()
 {
     m_pList->AddButton(0, 101, ui::LIST_SIDE_LEFT, false, true);
@@ -274,6 +280,20 @@ std::string Text(const ui::SkinRect& rect)
 std::string Text(const RECT& rect)
 {
     return FormatString("%ld %ld %ld %ld", rect.left, rect.top, rect.right, rect.bottom);
+}
+
+std::string Text(const ui::ButtonListViewPart& part)
+{
+    return FormatString("%d %d %d", part.m_nRow, part.m_nPart, part.m_nIndex);
+}
+
+std::string Widths(const ui::CButtonListView& list)
+{
+    std::string text;
+    for (size_t c = 0; c < list.GetColumnCount(); ++c) {
+        text += (c ? " " : "") + std::to_string(list.GetColumn(c).m_nWidth);
+    }
+    return text;
 }
 
 } // namespace listtest

@@ -119,6 +119,8 @@ public:
                                std::vector<ColumnSpec> columns = {{60, false}, {50, false},
                                                                   {40, false}},
                                bool bare = false);
+    // The table's row count, announced to the list (UpdateRow -1).
+    void SetRows(int32_t rows);
     // Row buttons: two on the left (the second hidden) and two on the right, ids 101 to 104,
     // label 0, the first right one a toggle.
     void AddTestButtons();
@@ -144,5 +146,9 @@ private:
 // "l t r b" of a rectangle.
 std::string Text(const ui::SkinRect& rect);
 std::string Text(const RECT& rect);
+// "row part index".
+std::string Text(const ui::ButtonListViewPart& part);
+// The column widths, "60 50 40".
+std::string Widths(const ui::CButtonListView& list);
 
 } // namespace listtest
