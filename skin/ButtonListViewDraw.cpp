@@ -17,19 +17,6 @@ namespace {
 const COLORREF kHeaderTextColor = RGB(0, 0, 0);
 const UINT kTextFlags = DT_NOPREFIX | DT_END_ELLIPSIS;
 
-bool Meets(const RECT& a, const RECT& b)
-{
-    RECT common;
-    return ::IntersectRect(&common, &a, &b) != FALSE;
-}
-
-RECT Common(const RECT& a, const RECT& b)
-{
-    RECT common;
-    if (!::IntersectRect(&common, &a, &b)) common = RECT();
-    return common;
-}
-
 } // namespace
 
 struct CButtonListView::DrawContext {
@@ -101,7 +88,7 @@ RECT CButtonListView::DrawPart(const ButtonListViewPart& part)
     default: return RECT();
     }
     const RECT item = GetRect().ToRECT();
-    const RECT rect = Common(_ToClient(local), item);
+    const RECT rect = CommonRect(_ToClient(local), item);
     if (::IsRectEmpty(&rect)) return RECT();
     lib::wfc::CDIB* buffer = GetAccessor()->GetBackBuffer();
     if (!GetAccessor()->IsReady() || buffer == nullptr || m_pImageCache == nullptr) return rect;
@@ -117,7 +104,7 @@ RECT CButtonListView::DrawPart(const ButtonListViewPart& part)
 RECT CButtonListView::DrawRow(DrawContext& context, int32_t row)
 {
     const RECT rect = _ToClient(GetRowRect(row));
-    if (!Meets(rect, context.Clip())) return RECT();
+    if (!RectsMeet(rect, context.Clip())) return RECT();
     RECT drawn = {};
     for (size_t b = 0; b < m_vButton.size(); ++b) {
         if (!m_vButton[b].m_byVisible) continue;
@@ -134,7 +121,7 @@ RECT CButtonListView::DrawRow(DrawContext& context, int32_t row)
 RECT CButtonListView::DrawHeaderCell(DrawContext& context, int32_t column)
 {
     const RECT rect = _ToClient(GetHeaderRect(column));
-    if (!Meets(rect, context.Clip())) return rect;
+    if (!RectsMeet(rect, context.Clip())) return rect;
     const bool pushed = m_pressedPart.m_nPart == LIST_PART_HEADER &&
                         m_pressedPart.m_nIndex == column;
     _DrawPieces(context, pushed ? m_pushedHeader : m_normalHeader, rect);
@@ -173,7 +160,7 @@ RECT CButtonListView::DrawHeaderCell(DrawContext& context, int32_t column)
 RECT CButtonListView::DrawButton(DrawContext& context, int32_t row, int32_t button)
 {
     const RECT rect = _ToClient(GetButtonRect(row, button));
-    if (::IsRectEmpty(&rect) || !Meets(rect, context.Clip())) return rect;
+    if (::IsRectEmpty(&rect) || !RectsMeet(rect, context.Clip())) return rect;
     const ButtonListViewButton& record = m_vButton[button];
     int32_t label = -1;
     bool on = false;
@@ -209,7 +196,7 @@ RECT CButtonListView::DrawButton(DrawContext& context, int32_t row, int32_t butt
 RECT CButtonListView::DrawCell(DrawContext& context, int32_t row, int32_t column)
 {
     const RECT rect = _ToClient(GetCellRect(row, column));
-    if (!Meets(rect, context.Clip())) return rect;
+    if (!RectsMeet(rect, context.Clip())) return rect;
     const bool exists = row < context.m_nRowCount && m_pTable != nullptr;
     if (exists && m_pTable->IsRowActive(this, row)) {
         _DrawPieces(context, m_activeRow, rect);
@@ -262,7 +249,7 @@ RECT CButtonListView::_TextRect(const RECT& cell, int32_t left, bool wide, bool 
     // single line the whole margin.
     box.top = cell.top + (wide && !lineFeed ? m_nTextMarginTop : m_nTextMarginTop / 2);
     box.bottom = cell.bottom;
-    return Common(box, GetRect().ToRECT());
+    return CommonRect(box, GetRect().ToRECT());
 }
 
 void CButtonListView::_DrawPieces(DrawContext& context, const ButtonListViewPieces& pieces,

@@ -24,19 +24,6 @@ const int kMaxTipWidth = 640;
 
 UINT g_uInternalMessage = ::RegisterWindowMessageA(kInternalMessageName);
 
-bool Intersects(const RECT& a, const RECT& b)
-{
-    RECT common;
-    return ::IntersectRect(&common, &a, &b) != FALSE;
-}
-
-RECT Intersection(const RECT& a, const RECT& b)
-{
-    RECT common;
-    if (!::IntersectRect(&common, &a, &b)) common = RECT();
-    return common;
-}
-
 } // namespace
 
 UINT GetSkinWindowInternalMessage()
@@ -469,7 +456,7 @@ void CSkinWindow::DrawBackground(int x, int y, lib::wfc::CDIB& buffer, CSkinImag
     if (picture != nullptr) {
         const RECT area = {x, y, x + picture->GetWidth(), y + picture->GetHeight()};
         const RECT previous = buffer.SetClipRect(
-            Intersection(clip != nullptr ? *clip : area, buffer.GetClipRect()));
+            CommonRect(clip != nullptr ? *clip : area, buffer.GetClipRect()));
         buffer.Blt(x, y, picture->GetWidth(), picture->GetHeight(), *picture, m_rcImageCut.left,
                    m_rcImageCut.top, lib::wfc::kNoKeyColor);
         buffer.SetClipRect(previous);
@@ -516,19 +503,19 @@ void CSkinWindow::RedrawRect(int32_t left, int32_t top, int32_t right, int32_t b
     CRedrawSuspension suspension(this);
     lib::wfc::CDIB& buffer = *m_pBackBuffer;
     const RECT asked = {left, top, right, bottom};
-    const RECT previous = buffer.SetClipRect(Intersection(asked, buffer.GetClipRect()));
+    const RECT previous = buffer.SetClipRect(CommonRect(asked, buffer.GetClipRect()));
 
     // One pass in drawing order: an item is taken when it meets the rectangle grown so far.
     RECT dirty = asked;
     for (CSkinWindowItem* item : m_vItem) {
         const RECT rect = item->GetRect().ToRECT();
-        if (item->IsVisible() && Intersects(rect, dirty)) ::UnionRect(&dirty, &dirty, &rect);
+        if (item->IsVisible() && RectsMeet(rect, dirty)) ::UnionRect(&dirty, &dirty, &rect);
     }
     CSkinImageRef background = GetActiveImage();
     DrawBackground(m_ptItemOrigin.x, m_ptItemOrigin.y, buffer, background, &dirty);
     for (size_t i = 0; i < m_vItem.size(); ++i) {
         CSkinWindowItem* item = m_vItem[i];
-        if (item->IsVisible() && Intersects(item->GetRect().ToRECT(), dirty)) item->Draw();
+        if (item->IsVisible() && RectsMeet(item->GetRect().ToRECT(), dirty)) item->Draw();
     }
     InvalidateRect(&dirty, false);
     buffer.SetClipRect(previous);

@@ -51,6 +51,20 @@ struct SkinRect {
     }
 };
 
+// Whether two rectangles share a pixel, and the rectangle they share (empty when none).
+inline bool RectsMeet(const RECT& a, const RECT& b)
+{
+    RECT common;
+    return ::IntersectRect(&common, &a, &b) != FALSE;
+}
+
+inline RECT CommonRect(const RECT& a, const RECT& b)
+{
+    RECT common;
+    if (!::IntersectRect(&common, &a, &b)) common = RECT();
+    return common;
+}
+
 // What the window does next with an item's tool; kept in the tool record's lParam.
 enum ToolState : int32_t {
     TOOL_NONE = -1,    // the item has no tooltip

@@ -96,30 +96,36 @@ std::string CListListener::Take()
     return all;
 }
 
+void CListListener::_WritePart(const char* kind, int32_t row, int32_t part, int32_t index,
+                               bool onIcon)
+{
+    m_vLine.push_back(FormatString("%s %d %d %d %d", kind, row, part, index, onIcon ? 1 : 0));
+}
+
 void CListListener::OnLayoutChanged(ui::CButtonListView*) { m_vLine.push_back("layout"); }
 
 void CListListener::OnPress(ui::CButtonListView*, int32_t row, int32_t part, int32_t index,
                             bool onIcon)
 {
-    m_vLine.push_back(FormatString("press %d %d %d %d", row, part, index, onIcon ? 1 : 0));
+    _WritePart("press", row, part, index, onIcon);
 }
 
 void CListListener::OnClick(ui::CButtonListView*, int32_t row, int32_t part, int32_t index,
                             bool onIcon)
 {
-    m_vLine.push_back(FormatString("click %d %d %d %d", row, part, index, onIcon ? 1 : 0));
+    _WritePart("click", row, part, index, onIcon);
 }
 
 void CListListener::OnDoubleClick(ui::CButtonListView*, int32_t row, int32_t part, int32_t index,
                                   bool onIcon)
 {
-    m_vLine.push_back(FormatString("double %d %d %d %d", row, part, index, onIcon ? 1 : 0));
+    _WritePart("double", row, part, index, onIcon);
 }
 
 void CListListener::OnRightClick(ui::CButtonListView*, int32_t row, int32_t part, int32_t index,
                                  bool onIcon)
 {
-    m_vLine.push_back(FormatString("right %d %d %d %d", row, part, index, onIcon ? 1 : 0));
+    _WritePart("right", row, part, index, onIcon);
 }
 
 void CListListener::OnHeaderClick(ui::CButtonListView*, int32_t column)

@@ -96,6 +96,9 @@ public:
                           lib::wfc::CDIB* buffer, const RECT& cell, const RECT& clip) override;
 
 private:
+    // "<kind> row part index icon".
+    void _WritePart(const char* kind, int32_t row, int32_t part, int32_t index, bool onIcon);
+
     std::vector<std::string> m_vLine;
 };
 
