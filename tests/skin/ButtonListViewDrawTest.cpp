@@ -2,7 +2,8 @@
 // colour of its own): three-piece backgrounds with caps cut to narrow cells, row styles in
 // turn, the active row, rows beyond the row count, header and pushed header, button faces in
 // their looks with their labels, icons, cell texts where their box says and clipped to the
-// list and the buffer's clip rectangle, wide texts, and a listener that draws cells itself.
+// list and the buffer's clip rectangle, texts too long for their cell ending in an ellipsis,
+// wide texts, and a listener that draws cells itself.
 
 #include "lib/StringUtility.h"
 #include "skin/ButtonListView.h"
@@ -358,6 +359,39 @@ TEST(ButtonListViewDrawTest, CellTextsKeepToTheirBoxTheListAndTheClip)
     const RECT clipped = FindInk(f, kWholeBuffer, IsBlue);
     EXPECT_GE(clipped.left, 50);
     EXPECT_LE(clipped.right, 160);
+}
+
+TEST(ButtonListViewDrawTest, ATextTooLongForItsCellEndsInAnEllipsisInsideIt)
+{
+    // Fixed columns 100, 30 and 100 after a left button of 16 add up to more than the list:
+    // the last cell ends at the list's edge (client 166..220) and its text box 8 short of it.
+    const struct {
+        const char* name;
+        int32_t column;
+        RECT cell;   // client coordinates, row 0
+    } cases[] = {
+        {"a cell of its own width", 0, {36, 58, 136, 78}},
+        {"the last cell, cut at the list's edge", 2, {166, 58, 220, 78}},
+    };
+    std::string text;
+    for (int i = 0; i < 30; ++i) text += "■";
+    for (const auto& c : cases) {
+        CListFixture f;
+        ui::CButtonListView& list = f.Build(ListBlock(), {{100, true}, {30, true}, {100, true}});
+        list.AddButton(0, 101, ui::LIST_SIDE_LEFT, false, true);
+        list.SetFitColumns(true);
+        list.RecalcColumns();
+        f.m_table.m_mapText[RowColumn(0, c.column)] = text;
+        f.Draw();
+        const RECT ink = FindInk(f, kWholeBuffer, IsBlue);
+        ASSERT_FALSE(IsEmpty(ink)) << c.name;
+        EXPECT_GE(ink.left, c.cell.left + 8) << c.name;
+        EXPECT_LE(ink.right, c.cell.right - 8) << c.name;
+        // Whole squares first, then the dots of the ellipsis, low in the line.
+        const RECT tail = FindInk(f, RECT{ink.right - 3, ink.top, ink.right, ink.bottom}, IsBlue);
+        EXPECT_GT(tail.top, (ink.top + ink.bottom) / 2) << c.name;
+        EXPECT_GT(ink.bottom - ink.top, 2 * (tail.bottom - tail.top)) << c.name;
+    }
 }
 
 TEST(ButtonListViewDrawTest, WideTextsStartAWholeMarginDownUnlessOfSeveralLines)
