@@ -2,6 +2,7 @@
 #include "lib/Exception.h"
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -553,8 +554,7 @@ TEST(ForegroundTest, BringsOwnWindowToFront)
     bool front = false;
     for (int attempt = 0; attempt < 10 && !front; ++attempt) {
         EXPECT_TRUE(lib::ForceForegroundWindow(window));
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        testsupport::DispatchQueued();
         front = GetForegroundWindow() == window;
         if (!front) Sleep(100);
     }

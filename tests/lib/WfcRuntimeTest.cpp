@@ -4,6 +4,7 @@
 #include "lib/wfc/WfcRuntime.h"
 #include "tests/lib/WindowTestSupport.h"
 #include "tests/support/ImportPatch.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -95,10 +96,7 @@ public:
 
 void DrainQueue()
 {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message != WM_QUIT) DispatchMessageA(&msg);
-    }
+    testsupport::DispatchQueued();
 }
 
 TEST(WfcModal, LoopEndsForEachReasonAndRestoresTheOwner)

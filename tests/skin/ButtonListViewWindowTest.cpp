@@ -11,6 +11,7 @@
 #include "tests/skin/ButtonListViewTestSupport.h"
 #include "tests/skin/support/SkinTestSupport.h"
 #include "tests/skin/support/SkinWindowTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -85,14 +86,7 @@ protected:
         if (m_pWindow->IsWindow()) m_pWindow->DestroyWindow();
         m_pWindow.reset();
     }
-    static void Pump()
-    {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
+    static void Pump() { testsupport::DispatchQueued(true); }
     void Post(const std::vector<Input>& input)
     {
         for (const Input& i : input) ::PostMessageA(m_hWnd, i.message, i.wParam, i.lParam);

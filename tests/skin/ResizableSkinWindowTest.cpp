@@ -121,11 +121,7 @@ protected:
         POINT client = screen;
         ::ScreenToClient(Hwnd(), &client);
         ::PostMessageA(Hwnd(), message, keys, ClientPoint(client.x, client.y));
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
+        testsupport::DispatchQueued(true);
     }
     void SetMaximized(bool maximized)
     {

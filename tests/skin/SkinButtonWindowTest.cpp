@@ -10,6 +10,7 @@
 #include "skin/SkinWindowItemToggleButton.h"
 #include "tests/skin/support/SkinTestSupport.h"
 #include "tests/skin/support/SkinWindowTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -87,14 +88,7 @@ protected:
         m_pWindow.reset();
     }
 
-    static void Pump()
-    {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
+    static void Pump() { testsupport::DispatchQueued(true); }
     // Which radio buttons are checked, "100".
     std::string Checked()
     {

@@ -71,8 +71,7 @@ public:
 
 void Pump()
 {
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+    testsupport::DispatchQueued();
 }
 
 // Each byte as a posted WM_CHAR, then the queue run.

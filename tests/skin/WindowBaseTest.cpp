@@ -68,10 +68,7 @@ public:
 // Dispatches what is queued (the quit message is left out).
 void DrainQueue()
 {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message != WM_QUIT) DispatchMessageA(&msg);
-    }
+    testsupport::DispatchQueued();
 }
 
 bool TakeQuit()

@@ -33,6 +33,17 @@ private:
     size_t m_uStart;
 };
 
+// Runs every message queued for this thread (a quit message is taken off the queue and does
+// nothing); translate also turns key messages into characters, as a message loop does.
+inline void DispatchQueued(bool translate = false)
+{
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (translate) ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+}
+
 // True when the test runs under Wine, for expectations that hold there only (each such
 // expectation says so where it stands).
 bool UnderWine();
