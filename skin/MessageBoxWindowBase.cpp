@@ -16,11 +16,6 @@ namespace {
 // The room an icon takes before the text: its width and a gap, none without an icon.
 const int32_t kIconGap = 8;
 
-SkinRect ToSkinRect(const RECT& rect)
-{
-    return SkinRect{rect.left, rect.top, rect.right, rect.bottom};
-}
-
 } // namespace
 
 CMessageBoxWindowBase::CMessageBoxWindowBase(const MessageBoxDescription& description,
@@ -32,7 +27,6 @@ CMessageBoxWindowBase::CMessageBoxWindowBase(const MessageBoxDescription& descri
     , m_pIcon(nullptr)
     , m_bTopmost(topmost)
     , m_nResult(0)
-    , m_hOwner(nullptr)
     , m_bEnded(false)
     , m_sizeDesign{0, 0}
     , m_rcGroupingDesign{0, 0, 0, 0}
@@ -91,7 +85,7 @@ void CMessageBoxWindowBase::BuildFromSkin()
     m_rcGroupingDesign = m_pGrouping->GetRect();
     m_pIcon = AdoptItem(new CSkinWindowItemIcon(this, m_description.m_pIcon->m_nId, nullptr));
     m_pText = AddStatic(definition, *m_description.m_pText);
-    m_pText->SetRect(ToSkinRect(kTextRect));
+    m_pText->SetRect(kTextRect);
     m_pText->SetFormat(DT_WORDBREAK);
 
     for (size_t i = 0; i < m_description.m_nCommands; ++i) {
@@ -108,7 +102,6 @@ void CMessageBoxWindowBase::BuildFromSkin()
 
 void CMessageBoxWindowBase::CreateBox(HWND owner)
 {
-    m_hOwner = owner;
     char title[100] = {};
     if (owner != nullptr) ::GetWindowTextA(owner, title, sizeof title);
     Create(m_bTopmost ? WS_EX_TOPMOST : 0, nullptr, title, kStyle, 0, 0, m_sizeDesign.cx,
@@ -117,7 +110,7 @@ void CMessageBoxWindowBase::CreateBox(HWND owner)
 
 void CMessageBoxWindowBase::LayoutBox(const std::string& text, UINT type)
 {
-    m_pText->SetRect(ToSkinRect(kTextRect));
+    m_pText->SetRect(kTextRect);
     m_pText->SetColor((type & MB_ICONMASK) == MB_ICONEXCLAMATION ? kExclamationTextColor
                                                                   : kTextColor);
     m_pText->SetText(text);

@@ -67,7 +67,7 @@ public:
     // is measured; what the box grows by per line beyond three.
     static constexpr int32_t kButtonMargin = 10;
     static constexpr int32_t kButtonGap = 5;
-    static constexpr RECT kTextRect = {20, 18, 580, 72};
+    static constexpr SkinRect kTextRect = {20, 18, 580, 72};
     static constexpr int32_t kGrowthPerLine = 20;
     static constexpr int32_t kLinesWithoutGrowth = 3;
     // The text colours: for MB_ICONEXCLAMATION, and for every other icon class.
@@ -92,13 +92,10 @@ public:
 
     int32_t GetResult() const { return m_nResult; }
     bool IsEnded() const { return m_bEnded; }
-    bool IsTopmost() const { return m_bTopmost; }
     // The lines of the text as last laid out (0 when the font's height could not be read).
     int32_t GetLineCount() const { return m_nLines; }
     CSkinWindowItemResizableStaticImage* GetGroupingItem() const { return m_pGrouping; }
     CSkinWindowItemStatic* GetTextItem() const { return m_pText; }
-    CSkinWindowItemIcon* GetIconItem() const { return m_pIcon; }
-    const MessageBoxDescription& GetDescription() const { return m_description; }
 
     // ---- window ----
     UINT GetOverlayMessage() override;
@@ -135,7 +132,6 @@ private:
     CSkinWindowItemIcon* m_pIcon;
     bool m_bTopmost;
     int32_t m_nResult;
-    HWND m_hOwner;
     bool m_bEnded;
     SkinSize m_sizeDesign;         // the box's size before it grows
     SkinRect m_rcGroupingDesign;   // the frame as the skin places it
