@@ -100,12 +100,6 @@ int32_t RunBox(HWND owner, const std::string& text, UINT type,
     return result;
 }
 
-bool TakeQuit()
-{
-    MSG msg;
-    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-}
-
 ui::SkinRect ItemRect(CMessageBoxWindow& box, const SkinItemKey& item)
 {
     return box.GetItemById(item.m_nId)->GetRect();
@@ -409,14 +403,14 @@ TEST(MessageBoxTest, EndsWithoutAButtonWhenItsLoopIsLeft)
     }
     // A quit message ends the loop and is posted again for the thread's main loop.
     {
-        TakeQuit();
+        testsupport::TakeQuit();
         COwnerWindow owner;
         HWND hOwner = owner.Make(false);
         const int32_t result = RunBox(hOwner, kOneLineText, MB_YESNO, [&](CMessageBoxWindow&) {
             PostQuitMessage(0);
         });
         EXPECT_EQ(result, 0) << "quit";
-        EXPECT_TRUE(TakeQuit()) << "the quit reaches the main loop";
+        EXPECT_TRUE(testsupport::TakeQuit()) << "the quit reaches the main loop";
         owner.DestroyWindow();
     }
 }

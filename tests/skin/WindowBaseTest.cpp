@@ -65,18 +65,6 @@ public:
     bool m_bCanShowOverlay = true;
 };
 
-// Dispatches what is queued (the quit message is left out).
-void DrainQueue()
-{
-    testsupport::DispatchQueued();
-}
-
-bool TakeQuit()
-{
-    MSG msg;
-    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-}
-
 TEST(SkinItemKeyTest, IdsFollowTheFileCounterInDeclarationOrder)
 {
     EXPECT_EQ(kPanel.m_nId, 2000);
@@ -125,12 +113,12 @@ TEST(FrameOverlayTest, CreatedHiddenOverTheWholeWindowAndFollowsItsSize)
     EXPECT_EQ(grown.right, 410);
     EXPECT_EQ(grown.bottom, 260);
     window.DestroyWindow();
-    DrainQueue();
+    testsupport::DispatchQueued();
 }
 
 TEST(FrameOverlayTest, ANewWindowStartsWithItsOverlayHidden)
 {
-    DrainQueue();
+    testsupport::DispatchQueued();
     CTestApplicationWindow window;
     window.Build(true);
     // Shown before the window exists, as a window built over an old state would have it.
@@ -141,7 +129,7 @@ TEST(FrameOverlayTest, ANewWindowStartsWithItsOverlayHidden)
                              ui::kWindowOverlayMessage, PM_NOREMOVE));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(ui::OVERLAY_SHOW_OR_HIDE));
     EXPECT_EQ(msg.lParam, 0);
-    DrainQueue();
+    testsupport::DispatchQueued();
     EXPECT_FALSE(window.Overlay()->IsVisible());
     window.DestroyWindow();
 
@@ -152,7 +140,7 @@ TEST(FrameOverlayTest, ANewWindowStartsWithItsOverlayHidden)
     EXPECT_FALSE(PeekMessageA(&msg, plain.GetHwnd(), ui::kWindowOverlayMessage,
                               ui::kWindowOverlayMessage, PM_NOREMOVE));
     plain.DestroyWindow();
-    DrainQueue();
+    testsupport::DispatchQueued();
 }
 
 TEST(FrameOverlayTest, TheOverlayMessageAsATable)
@@ -199,7 +187,7 @@ TEST(FrameOverlayTest, TheOverlayMessageAsATable)
         {"veil on a window the protocol hid", true, VISIBLE, {kHide, kShow}, true, false, true},
     };
     for (const Case& c : cases) {
-        DrainQueue();
+        testsupport::DispatchQueued();
         lib::wfc::CWindow parent;
         CTestApplicationWindow window;
         window.Build(c.overlay);
@@ -210,7 +198,7 @@ TEST(FrameOverlayTest, TheOverlayMessageAsATable)
         } else {
             window.CreateHidden();
         }
-        DrainQueue();
+        testsupport::DispatchQueued();
         if (c.kind != HIDDEN) ShowWindow(window.GetHwnd(), SW_SHOWNA);
         for (const Request& request : c.requests) {
             window.m_bCanShowOverlay = request.canShow;
@@ -227,27 +215,27 @@ TEST(FrameOverlayTest, TheOverlayMessageAsATable)
         window.DestroyWindow();
         parent.DestroyWindow();
     }
-    DrainQueue();
+    testsupport::DispatchQueued();
 }
 
 TEST(FrameOverlayTest, OtherMessagesAndTheSharedCloseReachTheWindow)
 {
-    DrainQueue();
+    testsupport::DispatchQueued();
     CTestApplicationWindow window;
     window.Build(true);
     window.CreateHidden();
-    DrainQueue();
+    testsupport::DispatchQueued();
     // The message box's number means nothing to an application window.
     window.SendMessage(ui::kMessageBoxOverlayMessage, 0, 1);
     EXPECT_FALSE(window.Overlay()->IsVisible());
     window.SendMessage(WM_CLOSE, 0, 0);
     EXPECT_FALSE(window.IsWindow()) << "the default close destroys the window";
-    DrainQueue();
+    testsupport::DispatchQueued();
 }
 
 TEST(FrameOverlayTest, HelpersReachItemsOfTheirKindOnly)
 {
-    DrainQueue();
+    testsupport::DispatchQueued();
     skintest::CSkinErrorCollector errors;
     CTestApplicationWindow window;
     window.Build(false);
@@ -293,7 +281,7 @@ TEST(FrameOverlayTest, HelpersReachItemsOfTheirKindOnly)
     EXPECT_EQ(window.GetStaticFormat(kOverlay), 0u);
     EXPECT_FALSE(picture->IsHitTestable());
     window.DestroyWindow();
-    DrainQueue();
+    testsupport::DispatchQueued();
 }
 
 // ---- the end of the session ----
@@ -350,13 +338,13 @@ TEST(EndSessionTest, WaitsUntilTheWindowIsGone)
         {"a quit read during the wait", true, false, true, true, false, true},
     };
     for (const Case& c : cases) {
-        DrainQueue();
-        TakeQuit();
+        testsupport::DispatchQueued();
+        testsupport::TakeQuit();
         CEndingWindow window;
         window.Build(true);
         window.m_bCloseItself = c.closeItself;
         HWND hwnd = window.CreateHidden();
-        DrainQueue();
+        testsupport::DispatchQueued();
         UINT_PTR timer = 0;
         if (c.destroyByTimer) {
             g_hDestroyLater = hwnd;
@@ -371,12 +359,12 @@ TEST(EndSessionTest, WaitsUntilTheWindowIsGone)
         EXPECT_TRUE(window.m_bWaited) << c.name;
         EXPECT_EQ(!IsWindow(hwnd), c.windowGone) << c.name;
         EXPECT_EQ(window.m_nNotes, c.ending ? 1 : 0) << c.name << ": only a wait pumps";
-        EXPECT_EQ(TakeQuit(), c.quitAfter) << c.name;
+        EXPECT_EQ(testsupport::TakeQuit(), c.quitAfter) << c.name;
         if (timer != 0) KillTimer(nullptr, timer);
         g_hDestroyLater = nullptr;
         window.DestroyWindow();
     }
-    DrainQueue();
+    testsupport::DispatchQueued();
 }
 
 TEST(WindowBaseTest, ApplicationWindowsAreDeletedThroughTheOneBase)
@@ -390,7 +378,7 @@ TEST(WindowBaseTest, ApplicationWindowsAreDeletedThroughTheOneBase)
     window->DestroyWindow();
     held.reset();
     EXPECT_FALSE(IsWindow(hwnd));
-    DrainQueue();
+    testsupport::DispatchQueued();
 }
 
 } // namespace

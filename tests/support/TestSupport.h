@@ -44,6 +44,13 @@ inline void DispatchQueued(bool translate = false)
     }
 }
 
+// Takes a quit message waiting in this thread's queue off it: whether there was one.
+inline bool TakeQuit()
+{
+    MSG message;
+    return ::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+}
+
 // True when the test runs under Wine, for expectations that hold there only (each such
 // expectation says so where it stands).
 bool UnderWine();
