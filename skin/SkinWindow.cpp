@@ -455,11 +455,9 @@ void CSkinWindow::DrawBackground(int x, int y, lib::wfc::CDIB& buffer, CSkinImag
     const lib::wfc::CDIB* picture = image.Lock();
     if (picture != nullptr) {
         const RECT area = {x, y, x + picture->GetWidth(), y + picture->GetHeight()};
-        const RECT previous = buffer.SetClipRect(
-            CommonRect(clip != nullptr ? *clip : area, buffer.GetClipRect()));
+        lib::wfc::CDIBClipScope narrowed(buffer, clip != nullptr ? *clip : area);
         buffer.Blt(x, y, picture->GetWidth(), picture->GetHeight(), *picture, m_rcImageCut.left,
                    m_rcImageCut.top, lib::wfc::kNoKeyColor);
-        buffer.SetClipRect(previous);
     }
     if (!wasLocked) image.Unlock();
 }
@@ -503,7 +501,7 @@ void CSkinWindow::RedrawRect(int32_t left, int32_t top, int32_t right, int32_t b
     CRedrawSuspension suspension(this);
     lib::wfc::CDIB& buffer = *m_pBackBuffer;
     const RECT asked = {left, top, right, bottom};
-    const RECT previous = buffer.SetClipRect(CommonRect(asked, buffer.GetClipRect()));
+    lib::wfc::CDIBClipScope narrowed(buffer, asked);
 
     // One pass in drawing order: an item is taken when it meets the rectangle grown so far.
     RECT dirty = asked;
@@ -518,7 +516,6 @@ void CSkinWindow::RedrawRect(int32_t left, int32_t top, int32_t right, int32_t b
         if (item->IsVisible() && RectsMeet(item->GetRect().ToRECT(), dirty)) item->Draw();
     }
     InvalidateRect(&dirty, false);
-    buffer.SetClipRect(previous);
 }
 
 bool CSkinWindow::PostItemCommand(int32_t id, int32_t event, LPARAM)
