@@ -613,7 +613,6 @@ void CSkinWindow::LoadSkin(SkinDefinition& definition, const char* skinName,
         }
     }
     if (!m_pImageCache) m_pImageCache.reset(new SkinImageCache);
-    m_definition = definition;
     m_bRegion = region;
     ApplySkin(GetSkinBlock(definition, windowBlock));
 }

@@ -277,7 +277,6 @@ private:
     bool m_bInactiveLook;
     HRGN m_hRegion;
     std::unique_ptr<lib::wfc::CFont> m_pFont;
-    SkinDefinition m_definition;
     std::unique_ptr<SkinImageCache> m_pImageCache;
 };
 
