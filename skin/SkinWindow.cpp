@@ -546,12 +546,7 @@ bool CSkinWindow::HasWindow() { return IsWindow(); }
 void CSkinWindow::SetTooltip(CSkinWindowItem* item)
 {
     if (item == nullptr || !IsReady() || m_hTooltip == nullptr) return;
-    TTTOOLINFOA& info = item->GetToolInfo();
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_SUBCLASS;
-    info.hwnd = GetHwnd();
-    info.uId = static_cast<UINT_PTR>(static_cast<uint32_t>(item->GetId()));
-    info.hinst = lib::wfc::GetModuleInstance();
+    TTTOOLINFOA& info = _ToolInfoOf(item);
     const LPARAM record = reinterpret_cast<LPARAM>(&info);
     switch (item->GetToolState()) {
     case TOOL_ADD:
@@ -763,12 +758,19 @@ void CSkinWindow::_CreateTooltip()
 void CSkinWindow::_DeleteTool(CSkinWindowItem* item)
 {
     if (m_hTooltip == nullptr || item->GetToolState() == TOOL_NONE) return;
+    ::SendMessageA(m_hTooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&_ToolInfoOf(item)));
+    item->SetToolState(TOOL_REMOVE);
+}
+
+TTTOOLINFOA& CSkinWindow::_ToolInfoOf(CSkinWindowItem* item)
+{
     TTTOOLINFOA& info = item->GetToolInfo();
     info.cbSize = sizeof info;
+    info.uFlags = TTF_SUBCLASS;
     info.hwnd = GetHwnd();
     info.uId = static_cast<UINT_PTR>(static_cast<uint32_t>(item->GetId()));
-    ::SendMessageA(m_hTooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&info));
-    item->SetToolState(TOOL_REMOVE);
+    info.hinst = lib::wfc::GetModuleInstance();
+    return info;
 }
 
 void CSkinWindow::_Forget(CSkinWindowItem* item)

@@ -248,6 +248,8 @@ private:
     void _RefreshToolRects();
     void _CreateTooltip();
     void _DeleteTool(CSkinWindowItem* item);
+    // The item's tool record, naming this window's tool of the item's id.
+    TTTOOLINFOA& _ToolInfoOf(CSkinWindowItem* item);
     // Clears every pointer the window keeps to the item and lets its capture and tool go, so
     // that nothing reaches the item once it is deleted.
     void _Forget(CSkinWindowItem* item);
