@@ -11,8 +11,9 @@ const int32_t S = SKIN_VALUE_STRING;
 const int32_t N = SKIN_VALUE_NUMBER;
 const int32_t E = SKIN_VALUE_END;
 
-// The caption group of the animation and the static images (TextPosition twice).
-void AppendCaptionGroup(KeywordTable& table)
+// The table followed by the caption group of the animation and the static images
+// (TextPosition twice).
+KeywordTable WithCaptionGroup(KeywordTable table)
 {
     table.insert(table.end(), {
         KeywordSpec("Text", {S, E}),
@@ -23,11 +24,6 @@ void AppendCaptionGroup(KeywordTable& table)
         KeywordSpec("TextAntialias", {N, E}),
         KeywordSpec("TextColor", {N, N, N, E}),
     });
-}
-
-KeywordTable WithCaptionGroup(KeywordTable table)
-{
-    AppendCaptionGroup(table);
     return table;
 }
 
