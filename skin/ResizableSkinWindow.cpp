@@ -322,9 +322,7 @@ void CResizableSkinWindow::ApplySkin(const SkinBlock& block)
     m_sizeMin = SkinSize{(x0 - cut.left) + (cut.right - x1), (y0 - cut.top) + (cut.bottom - y1)};
     const SkinValues& minimum = block.m_mapKeyword.at("MinSize");
     if (SkinValueToInt(minimum, 0) != 0) m_sizeMin.cx = SkinValueToInt(minimum, 0);
-    if (minimum.size() > 1 && SkinValueToInt(minimum, 1) != 0) {
-        m_sizeMin.cy = SkinValueToInt(minimum, 1);
-    }
+    if (SkinValueToInt(minimum, 1) != 0) m_sizeMin.cy = SkinValueToInt(minimum, 1);
 
     const SkinValues& layout = block.m_mapKeyword.at("LayoutSize");
     SetLayoutSize(SkinValueToInt(layout, 0), SkinValueToInt(layout, 1));
