@@ -60,7 +60,7 @@ void CFakeItemAccessor::RedrawRect(int32_t left, int32_t top, int32_t right, int
 bool CFakeItemAccessor::PostItemCommand(int32_t id, int32_t event, LPARAM)
 {
     m_vCall.push_back(FormatString("Post %d %d", id, event));
-    return m_bTakeCommands;
+    return true;
 }
 
 void CFakeItemAccessor::NotifyEnter(int32_t id) { m_vCall.push_back(FormatString("Enter %d", id)); }

@@ -47,8 +47,6 @@ public:
 
     // What the owner answers to SendItemMessage (null: 0, and nothing happens).
     std::function<LRESULT(UINT, WPARAM, LPARAM)> m_fnSend;
-    // What PostItemCommand answers.
-    bool m_bTakeCommands = true;
     bool m_bReady = true;
     // What GetCaptureItem answers: the item the "window" holds the capture for.
     ui::CSkinWindowItem* m_pCaptureItem = nullptr;
