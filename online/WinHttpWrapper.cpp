@@ -181,6 +181,12 @@ bool CWinHttpWrapper::Initialize(const char* url, uint16_t port, const char* fil
     std::free(m_pUploadData);
     m_pUploadData = nullptr;
     m_uUploadSize = 0;
+    // A new request carries nothing of the last one: no Content-Type of another body, and
+    // no credentials that another server could be sent.
+    m_wsHeader.clear();
+    SecureZeroMemory(&m_wsPassword[0], m_wsPassword.size() * sizeof(wchar_t));
+    m_wsPassword.clear();
+    m_wsUserName.clear();
     m_wPort = port;
     if (m_hRunEvent != nullptr) SetEvent(m_hRunEvent);
     if (url != nullptr) m_wsUrl = lib::StringToWString(url);

@@ -59,9 +59,10 @@ public:
     CWinHttpWrapper& operator=(const CWinHttpWrapper&) = delete;
 
     // False, changing nothing, while a WinHTTP handle is open (after a terminated thread).
-    // Otherwise frees the previous reply and upload body, stores the port (0: the URL's own
-    // port and scheme decide), sets the run event, stores the URL when given, and the file
-    // path and keep-in-memory when a path is given.
+    // Otherwise frees the previous reply and upload body, forgets the previous request's
+    // Content-Type and credentials, stores the port (0: the URL's own port and scheme
+    // decide), sets the run event, stores the URL when given, and the file path and
+    // keep-in-memory when a path is given.
     // Keep-in-memory true: the body is collected in memory and, with a path, written to that
     // file after success. False: each chunk is appended to the file as it arrives.
     bool Initialize(const char* url, uint16_t port, const char* filePath, bool keepInMemory);

@@ -540,6 +540,35 @@ TEST(HttpAuth, ChallengeModesTable)
     }
 }
 
+TEST(HttpAuth, ReusedClientForgetsTheLastRequestsCredentialsAndType)
+{
+    CStandIn standIn;
+    for (const char* path : {"/first", "/second"}) {
+        ASSERT_TRUE(standIn.Queue(path, CAnswer().Text(path).Auth(AuthMode::Both, "acct", "secret")));
+    }
+    CWinHttpWrapper client;
+    ASSERT_TRUE(client.Initialize(standIn.Url("/first").c_str(), 0, nullptr, true));
+    ASSERT_TRUE(client.Connect(HTTP_VERB_POST, kAgent, nullptr));
+    DWORD start = GetTickCount();
+    const Outcome first = Finish(
+        client, client.Upload("a=1", 3, "application/x-www-form-urlencoded", "acct", "secret"),
+        start);
+    EXPECT_EQ(first.uResult, 0u);
+    EXPECT_EQ(first.sBody, "/first");
+
+    // The next request names no type and no account: it sends neither.
+    ASSERT_TRUE(client.Initialize(standIn.Url("/second").c_str(), 0, nullptr, true));
+    ASSERT_TRUE(client.Connect(HTTP_VERB_POST, kAgent, nullptr));
+    start = GetTickCount();
+    const Outcome second = Finish(client, client.Upload("b=2", 3, "", nullptr, nullptr), start);
+    EXPECT_EQ(second.uResult, kStatus | 401);
+    for (const auto& r : standIn.Requests()) {
+        if (r.sPath != "/second") continue;
+        EXPECT_FALSE(r.HasHeader("Authorization"));
+        EXPECT_EQ(r.Header("Content-Type"), "");
+    }
+}
+
 // --- The wire ----------------------------------------------------------------------------
 
 TEST(HttpWire, WhatEachSenderPuts)
