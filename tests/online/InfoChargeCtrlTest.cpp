@@ -9,9 +9,9 @@
 #include "carddata/UserListFile.h"
 #include "carddata/UserStampRecord.h"
 #include "lib/BlockShareMemHolder.h"
-#include "lib/StringUtility.h"
 #include "tests/carddata/support/SimulatedCard.h"
 #include "tests/online/WeatherTestSupport.h"
+#include "tests/online/support/JobTestSupport.h"
 #include "tests/online/support/MessageCapture.h"
 #include "tests/online/support/StandIn.h"
 #include "tests/support/AgentBlock.h"
@@ -31,6 +31,8 @@ using onlinetest::CAnswer;
 using onlinetest::CapturedMessage;
 using onlinetest::CMessageCapture;
 using onlinetest::CStandIn;
+using onlinetest::CurrentUserBlock;
+using onlinetest::LocalNow;
 using onlinetest::RecordedRequest;
 using namespace weathertest;
 
@@ -50,23 +52,6 @@ bool RegisterUser()
     CUserListFile list;
     return list.Load() &&
            list.SaveWithCurrentDevice("0123456789ABCDEF", kNickName, 0x000A0005, kUserAgent, &stamp);
-}
-
-// The launcher's main window keeps "UserAgentShareMemName" for its whole life; so does this
-// program.
-CBlockShareMemHolder& CurrentUserBlock()
-{
-    static CBlockShareMemHolder holder;
-    static const DWORD created = holder.CreateUserAgentMem();
-    EXPECT_EQ(0u, created);
-    return holder;
-}
-
-SYSTEMTIME LocalNow()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return now;
 }
 
 // The local time `seconds` from now (negative: ago).

@@ -36,6 +36,9 @@ using onlinetest::CAnswer;
 using onlinetest::CapturedMessage;
 using onlinetest::CMessageCapture;
 using onlinetest::CStandIn;
+using onlinetest::CurrentUserBlock;
+using onlinetest::Describe;
+using onlinetest::LocalNow;
 using onlinetest::RecordedRequest;
 using testsupport::CLogCapture;
 
@@ -134,13 +137,6 @@ std::string OdvReplies(const std::vector<std::string>& replies)
     return json + "]}";
 }
 
-std::string Describe(const std::vector<uint32_t>& values)
-{
-    std::string text;
-    for (const uint32_t value : values) text += lib::FormatString("%08X ", value);
-    return text;
-}
-
 std::string UserListPath() { return lib::GetDataFolder() + "UserList.info"; }
 
 bool Register(const TestUser& user)
@@ -154,16 +150,6 @@ bool Register(const TestUser& user)
     CUserListFile list;
     return list.Load() && list.SaveWithCurrentDevice(user.m_pszDeviceNo, user.m_pszNickName,
                                                      user.m_uCcidHead, user.m_pszUserAgent, &stamp);
-}
-
-// The launcher's main window keeps "UserAgentShareMemName" for its whole life; so does this
-// program.
-CBlockShareMemHolder& CurrentUserBlock()
-{
-    static CBlockShareMemHolder holder;
-    static const DWORD created = holder.CreateUserAgentMem();
-    EXPECT_EQ(0u, created);
-    return holder;
 }
 
 bool KeptPassword(VelocetPasswordRecord* record = nullptr)
@@ -247,13 +233,6 @@ protected:
     CMessageCapture m_capture;
     CInfoChargeVelocet m_job;
 };
-
-SYSTEMTIME LocalNow()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return now;
-}
 
 uint64_t Seconds(const SYSTEMTIME& time)
 {

@@ -6,7 +6,6 @@
 
 #include "carddata/SDInfoFile.h"
 #include "lib/Path.h"
-#include "lib/StringUtility.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
 #include "tests/online/WeatherTestSupport.h"
@@ -33,6 +32,7 @@ using onlinetest::CAnswer;
 using onlinetest::CapturedMessage;
 using onlinetest::CMessageCapture;
 using onlinetest::CStandIn;
+using onlinetest::Describe;
 using onlinetest::RecordedRequest;
 using testsupport::CLogCapture;
 using namespace weathertest;
@@ -209,13 +209,6 @@ protected:
     CMessageCapture m_capture;
     CHookedWeather m_job;
 };
-
-std::string Describe(const std::vector<uint32_t>& values)
-{
-    std::string text;
-    for (const uint32_t value : values) text += lib::FormatString("%08X ", value);
-    return text;
-}
 
 // ---------------------------------------------------------------------------------------
 // A whole run

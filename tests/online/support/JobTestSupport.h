@@ -11,6 +11,9 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
+
+class CBlockShareMemHolder;
 
 namespace onlinetest {
 
@@ -50,5 +53,14 @@ private:
 
 // The phase and result word of a job type's history record on a card (zeros when none).
 std::pair<uint32_t, uint32_t> JobHistory(char card, uint32_t jobType);
+
+// Posted values as hexadecimal words, so that a failed comparison shows them all.
+std::string Describe(const std::vector<uint32_t>& values);
+
+// "UserAgentShareMemName", made at the first call and kept for the program's life as the
+// launcher's main window keeps it: the jobs read their current user from it.
+CBlockShareMemHolder& CurrentUserBlock();
+
+SYSTEMTIME LocalNow();
 
 } // namespace onlinetest
