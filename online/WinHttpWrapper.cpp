@@ -111,7 +111,6 @@ CWinHttpWrapper::CWinHttpWrapper()
     , m_uResult(0)
     , m_hNotifyWnd(nullptr)
     , m_uNotifyMessage(0)
-    , m_bHoldProgress(false)
     , m_bProgressHeld(false)
     , m_wpHeldAmount(0)
     , m_lpHeldChunk(0)
@@ -486,7 +485,6 @@ HANDLE CWinHttpWrapper::_StartThread(ThreadKind kind)
         m_hThread = nullptr;
     }
     m_eThreadKind = kind;
-    m_bHoldProgress = m_bKeepInMemory && !m_sOutputFilePath.empty();
     m_bProgressHeld = false;
     m_hThread = reinterpret_cast<HANDLE>(
         _beginthreadex(nullptr, 0, &CWinHttpWrapper::_ThreadEntry, this, 0, nullptr));
@@ -760,7 +758,9 @@ bool CWinHttpWrapper::_AppendResponse(const char* data, DWORD size)
 void CWinHttpWrapper::_Notify(WPARAM passAmount, LPARAM chunkBytes)
 {
     if (m_hNotifyWnd == nullptr) return;
-    if (!m_bHoldProgress) {
+    // Initialize, the only place that changes the mode and the path, never runs beside the
+    // request thread.
+    if (!m_bKeepInMemory || m_sOutputFilePath.empty()) {
         PostMessageA(m_hNotifyWnd, m_uNotifyMessage, passAmount, chunkBytes);
         return;
     }

@@ -171,7 +171,6 @@ private:
     UINT m_uNotifyMessage;
     // Memory mode with a file: each progress message waits for the next chunk, the last for
     // the file, so that no window is told of bytes not yet in the file.
-    bool m_bHoldProgress;
     bool m_bProgressHeld;
     WPARAM m_wpHeldAmount;
     LPARAM m_lpHeldChunk;
