@@ -193,7 +193,6 @@ bool CWinHttpWrapper::Initialize(const char* url, uint16_t port, const char* fil
         m_sOutputFilePath = filePath;
         m_bKeepInMemory = keepInMemory;
     }
-    m_wsScheme.clear();
     m_wsHostName.clear();
     m_wsUrlPath.clear();
     m_nScheme = 0;
@@ -251,7 +250,6 @@ bool CWinHttpWrapper::Connect(HTTPVerbType verb, const wchar_t* userAgent, const
     }
     URL_COMPONENTS parts = {};
     parts.dwStructSize = sizeof parts;
-    parts.dwSchemeLength = static_cast<DWORD>(-1);
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     BOOL cracked = WinHttpCrackUrl(m_wsUrl.c_str(), static_cast<DWORD>(m_wsUrl.size()), 0, &parts);
@@ -265,7 +263,6 @@ bool CWinHttpWrapper::Connect(HTTPVerbType verb, const wchar_t* userAgent, const
         SetLastError(error);
         return false;
     }
-    m_wsScheme.assign(parts.lpszScheme, parts.dwSchemeLength);
     m_wsHostName.assign(parts.lpszHostName, parts.dwHostNameLength);
     // The path runs on to the end of the URL, so it carries the query.
     m_wsUrlPath = parts.lpszUrlPath != nullptr ? std::wstring(parts.lpszUrlPath) : std::wstring();

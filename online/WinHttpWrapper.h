@@ -141,7 +141,6 @@ private:
     std::wstring m_wsUrl;
     uint16_t m_wPort;
     HTTPVerbType m_eVerb;
-    std::wstring m_wsScheme;
     std::wstring m_wsHostName;
     std::wstring m_wsUrlPath; // with the query
     INTERNET_SCHEME m_nScheme;
