@@ -4,6 +4,7 @@
 
 #include "online/WinHttpWrapper.h"
 
+#include "lib/Path.h"
 #include "tests/online/HttpTestSupport.h"
 #include "tests/online/support/MessageCapture.h"
 #include "tests/online/support/StandIn.h"
@@ -25,6 +26,7 @@ using onlinetest::AuthMode;
 using onlinetest::CAnswer;
 using onlinetest::CStandIn;
 using onlinetest::PatternBytes;
+using testsupport::ReadFileBytes;
 
 namespace {
 
@@ -33,13 +35,6 @@ const char kSource[] = "WinHttpWrapper.cpp";
 const uint32_t kStatus = HTTP_RESULT_STATUS_FLAG;
 
 std::string TempFile(const char* name) { return testsupport::PrivateRoot() + name; }
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadAll(const std::string& path) { return testsupport::ReadFileBytes(path); }
 
 // Equal bytes, or where they first differ (never the whole of a large body).
 ::testing::AssertionResult SameBytes(const std::string& got, const std::string& expected)
@@ -299,7 +294,7 @@ TEST(HttpFiles, MemoryModeWritesTheFileBeforeTheLastMessage)
     const FileRun run = Download(standIn.Url("/f"), path, true);
     EXPECT_EQ(run.outcome.uResult, 0u);
     EXPECT_TRUE(SameBytes(run.outcome.sBody, PatternBytes(250000)));
-    EXPECT_TRUE(SameBytes(ReadAll(path), PatternBytes(250000)));
+    EXPECT_TRUE(SameBytes(ReadFileBytes(path), PatternBytes(250000)));
     ASSERT_FALSE(run.messages.empty());
     EXPECT_EQ(ChunkSum(run.messages), 250000u);
     EXPECT_EQ(run.messages.back().iFileSize, 250000); // the whole file is there at the last
@@ -319,7 +314,7 @@ TEST(HttpFiles, FileModeAppendsEachChunkBeforeItsMessage)
     EXPECT_EQ(run.outcome.uResult, 0u);
     EXPECT_EQ(run.outcome.sBody, ""); // nothing kept in memory
     EXPECT_EQ(run.outcome.uSize, 300000u);
-    EXPECT_TRUE(SameBytes(ReadAll(path), PatternBytes(300000)));
+    EXPECT_TRUE(SameBytes(ReadFileBytes(path), PatternBytes(300000)));
     uint64_t sum = 0;
     for (const auto& m : run.messages) {
         sum += m.uChunk;
@@ -384,14 +379,14 @@ TEST(HttpFiles, FailedAndEmptyOutputTable)
         EXPECT_EQ(run.outcome.uResult, c.result);
         EXPECT_EQ(run.outcome.sBody.size(), c.bodyInMemory ? c.bodySize : 0);
         if (c.obstacle == READ_ONLY || c.obstacle == HELD_OPEN) {
-            EXPECT_EQ(ReadAll(path), "old");
+            EXPECT_EQ(ReadFileBytes(path), "old");
         }
         if (c.obstacle == NONE && c.keepInMemory) {
-            EXPECT_FALSE(FileExists(path)); // nothing half-written
+            EXPECT_FALSE(lib::PathFileExistsStr(path)); // nothing half-written
         }
         if (c.obstacle == NONE && !c.keepInMemory) {
             // File mode appends as it goes: half of the first chunk is there, never more.
-            EXPECT_EQ(ReadAll(path).size(), HTTP_READ_CHUNK / 2);
+            EXPECT_EQ(ReadFileBytes(path).size(), HTTP_READ_CHUNK / 2);
         }
         if (c.result != 0) {
             // No window is told of a file that is not whole.
