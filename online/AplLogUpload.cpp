@@ -218,6 +218,8 @@ bool CAplLogUpload::Start(HWND owner, UINT message, int32_t kind)
     m_stRun.strUserAgent = m_strUserAgent;
     m_stRun.strArchivePath = m_strArchivePath;
     m_stRun.strWorkFolder = m_strWorkFolder;
+    m_stRun.uResult = APLLOG_RESULT_SUCCESS;
+    m_stRun.dwLastError = 0;
     ResetEvent(m_hCancelEvent.Get());
 
     unsigned(__stdcall * entry)(void*) =
@@ -266,10 +268,18 @@ void CAplLogUpload::_SetResult(uint32_t code, DWORD lastError)
     m_dwLastError.store(lastError);
 }
 
-void CAplLogUpload::_PostResult()
+void CAplLogUpload::_SetRunResult(uint32_t code, DWORD lastError)
 {
-    PostMessageA(m_stRun.hOwnerWnd, m_stRun.uMessage, static_cast<WPARAM>(m_uResult.load()),
-                 static_cast<LPARAM>(m_dwLastError.load()));
+    m_stRun.uResult = code & CHARGE_CODE_MASK;
+    m_stRun.dwLastError = lastError;
+}
+
+uint32_t CAplLogUpload::_PostResult()
+{
+    _SetResult(m_stRun.uResult, m_stRun.dwLastError);
+    PostMessageA(m_stRun.hOwnerWnd, m_stRun.uMessage, static_cast<WPARAM>(m_stRun.uResult),
+                 static_cast<LPARAM>(m_stRun.dwLastError));
+    return m_stRun.uResult;
 }
 
 unsigned __stdcall CAplLogUpload::_PermissionThread(void* parameter)
@@ -278,10 +288,9 @@ unsigned __stdcall CAplLogUpload::_PermissionThread(void* parameter)
     TOLVE_LOG(LOG_DEBUG, "%s", "CAplLogUpload::_PermissionThread - Start");
     bool permitted = false;
     if (self->_CheckPermission(permitted)) {
-        self->_SetResult(permitted ? APLLOG_RESULT_SUCCESS : APLLOG_RESULT_NOT_WANTED, 0);
+        self->_SetRunResult(permitted ? APLLOG_RESULT_SUCCESS : APLLOG_RESULT_NOT_WANTED, 0);
     }
-    const uint32_t result = self->GetResult();
-    self->_PostResult();
+    const uint32_t result = self->_PostResult();
     TOLVE_LOG(LOG_DEBUG, "CAplLogUpload::_PermissionThread - End RET:0x%08X", result);
     return result;
 }
@@ -292,7 +301,7 @@ unsigned __stdcall CAplLogUpload::_UploadThread(void* parameter)
     TOLVE_LOG(LOG_DEBUG, "%s", "CAplLogUpload::_UploadThread - Start");
     if (self->m_stRun.strWorkFolder.empty() || self->m_stRun.strArchivePath.empty()) {
         TOLVE_LOG(LOG_ERROR, "%s", "CAplLogUpload::_UploadThread - 端末情報なし");
-        self->_SetResult(APLLOG_RESULT_BAD_ARGUMENT, 0);
+        self->_SetRunResult(APLLOG_RESULT_BAD_ARGUMENT, 0);
     } else {
         const std::vector<std::string> folders = self->_CollectLogFolders();
         const std::string& work = self->m_stRun.strWorkFolder;
@@ -310,8 +319,7 @@ unsigned __stdcall CAplLogUpload::_UploadThread(void* parameter)
         }
         self->_CleanUp();
     }
-    const uint32_t result = self->GetResult();
-    self->_PostResult();
+    const uint32_t result = self->_PostResult();
     TOLVE_LOG(LOG_DEBUG, "CAplLogUpload::_UploadThread - End RET:0x%08X", result);
     return result;
 }
@@ -331,7 +339,7 @@ bool CAplLogUpload::_CheckPermission(bool& permitted)
     if (!body || size == 0) {
         TOLVE_LOG(LOG_ERROR, "%s",
                   "CAplLogUpload::_CheckPermission - ログアップロード許可確認時のパラメータ生成失敗");
-        _SetResult(APLLOG_RESULT_REQUEST_BODY, GetLastError());
+        _SetRunResult(APLLOG_RESULT_REQUEST_BODY, GetLastError());
         return false;
     }
 
@@ -348,7 +356,7 @@ bool CAplLogUpload::_CheckPermission(bool& permitted)
         ~REPLY_SERVER_CODE;
     if (analyzed != REPLY_RESULT_SUCCESS) {
         TOLVE_LOG(LOG_ERROR, "CAplLogUpload::_CheckPermission - 応答エラー RET:0x%08X", analyzed);
-        _SetResult(analyzed | APLLOG_RESULT_PERMISSION_REPLY, 0);
+        _SetRunResult(analyzed | APLLOG_RESULT_PERMISSION_REPLY, 0);
         return false;
     }
     TOLVE_LOG(LOG_DEBUG, "CAplLogUpload::_CheckPermission - End VALID:%d", permitted ? 1 : 0);
@@ -378,7 +386,7 @@ bool CAplLogUpload::_ForEachLogFile(const std::string& base, const char* caller,
         const DWORD error = GetLastError();
         TOLVE_LOG(LOG_ERROR, "%s - FindFirstFile失敗 %s ERR:0x%08X", caller, base.c_str(),
                   static_cast<unsigned>(error));
-        _SetResult(APLLOG_RESULT_LIST_FOLDER, error);
+        _SetRunResult(APLLOG_RESULT_LIST_FOLDER, error);
         return false;
     }
     do {
@@ -394,7 +402,7 @@ void CAplLogUpload::_CollectLogFiles(const std::string& folder, std::vector<Copi
 {
     if (folder.empty()) {
         TOLVE_LOG(LOG_ERROR, "%s", "CAplLogUpload::_CollectLogFiles - パス指定不正");
-        _SetResult(APLLOG_RESULT_BAD_ARGUMENT, 0);
+        _SetRunResult(APLLOG_RESULT_BAD_ARGUMENT, 0);
         return;
     }
     std::string base = folder;
@@ -470,14 +478,14 @@ bool CAplLogUpload::_CreateSendFile()
     if (!lib::PathIsDirectoryStr(work)) {
         TOLVE_LOG(LOG_ERROR, "CAplLogUpload::_CreateSendFile - 送信ファイル作成時の収集フォルダなし %s",
                   work.c_str());
-        _SetResult(APLLOG_RESULT_BAD_ARGUMENT, 0);
+        _SetRunResult(APLLOG_RESULT_BAD_ARGUMENT, 0);
         return false;
     }
     CZipIF zip;
     if (!zip.ZipFolder(work, m_stRun.strArchivePath)) {
         TOLVE_LOG(LOG_ERROR, "CAplLogUpload::_CreateSendFile - 送信ファイル圧縮失敗 %s ERR:0x%08X",
                   m_stRun.strArchivePath.c_str(), static_cast<unsigned>(zip.GetError()));
-        _SetResult(APLLOG_RESULT_ZIP, zip.GetError());
+        _SetRunResult(APLLOG_RESULT_ZIP, zip.GetError());
         return false;
     }
     return true;
@@ -497,7 +505,7 @@ bool CAplLogUpload::_SendLogFile()
     if (!body || size == 0) {
         TOLVE_LOG(LOG_ERROR, "%s",
                   "CAplLogUpload::_SendLogFile - ログアップロード時のパラメータ生成失敗");
-        _SetResult(APLLOG_RESULT_REQUEST_BODY, GetLastError());
+        _SetRunResult(APLLOG_RESULT_REQUEST_BODY, GetLastError());
         return false;
     }
     TOLVE_LOG(LOG_INFO, "CAplLogUpload::_SendLogFile - ログアップロードデータサイズ %dbyte",
@@ -514,7 +522,7 @@ bool CAplLogUpload::_SendLogFile()
         AnalyzeRet(client.GetResponseData(), client.GetResponseSize()) & ~REPLY_SERVER_CODE;
     if (analyzed != REPLY_RESULT_SUCCESS) {
         TOLVE_LOG(LOG_ERROR, "CAplLogUpload::_SendLogFile - 応答エラー RET:0x%08X", analyzed);
-        _SetResult(analyzed | APLLOG_RESULT_UPLOAD_REPLY, 0);
+        _SetRunResult(analyzed | APLLOG_RESULT_UPLOAD_REPLY, 0);
         return false;
     }
     TOLVE_LOG(LOG_DEBUG, "%s", "CAplLogUpload::_SendLogFile - End");
@@ -529,7 +537,7 @@ bool CAplLogUpload::_Transfer(CWinHttpWrapper& client, const std::string& url, c
         const DWORD error = GetLastError();
         TOLVE_LOG(LOG_ERROR, "CAplLogUpload::%s - Initialize失敗 URL:%s ERR:0x%08X", method,
                   url.c_str(), static_cast<unsigned>(error));
-        _SetResult(APLLOG_RESULT_HTTP_SETUP, error);
+        _SetRunResult(APLLOG_RESULT_HTTP_SETUP, error);
         return false;
     }
     const std::wstring userAgent = lib::StringToWString(m_stRun.strUserAgent);
@@ -537,7 +545,7 @@ bool CAplLogUpload::_Transfer(CWinHttpWrapper& client, const std::string& url, c
         const DWORD error = GetLastError();
         TOLVE_LOG(LOG_ERROR, "CAplLogUpload::%s - Connect失敗 ERR:0x%08X", method,
                   static_cast<unsigned>(error));
-        _SetResult(APLLOG_RESULT_HTTP_SETUP, error);
+        _SetRunResult(APLLOG_RESULT_HTTP_SETUP, error);
         return false;
     }
 
@@ -549,7 +557,7 @@ bool CAplLogUpload::_Transfer(CWinHttpWrapper& client, const std::string& url, c
         const DWORD error = GetLastError();
         TOLVE_LOG(LOG_ERROR, "CAplLogUpload::%s - 送信開始失敗 ERR:0x%08X", method,
                   static_cast<unsigned>(error));
-        _SetResult(APLLOG_RESULT_THREAD, error);
+        _SetRunResult(APLLOG_RESULT_THREAD, error);
         return false;
     }
     const HANDLE waits[2] = {request, m_hCancelEvent.Get()};
@@ -558,7 +566,7 @@ bool CAplLogUpload::_Transfer(CWinHttpWrapper& client, const std::string& url, c
     TOLVE_LOG(LOG_INFO, "%s", texts.pszDone);
 
     if (waited == WAIT_OBJECT_0 + 1) {
-        _SetResult(APLLOG_RESULT_CANCELLED, 0);
+        _SetRunResult(APLLOG_RESULT_CANCELLED, 0);
         client.RequestAbort(APLLOG_REQUEST_ABORT_MS);
         TOLVE_LOG(LOG_INFO, "%s", texts.pszCancelled);
         return false;
@@ -566,13 +574,13 @@ bool CAplLogUpload::_Transfer(CWinHttpWrapper& client, const std::string& url, c
     if (waited != WAIT_OBJECT_0) {
         TOLVE_LOG(LOG_ERROR, "%s WAIT:0x%08X ERR:0x%08X", texts.pszFailed,
                   static_cast<unsigned>(waited), static_cast<unsigned>(waitError));
-        _SetResult(APLLOG_RESULT_THREAD, waitError);
+        _SetRunResult(APLLOG_RESULT_THREAD, waitError);
         return false;
     }
     const uint32_t httpResult = client.GetResult();
     if (httpResult != 0) {
         TOLVE_LOG(LOG_ERROR, "%s RESULT:0x%08X", texts.pszFailed, httpResult);
-        _SetResult(ChargeTransportResult(httpResult), GetLastError());
+        _SetRunResult(ChargeTransportResult(httpResult), GetLastError());
         return false;
     }
     return true;
@@ -617,7 +625,7 @@ void CAplLogUpload::_DeleteLogFiles(const std::string& folder,
         if (!deleted) {
             TOLVE_LOG(LOG_ERROR, "CAplLogUpload::DeleteFile - DeleteFile失敗 PATH:%s ERR:0x%08X",
                       path.c_str(), static_cast<unsigned>(error));
-            _SetResult(APLLOG_RESULT_DELETE, error);
+            _SetRunResult(APLLOG_RESULT_DELETE, error);
             if (kind == APLLOG_FILE_DAILY) return false;
         }
         return true;

@@ -103,7 +103,9 @@ public:
     // no thread can be made (APLLOG_RESULT_THREAD).
     bool Start(HWND owner, UINT message, int32_t kind);
 
-    // The last stored result code and system error, as the worker will post them.
+    // The last refusal of Start or SetNaviInfo, or the result code and system error the last
+    // worker posted. A worker's result is its own: calls refused while it runs do not
+    // change what it posts.
     uint32_t GetResult() const { return m_uResult.load(); }
     DWORD GetLastSystemError() const { return m_dwLastError.load(); }
     // "<temporary folder>Ferrox_<device number>_<local time>.zip" and the work folder of the
@@ -127,6 +129,9 @@ private:
         std::string strUserAgent;
         std::string strArchivePath;
         std::string strWorkFolder;
+        // What the worker will post.
+        uint32_t uResult = APLLOG_RESULT_SUCCESS;
+        DWORD dwLastError = 0;
     };
     // A log copied into the work folder, as its copy holds it.
     struct CopiedLog {
@@ -144,8 +149,11 @@ private:
     bool _IsWorkerRunning() const;
     static unsigned __stdcall _PermissionThread(void* parameter);
     static unsigned __stdcall _UploadThread(void* parameter);
-    void _PostResult();
+    // Posts the run's result and makes it the object's; the result.
+    uint32_t _PostResult();
+    // The object's result (the owner's thread) and the running worker's.
     void _SetResult(uint32_t code, DWORD lastError);
+    void _SetRunResult(uint32_t code, DWORD lastError);
 
     // The permission check; true when the service answered (permitted tells its answer).
     bool _CheckPermission(bool& permitted);

@@ -789,4 +789,26 @@ TEST_F(LogUploadTest, StartWhileTheWorkerRunsIsRefusedAndTheWorkerCarriesOn)
     EXPECT_EQ(Hex(Run(APLLOG_KIND_PERMISSION).uResult), Hex(APLLOG_RESULT_SUCCESS));
 }
 
+TEST_F(LogUploadTest, CallsRefusedDuringTheUploadLeaveTheWorkersResult)
+{
+    SetUnit();
+    WriteFile(LogFolder() + "Launcher_sys.log", LogText(1000));
+    ASSERT_TRUE(m_oStandIn.Queue(kUploadPath, CAnswer().Service().Hold("held")));
+    ASSERT_TRUE(m_pUpload->Start(m_oCapture.Window(), WM_LOGUPLOAD_FINISHED, APLLOG_KIND_UPLOAD));
+    ASSERT_EQ(m_oStandIn.WaitForRequests(1), 1u);
+
+    // The window's own mistakes while the upload runs are refused on the spot ...
+    EXPECT_FALSE(m_pUpload->Start(nullptr, WM_LOGUPLOAD_FINISHED, APLLOG_KIND_UPLOAD));
+    EXPECT_EQ(Hex(m_pUpload->GetResult()), Hex(APLLOG_RESULT_BAD_ARGUMENT));
+    EXPECT_FALSE(m_pUpload->SetNaviInfo(0, kDeviceNo, kUserAgent));
+
+    // ... and the upload still reports its own outcome.
+    ASSERT_TRUE(m_oStandIn.Release("held"));
+    const Posted posted = WaitForResult(WM_LOGUPLOAD_FINISHED);
+    EXPECT_EQ(Hex(posted.uResult), Hex(APLLOG_RESULT_SUCCESS));
+    EXPECT_EQ(posted.uLastError, 0u);
+    EXPECT_EQ(Hex(m_pUpload->GetResult()), Hex(APLLOG_RESULT_SUCCESS));
+    EXPECT_FALSE(Exists(LogFolder() + "Launcher_sys.log"));
+}
+
 } // namespace
