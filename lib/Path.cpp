@@ -145,6 +145,21 @@ bool IsDeviceName(const std::string& name)
            base[3] >= '0' && base[3] <= '9';
 }
 
+bool IsForbiddenFileNameChar(unsigned char c)
+{
+    // A zero byte is a control character, never looked up in the list.
+    return c < 0x20 || c == 0x7F || std::strchr("\\/:*?\"<>|", c) != nullptr;
+}
+
+bool IsAsciiFileNameText(const std::string& text)
+{
+    for (const char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 || IsForbiddenFileNameChar(byte)) return false;
+    }
+    return true;
+}
+
 bool EndsWithBackslash(const std::string& path)
 {
     const char* last = DbcsFindLastChar(path.c_str(), '\\');

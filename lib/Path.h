@@ -35,6 +35,11 @@ bool IsDotEntry(const wchar_t* name);
 // LPT0 to LPT9 in any letter case, the name counted up to its first dot without trailing
 // blanks. Nothing from a card or a server may make us write to a port or the console.
 bool IsDeviceName(const std::string& name);
+// A byte that no file name may hold: a control character, DEL, or \ / : * ? " < > |.
+bool IsForbiddenFileNameChar(unsigned char c);
+// True when every character is printable ASCII that a file name may hold: for a text from a
+// server or a card (a device number) that becomes part of a file name as it stands.
+bool IsAsciiFileNameText(const std::string& text);
 // True when the last character (not a trail byte) is a backslash.
 bool EndsWithBackslash(const std::string& path);
 // Appends a backslash unless the text ends with one; an empty text stays empty.

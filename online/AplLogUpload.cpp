@@ -53,18 +53,6 @@ int ReadNumber(const char* text, size_t count)
     return value;
 }
 
-// The device number names the archive and the work folder, which are deleted again after the
-// upload: it may only hold characters that stay inside one file name. Device numbers are
-// ASCII, so a byte beyond it is refused rather than read as a double-byte character.
-bool IsUsableDeviceNo(const char* deviceNo)
-{
-    for (const char* p = deviceNo; *p != '\0'; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c < 0x20 || c >= 0x7F || std::strchr("\\/:*?\"<>|", c) != nullptr) return false;
-    }
-    return true;
-}
-
 // The log texts of one kind of request.
 struct TransferTexts {
     const char* pszDone;
@@ -146,7 +134,10 @@ bool CAplLogUpload::SetNaviInfo(uint32_t ccidHead, const char* deviceNo, const c
         _SetResult(APLLOG_RESULT_BAD_ARGUMENT, 0);
         return false;
     }
-    if (!IsUsableDeviceNo(deviceNo)) {
+    // The device number names the archive and the work folder, which are deleted again after
+    // the upload: it may only hold characters that stay inside one file name. Device numbers
+    // are ASCII, so a byte beyond it is refused rather than read as a double-byte character.
+    if (!lib::IsAsciiFileNameText(deviceNo)) {
         TOLVE_LOG(LOG_ERROR, "CAplLogUpload::SetNaviInfo - DeviceNo不正 %s", deviceNo);
         _SetResult(APLLOG_RESULT_BAD_ARGUMENT, 0);
         return false;

@@ -10,17 +10,9 @@
 #include <process.h>
 #include <winhttp.h>
 
-#include <cstring>
-
 namespace {
 
 const UINT kDownloadError = lib::GetRegisteredMessage("QZLDownloadNotifyError");
-
-// A character that no file name may hold, or that would take the name out of the folder.
-bool IsRefusedNameChar(unsigned char c)
-{
-    return c < 0x20 || c == 0x7F || std::strchr("\\/:*?\"<>|", c) != nullptr;
-}
 
 bool IsAcceptableFileName(const std::string& name)
 {
@@ -28,7 +20,7 @@ bool IsAcceptableFileName(const std::string& name)
     char last = '\0';
     for (const char* p = name.c_str(); *p != '\0';) {
         const size_t size = lib::DbcsCharSize(p);
-        if (size == 1 && IsRefusedNameChar(static_cast<unsigned char>(*p))) return false;
+        if (size == 1 && lib::IsForbiddenFileNameChar(static_cast<unsigned char>(*p))) return false;
         last = size == 1 ? *p : '\0';
         p += size;
     }

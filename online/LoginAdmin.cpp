@@ -4,6 +4,7 @@
 #include "carddata/SDInfoMgr.h"
 #include "carddata/UserAgent.h"
 #include "carddata/UserListFile.h"
+#include "lib/Path.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
 #include "online/ConnectionFile.h"
@@ -35,12 +36,7 @@ bool IsPrintableAscii(unsigned int c) { return c >= 0x20 && c <= 0x7E; }
 // Empty is left to the user list, which refuses it.
 bool IsUsableDeviceNo(const std::string& deviceNo)
 {
-    if (deviceNo.size() > kMaxDeviceNoLength) return false;
-    for (const char c : deviceNo) {
-        if (!IsPrintableAscii(static_cast<unsigned char>(c))) return false;
-        if (std::strchr("\\/:*?\"<>|", c) != nullptr) return false;
-    }
-    return true;
+    return deviceNo.size() <= kMaxDeviceNoLength && lib::IsAsciiFileNameText(deviceNo);
 }
 
 bool IsUsableUserAgent(const std::wstring& userAgent)

@@ -215,6 +215,26 @@ TEST(PathWrapperTest, DeviceNames)
     for (const char* name : files) EXPECT_FALSE(lib::IsDeviceName(name)) << name;
 }
 
+TEST(PathWrapperTest, FileNameCharacters)
+{
+    for (const char c : std::string("\\/:*?\"<>|\t\r\n\x01\x1F\x7F")) {
+        EXPECT_TRUE(lib::IsForbiddenFileNameChar(static_cast<unsigned char>(c))) << int(c);
+    }
+    EXPECT_TRUE(lib::IsForbiddenFileNameChar(0));
+    for (const char c : std::string(" .-_~'+,;=[]{}!#$%&()@^`aZ09")) {
+        EXPECT_FALSE(lib::IsForbiddenFileNameChar(static_cast<unsigned char>(c))) << c;
+    }
+    // Bytes above ASCII are left to the caller's walk of double-byte text.
+    EXPECT_FALSE(lib::IsForbiddenFileNameChar(0x81));
+    EXPECT_FALSE(lib::IsForbiddenFileNameChar(0xB1));
+
+    EXPECT_TRUE(lib::IsAsciiFileNameText(""));
+    EXPECT_TRUE(lib::IsAsciiFileNameText("D0001234-x.y z"));
+    const char* const refused[] = {"D\\1", "D/1", "..\\x", "C:", "a*", "a?", "\"a\"", "<a>",
+                                   "a|b", "a\tb", "a\x7F", "\xB1", "\x82\xA0"};
+    for (const char* text : refused) EXPECT_FALSE(lib::IsAsciiFileNameText(text)) << text;
+}
+
 TEST_F(PathTest, CreateDirectoryRecursive)
 {
     EXPECT_FALSE(lib::CreateDirectoryRecursive(""));
