@@ -24,7 +24,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <set>
@@ -41,6 +40,7 @@ using onlinetest::CAnswer;
 using onlinetest::CMessageCapture;
 using onlinetest::CReleaseWhenLogged;
 using onlinetest::CStandIn;
+using onlinetest::Hex;
 using onlinetest::RecordedRequest;
 using testsupport::CLogCapture;
 
@@ -55,18 +55,6 @@ const char kUserAgent[] = "0EFerroxPA/2.000010";
 // The worker's lines right after its wait for the request ended.
 const char kCheckWaitEnded[] = "ログアップロード許可確認通信完了";
 const char kUploadWaitEnded[] = "ログアップロード通信完了";
-
-std::string Hex(uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
-
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::string LogFolder() { return lib::GetLogFolder(); }
 
@@ -245,8 +233,8 @@ protected:
     // Neither the archive nor the work folder of the last upload is left.
     void ExpectCleanedUp() const
     {
-        EXPECT_FALSE(Exists(m_pUpload->GetArchivePath())) << m_pUpload->GetArchivePath();
-        EXPECT_FALSE(Exists(m_pUpload->GetWorkFolder())) << m_pUpload->GetWorkFolder();
+        EXPECT_FALSE(lib::PathFileExistsStr(m_pUpload->GetArchivePath())) << m_pUpload->GetArchivePath();
+        EXPECT_FALSE(lib::PathFileExistsStr(m_pUpload->GetWorkFolder())) << m_pUpload->GetWorkFolder();
         EXPECT_TRUE(Names(lib::GetTemporaryFileFolder()).empty());
     }
 
@@ -622,8 +610,8 @@ TEST_F(LogUploadTest, ZipFailureSendsNothingAndCleansUp)
     EXPECT_NE(posted.uLastError, 0u);
     EXPECT_TRUE(log.HasLine("!!", kSource, "送信ファイル圧縮失敗 " + archive));
     EXPECT_TRUE(RequestsOf(kUploadPath).empty());
-    EXPECT_TRUE(Exists(LogFolder() + "Launcher_sys.log"));
-    EXPECT_FALSE(Exists(m_pUpload->GetWorkFolder()));
+    EXPECT_TRUE(lib::PathFileExistsStr(LogFolder() + "Launcher_sys.log"));
+    EXPECT_FALSE(lib::PathFileExistsStr(m_pUpload->GetWorkFolder()));
     RemoveDirectoryA(archive.c_str());
 }
 
@@ -645,9 +633,9 @@ TEST_F(LogUploadTest, LogThatCannotBeDeletedIsReportedAndTheOthersGo)
     EXPECT_TRUE(log.HasLine("!!", kSource,
                             "CAplLogUpload::DeleteFile - DeleteFile失敗 PATH:" + LogFolder() +
                                 "Launcher_sys.log"));
-    EXPECT_TRUE(Exists(LogFolder() + "Launcher_sys.log"));
-    EXPECT_FALSE(Exists(LogFolder() + "Mendrill_sys.log"));
-    EXPECT_FALSE(Exists(LogFolder() + "20240131.log"));
+    EXPECT_TRUE(lib::PathFileExistsStr(LogFolder() + "Launcher_sys.log"));
+    EXPECT_FALSE(lib::PathFileExistsStr(LogFolder() + "Mendrill_sys.log"));
+    EXPECT_FALSE(lib::PathFileExistsStr(LogFolder() + "20240131.log"));
     ExpectCleanedUp();
 }
 
@@ -673,7 +661,7 @@ TEST_F(LogUploadTest, LogsWrittenDuringTheUploadStay)
     EXPECT_EQ(Hex(posted.uResult), Hex(APLLOG_RESULT_SUCCESS));
     EXPECT_EQ(testsupport::ReadFileBytes(LogFolder() + "Launcher_sys.log"), sentPart + later);
     EXPECT_EQ(testsupport::ReadFileBytes(LogFolder() + "20240202.log"), "new day\r\n");
-    EXPECT_FALSE(Exists(LogFolder() + "20240201.log"));
+    EXPECT_FALSE(lib::PathFileExistsStr(LogFolder() + "20240201.log"));
 
     const HostZip zip = OpenOnHost(archiveName);
     EXPECT_EQ(zip.mapCrc.at("Launcher_sys.log"), Crc(sentPart));
@@ -740,8 +728,8 @@ TEST_F(LogUploadTest, DeleteInstanceDuringTheUploadWaitsForTheCancelledWorker)
     m_oCapture.PumpFor(50);
     ASSERT_EQ(m_oCapture.Count(WM_LOGUPLOAD_FINISHED), 1u);
     EXPECT_EQ(Hex(m_oCapture.Of(WM_LOGUPLOAD_FINISHED)[0].uWParam), Hex(APLLOG_RESULT_CANCELLED));
-    EXPECT_TRUE(Exists(LogFolder() + "Launcher_sys.log"));
-    EXPECT_FALSE(Exists(work));
+    EXPECT_TRUE(lib::PathFileExistsStr(LogFolder() + "Launcher_sys.log"));
+    EXPECT_FALSE(lib::PathFileExistsStr(work));
     m_pUpload = CAplLogUpload::GetInstance();
 }
 
@@ -808,7 +796,7 @@ TEST_F(LogUploadTest, CallsRefusedDuringTheUploadLeaveTheWorkersResult)
     EXPECT_EQ(Hex(posted.uResult), Hex(APLLOG_RESULT_SUCCESS));
     EXPECT_EQ(posted.uLastError, 0u);
     EXPECT_EQ(Hex(m_pUpload->GetResult()), Hex(APLLOG_RESULT_SUCCESS));
-    EXPECT_FALSE(Exists(LogFolder() + "Launcher_sys.log"));
+    EXPECT_FALSE(lib::PathFileExistsStr(LogFolder() + "Launcher_sys.log"));
 }
 
 } // namespace

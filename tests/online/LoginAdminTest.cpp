@@ -11,6 +11,7 @@
 #include "carddata/UserListFile.h"
 #include "lib/AppFolder.h"
 #include "lib/Handle.h"
+#include "lib/Path.h"
 #include "lib/TolveLog.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
@@ -28,7 +29,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
 #include <memory>
 #include <set>
@@ -44,6 +44,7 @@ using onlinetest::CAnswer;
 using onlinetest::CMessageCapture;
 using onlinetest::CReleaseWhenLogged;
 using onlinetest::CStandIn;
+using onlinetest::Hex;
 using onlinetest::RecordedRequest;
 using testsupport::CAgentBlock;
 using testsupport::CLogCapture;
@@ -68,24 +69,12 @@ const char kTaroDeviceNo[] = "D9";
 const uint32_t kTaroCcidHead = 0xABCD1F40;
 const char kTaroUserAgent[] = "12FerroxPA/2.000010/1.000000";
 
-std::string Hex(uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
-
 std::string UserListPath() { return lib::GetDataFolder() + "UserList.info"; }
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 // The user list's bytes, or a mark for a missing file.
 std::string UserListBytes()
 {
-    return FileExists(UserListPath()) ? testsupport::ReadFileBytes(UserListPath()) : "(none)";
+    return lib::PathFileExistsStr(UserListPath()) ? testsupport::ReadFileBytes(UserListPath()) : "(none)";
 }
 
 struct StoredUser {

@@ -30,11 +30,6 @@ using namespace versionuptest;
 
 std::string DownloadPath(const std::string& name) { return lib::GetDownloadFolder() + name; }
 
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Waits until the worker's thread has ended (its state goes idle only then, or at a stop).
 bool WaitIdle(CDownLoadWorker& worker, DWORD timeoutMs = 10000)
 {
@@ -256,11 +251,11 @@ TEST_F(CPackageTest, FailedDownloadsLeaveNoFile)
             // The old file stays as it was, and nothing was asked of the server.
             EXPECT_EQ(0u, m_standIn.Requests().size());
             held.Close();
-            EXPECT_TRUE(Exists(path));
+            EXPECT_TRUE(lib::PathFileExistsStr(path));
             DeleteFileA(path.c_str());
         } else {
             EXPECT_EQ(1u, m_standIn.Requests().size());
-            EXPECT_FALSE(Exists(path));
+            EXPECT_FALSE(lib::PathFileExistsStr(path));
         }
     }
 }
@@ -307,7 +302,7 @@ TEST_F(CPackageTest, StartOnlyWhileIdleAndStopDuringTheTransfer)
     EXPECT_LT(GetTickCount() - start, 5000u);
     m_capture.PumpFor(100);
     EXPECT_EQ(0u, m_capture.Count(kDownloadError));
-    EXPECT_FALSE(Exists(path));
+    EXPECT_FALSE(lib::PathFileExistsStr(path));
     // Stopped and idle, it starts again.
     ASSERT_TRUE(m_standIn.Reset());
     ASSERT_TRUE(SetPackages("{\"Slow.msi\": 3000}", "{}"));
@@ -352,7 +347,7 @@ TEST_F(CPackageTest, StopDuringAStalledDownload)
         worker.reset(); // nothing of it may run on
         m_capture.PumpFor(100);
         EXPECT_EQ(0u, m_capture.Count(kDownloadError));
-        EXPECT_FALSE(Exists(DownloadPath("Stall.msi")));
+        EXPECT_FALSE(lib::PathFileExistsStr(DownloadPath("Stall.msi")));
     }
 }
 
@@ -381,7 +376,7 @@ TEST_F(CPackageTest, TwoWorkersOneStoppedTheOtherCompleting)
     ExpectProgressToTheWholeFile(120000, DownloadPath("Pellick.msi"));
     ASSERT_TRUE(WaitIdle(*pellick));
     EXPECT_EQ(DownloadPath("Pellick.msi"), ctrl.GetDownloadFilePath(4));
-    EXPECT_FALSE(Exists(DownloadPath("Mendrill.msi")));
+    EXPECT_FALSE(lib::PathFileExistsStr(DownloadPath("Mendrill.msi")));
     EXPECT_EQ(0u, m_capture.Count(kDownloadError));
 }
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <utility>
@@ -16,6 +17,14 @@
 class CBlockShareMemHolder;
 
 namespace onlinetest {
+
+// "0x%08X", so that a failed comparison of result codes reads as the codes are written.
+inline std::string Hex(uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
 
 // Lets an answer held at a gate go once this process has logged a text (or after 20 s).
 // Wine lets a blocked WinHTTP receive run on until its reply comes, so a request cancelled
