@@ -8,6 +8,7 @@
 //
 // L: is the probe upload test's card letter: never run this beside online_probeupload_test.
 
+#include "online/FixedUserAgent.h"
 #include "online/ProbeUpload.h"
 #include "online/WinHttpWrapper.h"
 
@@ -113,7 +114,7 @@ bool PlainUpload(const std::string& url, const std::string& body)
     CWinHttpWrapper client;
     if (!client.Initialize(url.c_str(), 0, nullptr, true)) return false;
     client.SetTimeouts(0, 60000, 240000, 240000);
-    if (!client.Connect(HTTP_VERB_POST, L"12FerroxPA/2.000000", nullptr)) return false;
+    if (!client.Connect(HTTP_VERB_POST, KESTRUM_FIXED_USER_AGENT_W, nullptr)) return false;
     const HANDLE thread = client.Upload(body.data(), static_cast<uint32_t>(body.size()),
                                         "application/octet-stream", nullptr, nullptr);
     if (thread == nullptr || WaitForSingleObject(thread, INFINITE) != WAIT_OBJECT_0) return false;

@@ -148,7 +148,6 @@ bool CDownLoadCtrl::StartGetURL()
     if (!m_hURLThread.IsValid()) {
         TOLVE_LOG(LOG_ERROR, "CDownLoadCtrl::StartGetURL thread fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));
-        *m_hURLThread.Out() = nullptr;
         return false;
     }
     return true;
@@ -181,8 +180,7 @@ bool CDownLoadCtrl::_GetURL()
                   static_cast<unsigned>(GetLastError()));
         return false;
     }
-    if (!client.Connect(HTTP_VERB_POST, KESTRUM_FIXED_USER_AGENT_W,
-                        nullptr)) {
+    if (!client.Connect(HTTP_VERB_POST, KESTRUM_FIXED_USER_AGENT_W, nullptr)) {
         TOLVE_LOG(LOG_ERROR, "_GetURLThread Connect fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));
         return false;

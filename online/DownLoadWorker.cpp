@@ -104,7 +104,6 @@ bool CDownLoadWorker::Start(const std::string& url)
     if (!m_hThread.IsValid()) {
         TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::Start thread fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));
-        *m_hThread.Out() = nullptr;
         _SetState(DOWNLOAD_STATE_IDLE);
         return false;
     }
@@ -232,8 +231,7 @@ CDownLoadWorker::Outcome CDownLoadWorker::_RunRequest(const std::string& path)
                   static_cast<unsigned>(GetLastError()));
         return OUTCOME_FAILED;
     }
-    if (!m_cClient.Connect(HTTP_VERB_GET, KESTRUM_FIXED_USER_AGENT_W,
-                           nullptr)) {
+    if (!m_cClient.Connect(HTTP_VERB_GET, KESTRUM_FIXED_USER_AGENT_W, nullptr)) {
         TOLVE_LOG(LOG_ERROR, "CDownLoadWorker::_DownLoadThread Connect fail [ERR:0x%08X]",
                   static_cast<unsigned>(GetLastError()));
         return OUTCOME_FAILED;
