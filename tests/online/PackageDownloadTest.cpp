@@ -56,7 +56,7 @@ protected:
     void CheckVersions(CDownLoadCtrl& ctrl)
     {
         const std::vector<CapturedMessage> messages = RunVersionCheck(ctrl);
-        ASSERT_EQ(1u, messages.size()) << Describe(messages);
+        ASSERT_EQ(1u, messages.size()) << DescribeMessages(messages);
         ASSERT_EQ(0u, messages[0].uLParam);
     }
 

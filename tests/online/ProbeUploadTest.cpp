@@ -34,6 +34,7 @@ using onlinetest::CAnswer;
 using onlinetest::CapturedMessage;
 using onlinetest::CMessageCapture;
 using onlinetest::CStandIn;
+using onlinetest::DescribeMessages;
 using onlinetest::RecordedRequest;
 
 const bool g_privateAppData = testsupport::UsePrivateAppData("online_probeupload_test");
@@ -129,15 +130,6 @@ int FcOf(const RecordedRequest& request)
     return at == 0 ? std::atoi(request.sBody.c_str() + 3) : -1;
 }
 
-std::string Describe(const std::vector<CapturedMessage>& messages)
-{
-    std::string text;
-    for (const CapturedMessage& m : messages) {
-        text += lib::FormatString("{%04X %X %X} ", m.uMessage, m.uWParam, m.uLParam);
-    }
-    return text;
-}
-
 class ProbeUploadTest : public testing::Test {
 public:
     void SetUp() override
@@ -173,7 +165,7 @@ public:
         EXPECT_TRUE(job.StartProc());
         EXPECT_TRUE(m_capture.WaitFor(kFinish, 1, 120000));
         const std::vector<CapturedMessage> errors = m_capture.Of(kError);
-        EXPECT_EQ(errors.size(), 1u) << Describe(m_capture.Messages());
+        EXPECT_EQ(errors.size(), 1u) << DescribeMessages(m_capture.Messages());
         return errors.empty() ? 0xFFFFFFFF : errors.back().uWParam;
     }
 
@@ -351,7 +343,7 @@ TEST_F(ProbeUploadTest, ASuccessfulRunPostsItsStepsAndASuccessResult)
     std::vector<CapturedMessage> got = m_capture.Messages();
     ASSERT_FALSE(got.empty());
     got.back().uWParam = 0; // the finish message's wParam is a thread handle
-    EXPECT_EQ(Describe(got), Describe(expected));
+    EXPECT_EQ(DescribeMessages(got), DescribeMessages(expected));
 }
 
 // --- Server notices -------------------------------------------------------------------
@@ -382,7 +374,9 @@ TEST_F(ProbeUploadTest, C01AndC02AreNoticedOncePerIdentityAndRun)
             ASSERT_TRUE(m_standIn.Reset());
             ASSERT_TRUE(m_standIn.SetVars("{\"consent_answers\": " + c.consents + "}"));
             Run(job);
-            EXPECT_EQ(Describe(m_capture.Of(WM_PROBEUPLOAD_SERVER)), Describe(c.notices)) << run;
+            EXPECT_EQ(DescribeMessages(m_capture.Of(WM_PROBEUPLOAD_SERVER)),
+                      DescribeMessages(c.notices))
+                << run;
             if (run == 0) {
                 EXPECT_EQ(Fcs(), c.fcs);
             }
@@ -406,8 +400,8 @@ TEST_F(ProbeUploadTest, AUserGoneDuringTheRunIsNoticedAsAbsentAndSentWithTheFixe
     ASSERT_TRUE(m_capture.WaitFor(kFinish, 1, 60000));
 
     EXPECT_EQ(m_capture.Of(kError).at(0).uWParam, 0x24200202u);
-    EXPECT_EQ(Describe(m_capture.Of(WM_PROBEUPLOAD_SERVER)),
-              Describe({{WM_PROBEUPLOAD_SERVER, 2, 0xFFFFFFFF}}));
+    EXPECT_EQ(DescribeMessages(m_capture.Of(WM_PROBEUPLOAD_SERVER)),
+              DescribeMessages({{WM_PROBEUPLOAD_SERVER, 2, 0xFFFFFFFF}}));
     const std::vector<RecordedRequest> requests = m_standIn.Requests();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].Header("User-Agent"), kAgentB);

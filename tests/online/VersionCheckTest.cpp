@@ -228,7 +228,7 @@ TEST_F(CVersionUpTest, ReplyFormsAndWhatTheWindowReceives)
         std::vector<CapturedMessage> expected;
         for (uint32_t notice : c.notices) expected.push_back({kNotifyError, notice, 0});
         expected.push_back({kURLThreadProgress, 0, c.outcome});
-        ASSERT_EQ(expected.size(), messages.size()) << Describe(messages);
+        ASSERT_EQ(expected.size(), messages.size()) << DescribeMessages(messages);
         for (size_t i = 0; i < expected.size(); ++i) {
             EXPECT_EQ(expected[i].uMessage, messages[i].uMessage) << i;
             EXPECT_EQ(expected[i].uWParam, messages[i].uWParam) << i;
@@ -256,7 +256,7 @@ TEST_F(CVersionUpTest, ConnectionClosedWithoutAnswerIsATransportNotice)
     ASSERT_TRUE(m_standIn.Queue(kVersionPath, CAnswer().Close()));
     CDownLoadCtrl ctrl;
     const std::vector<CapturedMessage> messages = RunVersionCheck(ctrl);
-    ASSERT_EQ(2u, messages.size()) << Describe(messages);
+    ASSERT_EQ(2u, messages.size()) << DescribeMessages(messages);
     EXPECT_EQ(kNotifyError, messages[0].uMessage);
     EXPECT_EQ(VERUP_NOTICE_TRANSPORT, messages[0].uWParam & 0xFFFF0000);
     EXPECT_NE(0u, messages[0].uWParam & 0xFFFF);
@@ -277,7 +277,7 @@ TEST_F(CVersionUpTest, StopWhileWaitingForTheServerPostsTheFailedOutcome)
     EXPECT_LT(GetTickCount() - start, 10000u);
     ASSERT_TRUE(m_capture.WaitFor(kURLThreadProgress));
     const std::vector<CapturedMessage> messages = m_capture.Messages();
-    ASSERT_EQ(1u, messages.size()) << Describe(messages);
+    ASSERT_EQ(1u, messages.size()) << DescribeMessages(messages);
     EXPECT_EQ(kFailed, messages[0].uLParam);
 }
 
@@ -306,7 +306,7 @@ TEST_F(CVersionUpTest, EveryRequestPostsItsOutcome)
 
     const std::vector<CapturedMessage> messages = m_capture.Messages();
     const uint32_t outcomes[] = {0, kFailed, 0, 0};
-    ASSERT_EQ(4u, messages.size()) << Describe(messages);
+    ASSERT_EQ(4u, messages.size()) << DescribeMessages(messages);
     for (size_t i = 0; i < 4; ++i) EXPECT_EQ(outcomes[i], messages[i].uLParam) << i;
     EXPECT_EQ(0x1u, ctrl.CheckHaveNewVersion());
 }

@@ -52,16 +52,6 @@ protected:
     onlinetest::CMessageCapture m_capture;
 };
 
-// Text of messages for failure output.
-inline std::string Describe(const std::vector<onlinetest::CapturedMessage>& messages)
-{
-    std::string text;
-    char item[64];
-    for (const onlinetest::CapturedMessage& m : messages) {
-        wsprintfA(item, "{%04X %08X %08X} ", m.uMessage, m.uWParam, m.uLParam);
-        text += item;
-    }
-    return text;
-}
+using onlinetest::DescribeMessages;
 
 } // namespace versionuptest

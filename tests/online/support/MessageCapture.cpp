@@ -1,5 +1,7 @@
 #include "tests/online/support/MessageCapture.h"
 
+#include <cstdio>
+
 namespace onlinetest {
 
 namespace {
@@ -73,6 +75,17 @@ std::vector<CapturedMessage> CMessageCapture::Of(UINT message) const
         if (m.uMessage == message) found.push_back(m);
     }
     return found;
+}
+
+std::string DescribeMessages(const std::vector<CapturedMessage>& messages)
+{
+    std::string text;
+    char item[40];
+    for (const CapturedMessage& m : messages) {
+        std::snprintf(item, sizeof item, "{%04X %08X %08X} ", m.uMessage, m.uWParam, m.uLParam);
+        text += item;
+    }
+    return text;
 }
 
 } // namespace onlinetest

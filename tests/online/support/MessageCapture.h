@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace onlinetest {
@@ -43,5 +44,9 @@ private:
     HWND m_hWnd;
     std::vector<CapturedMessage> m_vMessages;
 };
+
+// "{message wParam lParam} " for each, in hexadecimal: for failure output and for comparing
+// sequences of messages.
+std::string DescribeMessages(const std::vector<CapturedMessage>& messages);
 
 } // namespace onlinetest
