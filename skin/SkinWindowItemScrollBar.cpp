@@ -110,8 +110,7 @@ void CSkinWindowItemScrollBar::LoadFromBlock(const SkinBlock& block, SkinImageCa
     m_nThumbEnd = SkinLength(thumbPart, 2);
 
     const SkinValues& base = keywords.at("BaseImage");
-    const ImageCut baseCut = ToImageCut(base, 0);
-    m_baseImage = PartImage{baseCut.m_strName, baseCut.m_rcCut};
+    m_baseImage = ToImageCut(base, 0);
     m_nBaseStartCap = SkinLength(base, 5);
     m_nBaseEndCap = SkinLength(base, 6);
 
@@ -133,19 +132,16 @@ void CSkinWindowItemScrollBar::LoadFromBlock(const SkinBlock& block, SkinImageCa
             const int32_t y = SkinValueToInt(values, 2 + state * 2);
             const RECT cut = {x, y, ClampTo32(static_cast<int64_t>(x) + width),
                               ClampTo32(static_cast<int64_t>(y) + height)};
-            m_aPartImage[kind * 4 + state] = PartImage{values[0], cut};
+            m_aPartImage[kind * 4 + state] = ImageCut{values[0], cut};
         }
     }
     const char* const glyphs[] = {"UpImage", "DownImage", "DisableUpImage", "DisableDownImage"};
-    for (size_t i = 0; i < 4; ++i) {
-        const ImageCut cut = ToImageCut(keywords.at(glyphs[i]), 0);
-        m_aGlyph[i] = PartImage{cut.m_strName, cut.m_rcCut};
-    }
+    for (size_t i = 0; i < 4; ++i) m_aGlyph[i] = ToImageCut(keywords.at(glyphs[i]), 0);
 
     if (cache == nullptr) return;
     cache->GetImage(m_baseImage.m_strName);
-    for (const PartImage& image : m_aPartImage) cache->GetImage(image.m_strName);
-    for (const PartImage& glyph : m_aGlyph) {
+    for (const ImageCut& image : m_aPartImage) cache->GetImage(image.m_strName);
+    for (const ImageCut& glyph : m_aGlyph) {
         // A glyph may be left out with an empty name; the other images are required.
         if (!glyph.m_strName.empty()) cache->GetImage(glyph.m_strName);
     }
@@ -509,10 +505,10 @@ void CSkinWindowItemScrollBar::_DrawButton(lib::wfc::CDIB& buffer, const SkinRec
     const SkinRect onBuffer = {item.left + rect.left, item.top + rect.top, item.left + rect.right,
                                item.top + rect.bottom};
     lib::wfc::CDIBClipScope clip(buffer, onBuffer.ToRECT());
-    const PartImage& face = m_aPartImage[part * 4 + GetPartState(part)];
+    const ImageCut& face = m_aPartImage[part * 4 + GetPartState(part)];
     _DrawCut(buffer, face, onBuffer.left, onBuffer.top);
     // The glyph sits centred on its button.
-    const PartImage& glyph = m_aGlyph[(IsEnabled() ? 0 : 2) + part];
+    const ImageCut& glyph = m_aGlyph[(IsEnabled() ? 0 : 2) + part];
     const int32_t width = glyph.m_rcCut.right - glyph.m_rcCut.left;
     const int32_t height = glyph.m_rcCut.bottom - glyph.m_rcCut.top;
     if (glyph.m_strName.empty() || width <= 0 || height <= 0) return;
@@ -520,7 +516,7 @@ void CSkinWindowItemScrollBar::_DrawButton(lib::wfc::CDIB& buffer, const SkinRec
              onBuffer.top + (rect.Height() - height) / 2);
 }
 
-void CSkinWindowItemScrollBar::_DrawCut(lib::wfc::CDIB& buffer, const PartImage& image, int32_t x,
+void CSkinWindowItemScrollBar::_DrawCut(lib::wfc::CDIB& buffer, const ImageCut& image, int32_t x,
                                         int32_t y)
 {
     CSkinImageRef ref = m_pImageCache->FindImage(image.m_strName);
@@ -534,7 +530,7 @@ void CSkinWindowItemScrollBar::_DrawCut(lib::wfc::CDIB& buffer, const PartImage&
 void CSkinWindowItemScrollBar::_DrawThumb(lib::wfc::CDIB& buffer, const SkinRect& item,
                                           const Layout& layout)
 {
-    const PartImage& image = m_aPartImage[8 + GetPartState(SCROLL_PART_THUMB)];
+    const ImageCut& image = m_aPartImage[8 + GetPartState(SCROLL_PART_THUMB)];
     CSkinImageRef ref = m_pImageCache->FindImage(image.m_strName);
     CSkinImageLock lock(ref);
     if (lock.Get() == nullptr) return;

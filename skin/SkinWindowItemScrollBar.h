@@ -101,11 +101,6 @@ protected:
     virtual uint32_t _GetTickCount() const;
 
 private:
-    // A cut of a skin image: the file and the rectangle in it.
-    struct PartImage {
-        std::string m_strName;
-        RECT m_rcCut;
-    };
     // Where the parts lie along the bar's axis (offsets from the item's start) and the
     // thumb across it.
     struct Layout {
@@ -145,7 +140,7 @@ private:
                      int32_t part);
     void _DrawThumb(lib::wfc::CDIB& buffer, const SkinRect& item, const Layout& layout);
     // The image's whole cut at (x, y) of the buffer, unscaled, key colour left out.
-    void _DrawCut(lib::wfc::CDIB& buffer, const PartImage& image, int32_t x, int32_t y);
+    void _DrawCut(lib::wfc::CDIB& buffer, const ImageCut& image, int32_t x, int32_t y);
     // `length` rows (columns) of the cut from `sourceStart` on, to `along` of the item's axis
     // and `across` beside it; the cut's full width (height) across.
     void _CopyAlong(lib::wfc::CDIB& buffer, const lib::wfc::CDIB& picture, const SkinRect& item,
@@ -172,10 +167,10 @@ private:
 
     SkinImageCache* m_pImageCache;   // the window's; not owned
     // Up button, down button, thumb; four looks each (ScrollBarPartState).
-    PartImage m_aPartImage[12];
+    ImageCut m_aPartImage[12];
     // Up, down, disabled up, disabled down.
-    PartImage m_aGlyph[4];
-    PartImage m_baseImage;
+    ImageCut m_aGlyph[4];
+    ImageCut m_baseImage;
     int32_t m_nBaseStartCap;
     int32_t m_nBaseEndCap;
     int32_t m_nThumbStart;
