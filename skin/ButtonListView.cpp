@@ -20,12 +20,6 @@ namespace {
 const int32_t kDefaultMinColumnWidth = 50;
 const int32_t kTextMarginSide = 8;
 
-int32_t ClampTo32(int64_t value)
-{
-    return static_cast<int32_t>(
-        std::min<int64_t>(std::max<int64_t>(value, INT32_MIN), INT32_MAX));
-}
-
 // A count written in the block; below 0 counts as none.
 int32_t SkinCount(const SkinValues& values)
 {
@@ -277,7 +271,7 @@ void CButtonListView::RecalcColumns()
     int64_t total = static_cast<int64_t>(m_vColumn.size() - 1) * m_nColumnGap;
     for (const ButtonListViewColumn& column : m_vColumn) total += column.m_nWidth;
     if (available >= total) {
-        if (m_bFitColumns) m_vColumn[0].m_nWidth = ClampTo32(m_vColumn[0].m_nWidth + available - total);
+        if (m_bFitColumns) m_vColumn[0].m_nWidth = ClampToInt32(m_vColumn[0].m_nWidth + available - total);
         return;
     }
 
@@ -295,7 +289,7 @@ void CButtonListView::RecalcColumns()
             continue;
         }
         const int64_t given = std::min<int64_t>(std::max<int64_t>(column.m_nWidth - floor, 0), excess);
-        column.m_nWidth = ClampTo32(column.m_nWidth - given);
+        column.m_nWidth = ClampToInt32(column.m_nWidth - given);
         excess -= given;
     }
 }
@@ -338,13 +332,13 @@ int32_t CButtonListView::GetVisibleRowCount() const
 {
     const int64_t room = static_cast<int64_t>(GetSize().cy) - _HeaderOffset();
     if (room + m_nRowHeight - 1 < 0) return 0;
-    return ClampTo32((room + m_nRowHeight - 1) / m_nRowHeight);
+    return ClampToInt32((room + m_nRowHeight - 1) / m_nRowHeight);
 }
 
 int32_t CButtonListView::GetFullRowCount() const
 {
     const int64_t room = static_cast<int64_t>(GetSize().cy) - _HeaderOffset();
-    return room < 0 ? 0 : ClampTo32(room / m_nRowHeight);
+    return room < 0 ? 0 : ClampToInt32(room / m_nRowHeight);
 }
 
 void CButtonListView::_UpdateScrollRange()
@@ -418,7 +412,7 @@ int32_t CButtonListView::GetButtonGroupWidth(uint8_t side) const
     for (const ButtonListViewButton& button : m_vButton) {
         if (button.m_byVisible && button.m_bySide == side) ++count;
     }
-    return ClampTo32(count * m_nButtonWidth);
+    return ClampToInt32(count * m_nButtonWidth);
 }
 
 int32_t CButtonListView::_VisibleButtonsBefore(size_t button) const
@@ -436,7 +430,7 @@ SkinRect CButtonListView::GetRowRect(int32_t row)
 {
     const int64_t top = (static_cast<int64_t>(row) - GetFirstVisibleRow()) * m_nRowHeight +
                         _HeaderOffset();
-    return SkinRect{0, ClampTo32(top), GetSize().cx, ClampTo32(top + m_nRowHeight)};
+    return SkinRect{0, ClampToInt32(top), GetSize().cx, ClampToInt32(top + m_nRowHeight)};
 }
 
 SkinRect CButtonListView::GetButtonRect(int32_t row, int32_t button)
@@ -451,8 +445,8 @@ SkinRect CButtonListView::GetButtonRect(int32_t row, int32_t button)
     const int64_t left = record.m_bySide == LIST_SIDE_LEFT
                              ? before
                              : GetSize().cx - GetButtonGroupWidth(LIST_SIDE_RIGHT) + before;
-    rect.left = ClampTo32(left);
-    rect.right = record.m_byVisible ? ClampTo32(left + m_nButtonWidth) : rect.left;
+    rect.left = ClampToInt32(left);
+    rect.right = record.m_byVisible ? ClampToInt32(left + m_nButtonWidth) : rect.left;
     return rect;
 }
 
@@ -468,8 +462,8 @@ SkinRect CButtonListView::GetCellRect(int32_t row, int32_t column)
     int64_t right = left + m_vColumn[column].m_nWidth;
     const int64_t end = static_cast<int64_t>(GetSize().cx) - GetButtonGroupWidth(LIST_SIDE_RIGHT);
     if (static_cast<size_t>(column) + 1 == m_vColumn.size() || right >= end) right = end;
-    rect.left = ClampTo32(left);
-    rect.right = ClampTo32(right);
+    rect.left = ClampToInt32(left);
+    rect.right = ClampToInt32(right);
     return rect;
 }
 
@@ -479,7 +473,7 @@ SkinRect CButtonListView::GetSeparatorRect(int32_t row, int32_t column)
     rect.left = rect.right;
     if (static_cast<size_t>(column) + 1 < m_vColumn.size()) {
         const int32_t end = GetSize().cx - GetButtonGroupWidth(LIST_SIDE_RIGHT);
-        rect.right = std::min(ClampTo32(static_cast<int64_t>(rect.left) + m_nColumnGap), end);
+        rect.right = std::min(ClampToInt32(static_cast<int64_t>(rect.left) + m_nColumnGap), end);
     }
     return rect;
 }

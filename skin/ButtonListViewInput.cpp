@@ -133,8 +133,7 @@ void CButtonListView::_DragSeparator(int32_t x)
     const int64_t lowest = GetButtonGroupWidth(LIST_SIDE_LEFT) + minimum;
     const int64_t highest = GetSize().cx - minimum;
     const int64_t edge = std::max(std::min<int64_t>(x, highest), lowest);
-    column.m_nWidth = static_cast<int32_t>(std::min<int64_t>(
-        std::max<int64_t>(m_nPressWidth + (edge - m_ptPress.x), INT32_MIN), INT32_MAX));
+    column.m_nWidth = ClampToInt32(m_nPressWidth + (edge - m_ptPress.x));
     RecalcColumns();
     _RedrawItem(false);
     if (m_pListener != nullptr) m_pListener->OnLayoutChanged(this);

@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -63,6 +64,12 @@ inline RECT CommonRect(const RECT& a, const RECT& b)
     RECT common;
     if (!::IntersectRect(&common, &a, &b)) common = RECT();
     return common;
+}
+
+// A sum done in 64 bits brought back into 32, cut at either end instead of wrapping.
+inline int32_t ClampToInt32(int64_t value)
+{
+    return static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(value, INT32_MIN), INT32_MAX));
 }
 
 // What the window does next with an item's tool; kept in the tool record's lParam.

@@ -25,12 +25,6 @@ int32_t SkinLength(const SkinValues& values, size_t index)
     return std::min(std::max(SkinValueToInt(values, index), 0), kMaxSkinLength);
 }
 
-int32_t ClampTo32(int64_t value)
-{
-    return static_cast<int32_t>(
-        std::min<int64_t>(std::max<int64_t>(value, INT32_MIN), INT32_MAX));
-}
-
 // The two fixed end pieces of a run: as long as given when both fit, else the run shared
 // between them in their proportion, so that neither is drawn over the other.
 void FitEndPieces(int32_t run, int32_t start, int32_t end, int32_t* drawnStart,
@@ -130,8 +124,8 @@ void CSkinWindowItemScrollBar::LoadFromBlock(const SkinBlock& block, SkinImageCa
         for (size_t state = 0; state < 4; ++state) {
             const int32_t x = SkinValueToInt(values, 1 + state * 2);
             const int32_t y = SkinValueToInt(values, 2 + state * 2);
-            const RECT cut = {x, y, ClampTo32(static_cast<int64_t>(x) + width),
-                              ClampTo32(static_cast<int64_t>(y) + height)};
+            const RECT cut = {x, y, ClampToInt32(static_cast<int64_t>(x) + width),
+                              ClampToInt32(static_cast<int64_t>(y) + height)};
             m_aPartImage[kind * 4 + state] = ImageCut{values[0], cut};
         }
     }
@@ -229,8 +223,8 @@ CSkinWindowItemScrollBar::Layout CSkinWindowItemScrollBar::_GetLayout(int32_t po
         const int64_t total = static_cast<int64_t>(m_nMaxPos) + m_nPage;
         const int64_t offset = static_cast<int64_t>(position) * usable / total;
         const int64_t thumb = static_cast<int64_t>(m_nPage) * usable / total + pieces;
-        layout.m_nThumbStart = ClampTo32(layout.m_nTrackStart + offset);
-        layout.m_nThumbEnd = ClampTo32(layout.m_nTrackStart + offset + thumb);
+        layout.m_nThumbStart = ClampToInt32(layout.m_nTrackStart + offset);
+        layout.m_nThumbEnd = ClampToInt32(layout.m_nTrackStart + offset + thumb);
     } else {
         layout.m_nThumbStart = layout.m_nTrackStart;
         layout.m_nThumbEnd = layout.m_nTrackEnd;
