@@ -199,7 +199,6 @@ void CButtonListView::LoadFromBlock(const SkinBlock& block, SkinImageCache* cach
     // A skin whose button face has no height still gets rows of one pixel.
     m_nRowHeight = std::max(m_aButtonFace[0].Height(), 1);
     m_nButtonWidth = std::max(m_aButtonFace[0].Width(), 0);
-    m_nColumnGap = 0;
 
     const LOGFONTA logFont = ToLogFont(keywords.at("Font"), 0);
     m_font.CreateFontIndirect(&logFont);
@@ -210,7 +209,6 @@ void CButtonListView::LoadFromBlock(const SkinBlock& block, SkinImageCache* cach
     const int32_t spare = m_nRowHeight - metrics.tmHeight;
     m_nTextMarginTop = std::max(spare / 2, spare - spare / 2);
     m_nTextMarginBottom = std::min(spare / 2, spare - spare / 2);
-    m_nTextMarginLeft = m_nTextMarginRight = kTextMarginSide;
 
     m_nHeaderHeight = std::max(m_normalHeader.m_left.Height(), 0);
 }
@@ -555,16 +553,17 @@ int32_t CButtonListView::HitTest(int32_t x, int32_t y, int32_t* row, int32_t* in
 const SkinImagePart* CButtonListView::GetHeaderIcon(int32_t column, POINT* offset)
 {
     if (m_pTable == nullptr) return nullptr;
-    const int32_t icon = m_pTable->GetHeaderIcon(this, column);
-    if (icon < 0 || static_cast<size_t>(icon) >= m_vIcon.size()) return nullptr;
-    if (offset != nullptr) *offset = m_vIconOffset[icon];
-    return &m_vIcon[icon];
+    return _IconAt(m_pTable->GetHeaderIcon(this, column), offset);
 }
 
 const SkinImagePart* CButtonListView::GetCellIcon(int32_t row, int32_t column, POINT* offset)
 {
     if (m_pTable == nullptr) return nullptr;
-    const int32_t icon = m_pTable->GetCellIcon(this, row, column);
+    return _IconAt(m_pTable->GetCellIcon(this, row, column), offset);
+}
+
+const SkinImagePart* CButtonListView::_IconAt(int32_t icon, POINT* offset)
+{
     if (icon < 0 || static_cast<size_t>(icon) >= m_vIcon.size()) return nullptr;
     if (offset != nullptr) *offset = m_vIconOffset[icon];
     return &m_vIcon[icon];
@@ -605,10 +604,6 @@ void CButtonListView::OnButtonClicked(int32_t row, int32_t button)
         return;
     }
     m_pListener->OnButtonClick(this, row, m_vButton[button].m_uId);
-}
-
-void CButtonListView::OnTick(DWORD)
-{
 }
 
 } // namespace ui

@@ -274,7 +274,6 @@ public:
     void OnRButtonCancel(int x, int y) override;
     void OnMouseLeave() override;
     bool OnSetCursor(int x, int y) override;
-    void OnTick(DWORD tick) override;
     void Draw() override;
     // Moves and resizes the list, fits its columns and scroll range, tells the listener.
     void SetRect(const SkinRect& rect) override;
@@ -306,11 +305,16 @@ private:
     bool _ButtonLabelAndOn(int32_t row, const ButtonListViewButton& button, int32_t* label,
                            bool* on);
     void _RedrawItem(bool updateNow);
+    // The list's icon of that number and its offset; null for none.
+    const SkinImagePart* _IconAt(int32_t icon, POINT* offset);
 
     // ---- input ----
     void SetHoverPart(const ButtonListViewPart& part);
     void SetPressedPart(const ButtonListViewPart& part);
     void UpdateToolTip();
+    // Draws the part and has its rectangle (client coordinates, empty when out of sight)
+    // brought to the screen; answers that rectangle.
+    RECT _RedrawPart(const ButtonListViewPart& part);
     // Ends a held press without a notification.
     void _DropPress();
     void _DragSeparator(int32_t x);

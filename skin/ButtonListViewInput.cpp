@@ -254,11 +254,7 @@ void CButtonListView::SetPressedPart(const ButtonListViewPart& part)
     const ButtonListViewPart previous = m_pressedPart;
     m_pressedPart = part;
     for (const ButtonListViewPart& changed : {previous, part}) {
-        if (!changed.IsValid()) continue;
-        const RECT rect = DrawPart(changed);
-        if (!::IsRectEmpty(&rect)) {
-            GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
-        }
+        if (changed.IsValid()) _RedrawPart(changed);
     }
 }
 
@@ -267,26 +263,13 @@ void CButtonListView::SetHoverPart(const ButtonListViewPart& part)
     if (part == m_hoverPart) return;
     const ButtonListViewPart previous = m_hoverPart;
     m_hoverPart = part;
-    if (previous.IsValid()) {
-        const RECT rect = DrawPart(previous);
-        if (!::IsRectEmpty(&rect)) {
-            GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
-        }
-    }
+    if (previous.IsValid()) _RedrawPart(previous);
     UpdateToolTip();
 }
 
 void CButtonListView::UpdateToolTip()
 {
-    RECT area = {};
-    if (m_hoverPart.IsValid()) {
-        area = DrawPart(m_hoverPart);
-        if (!::IsRectEmpty(&area)) {
-            GetAccessor()->RedrawRect(area.left, area.top, area.right, area.bottom, false);
-        } else {
-            area = RECT();
-        }
-    }
+    const RECT area = m_hoverPart.IsValid() ? _RedrawPart(m_hoverPart) : RECT();
 
     std::string text;
     const int32_t row = m_hoverPart.m_nRow;
@@ -325,6 +308,15 @@ void CButtonListView::UpdateToolTip()
         changed = true;
     }
     if (changed) GetAccessor()->SetTooltip(this);
+}
+
+RECT CButtonListView::_RedrawPart(const ButtonListViewPart& part)
+{
+    const RECT rect = DrawPart(part);
+    if (!::IsRectEmpty(&rect)) {
+        GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
+    }
+    return rect;
 }
 
 std::string CButtonListView::GetTooltipText()
