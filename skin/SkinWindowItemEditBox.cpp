@@ -346,9 +346,6 @@ void CSkinWindowItemEditBox::_CreateControl(HWND window)
             const LRESULT options = ::SendMessageW(control, EM_GETLANGOPTIONS, 0, 0);
             ::SendMessageW(control, EM_SETLANGOPTIONS, 0,
                            options & ~static_cast<LRESULT>(IMF_DUALFONT));
-            CHARFORMATA format = DefaultCharFormat();
-            ::SendMessageW(control, EM_SETCHARFORMAT, SCF_DEFAULT,
-                           reinterpret_cast<LPARAM>(&format));
         }
     } else {
         control = lib::wfc::CreateWindowExChecked(0, m_bRich ? "RichEdit20A" : "EDIT",
@@ -357,6 +354,7 @@ void CSkinWindowItemEditBox::_CreateControl(HWND window)
     }
 
     Attach(control);
+    if (m_bWide && m_bRich) _ApplyDefaultFormat(SCF_DEFAULT);
     // 0 leaves the control's own limit.
     if (m_nLimit > 0) SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(m_nLimit), 0);
     EnableIME(m_bImeAllowed);
@@ -495,12 +493,9 @@ LRESULT CSkinWindowItemEditBox::WindowProc(UINT message, WPARAM wParam, LPARAM l
         _OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     case WM_DESTROY:
-        // The text outlives the control: a window made again shows it.
-        if (m_bWide) {
-            GetTextW();
-        } else {
-            GetText();
-        }
+        // The text outlives the control: a window made again shows it. (GetText keeps both
+        // forms of either kind of box.)
+        GetText();
         break;
     case WM_KEYDOWN:
         return _OnKeyDown(static_cast<UINT>(wParam), lParam);
@@ -518,11 +513,7 @@ LRESULT CSkinWindowItemEditBox::_OnKeyDown(UINT key, LPARAM keyData)
 {
     if (!m_bKeysAlwaysHandled && !_CanType()) return 0;
     // The text before the key: what the limit check of a rich box puts back.
-    if (m_bWide) {
-        GetTextW();
-    } else {
-        GetText();
-    }
+    GetText();
     if (GetAccessor()->ForwardKey(key, keyData)) return 0;
     switch (key) {
     case VK_TAB:
@@ -616,7 +607,7 @@ LRESULT CSkinWindowItemEditBox::_OnMouseWheel(WPARAM wParam)
 {
     const bool down = GET_WHEEL_DELTA_WPARAM(wParam) <= 0;
     SendMessage(EM_SCROLL, down ? SB_LINEDOWN : SB_LINEUP, 0);
-    m_pScrollBar->SetPos(std::max(0, m_pScrollBar->GetPos() + (down ? 1 : -1)));
+    m_pScrollBar->SetPos(m_pScrollBar->GetPos() + (down ? 1 : -1));
     const LRESULT answer = DefaultProc();
     // The control scrolls on by its own wheel handling, further than the one line above.
     _SyncScrollBar();
