@@ -81,6 +81,24 @@ int32_t BorderOf(const RECT& cell, bool across)
     return std::max<int32_t>(0, across ? cell.right - cell.left : cell.bottom - cell.top);
 }
 
+// The first dropped path when it fits `size` characters with its end; empty otherwise (a
+// path cut to the buffer would name another file).
+template <class Char>
+std::basic_string<Char> FirstDroppedPath(HDROP drop, UINT(WINAPI* query)(HDROP, UINT, Char*, UINT),
+                                         UINT size)
+{
+    const UINT length = query(drop, 0, nullptr, 0);
+    if (length >= size) {
+        TOLVE_LOG(LOG_ERROR, "ドロップされたパスが長すぎます(%u)", length);
+        return std::basic_string<Char>();
+    }
+    std::vector<Char> path(size, Char());
+    if (length == 0 || query(drop, 0, path.data(), size) != length) {
+        return std::basic_string<Char>();
+    }
+    return std::basic_string<Char>(path.data(), length);
+}
+
 } // namespace
 
 CSkinWindowItemEditBox::CSkinWindowItemEditBox(ISkinWindowItemAccessor* accessor, int32_t id,
@@ -617,13 +635,14 @@ LRESULT CSkinWindowItemEditBox::_OnMouseWheel(WPARAM wParam)
 void CSkinWindowItemEditBox::_OnDropFiles(HDROP drop)
 {
     if (drop == nullptr) return;
-    // Nothing changes unless the drop names a file; it is finished either way.
+    // Nothing changes unless the drop names a file that fits the box; the drop is finished
+    // either way.
     if (m_bWide) {
-        wchar_t path[kDropPathWide] = {};
-        if (::DragQueryFileW(drop, 0, path, kDropPathWide) > 0) SetText(std::wstring(path));
+        const std::wstring path = FirstDroppedPath<wchar_t>(drop, ::DragQueryFileW, kDropPathWide);
+        if (!path.empty()) SetText(path);
     } else {
-        char path[kDropPathAnsi] = {};
-        if (::DragQueryFileA(drop, 0, path, kDropPathAnsi) > 0) SetText(std::string(path));
+        const std::string path = FirstDroppedPath<char>(drop, ::DragQueryFileA, kDropPathAnsi);
+        if (!path.empty()) SetText(path);
     }
     ::DragFinish(drop);
 }

@@ -767,6 +767,9 @@ TEST_F(EditBoxTest, DroppedFileBecomesTheText)
         {"a wide list", true, testsupport::Wide(std::wstring(L"D:\\日本\\b.txt\0\0", 14)),
          "D:\\日本\\b.txt"},
         {"no file", false, testsupport::Ansi(std::string("\0\0", 2)), "before"},
+        // Longer than either form takes (520 wide characters, 260 bytes): never cut.
+        {"a path too long", false,
+         testsupport::Ansi("C:\\" + std::string(600, 'a') + std::string("\0\0", 2)), "before"},
     };
     for (const BoxForm& form : kForms) {
         ui::CSkinWindowItemEditBox* box = One("EditPlain", form);
