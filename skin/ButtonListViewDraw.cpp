@@ -27,7 +27,6 @@ struct CButtonListView::DrawContext {
         , m_saver(&dc)
         , m_clip(buffer, item)
         , m_hDC(dc.GetHDC())
-        , m_rcItem(item)
         , m_nRowCount(rowCount)
     {
         m_saver.SelectBitmap(buffer.GetHandle());
@@ -51,7 +50,6 @@ struct CButtonListView::DrawContext {
     lib::wfc::CDCStateSaver m_saver;
     lib::wfc::CDIBClipScope m_clip;
     HDC m_hDC;
-    RECT m_rcItem;
     int32_t m_nRowCount;
 };
 
