@@ -61,6 +61,11 @@ void CSkinWindowItem::SetVisible(bool visible)
     if (visible == m_bVisible) return;
     m_bVisible = visible;
     OnVisibleChanged();
+    _Redraw();
+}
+
+void CSkinWindowItem::_Redraw()
+{
     const SkinRect rect = GetRect();
     m_pAccessor->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
 }

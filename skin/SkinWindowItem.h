@@ -182,6 +182,8 @@ public:
 
 protected:
     ISkinWindowItemAccessor* GetAccessor() const { return m_pAccessor; }
+    // Redraws the item's rectangle.
+    void _Redraw();
 
 private:
     ISkinWindowItemAccessor* m_pAccessor;

@@ -126,12 +126,6 @@ void CSkinWindowItemAnimation::Draw()
     m_caption.Draw(*buffer, GetPosition(), IsEnabled());
 }
 
-void CSkinWindowItemAnimation::_Redraw()
-{
-    const SkinRect rect = GetRect();
-    GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
-}
-
 // ---- the window's lookup and factory ----
 
 CSkinWindowItemAnimation* CSkinWindow::AddAnimation(const SkinDefinition& definition,

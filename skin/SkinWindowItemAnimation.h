@@ -54,7 +54,6 @@ public:
 private:
     // Frame time, columns and rows are all at least 1.
     bool _CanAdvance() const;
-    void _Redraw();
 
     std::string m_strImageFile;
     SkinSize m_frameSize;

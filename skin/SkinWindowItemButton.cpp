@@ -276,12 +276,6 @@ bool CSkinWindowItemButton::_Report(ItemEvent event)
     return GetAccessor()->PostItemCommand(GetId(), event, 0);
 }
 
-void CSkinWindowItemButton::_Redraw()
-{
-    const SkinRect rect = GetRect();
-    GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
-}
-
 void CSkinWindowItemButton::OnMouseMove(int x, int y)
 {
     if (!IsEnabled()) return;

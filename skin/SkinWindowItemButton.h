@@ -135,7 +135,6 @@ protected:
     // Ends a press because the button was disabled. The toggle keeps its look there.
     virtual void _EndPressOnDisable();
     bool _Report(ItemEvent event);
-    void _Redraw();
     bool _Inside(int x, int y) const;
 
     bool m_bPressed;

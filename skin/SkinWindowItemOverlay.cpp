@@ -53,8 +53,7 @@ void CSkinWindowItemOverlay::SetRect(const SkinRect& rect)
 
 void CSkinWindowItemOverlay::OnEnableChanged()
 {
-    const SkinRect rect = GetRect();
-    GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
+    _Redraw();
 }
 
 // ---- the window's factory of this kind ----

@@ -65,8 +65,7 @@ void CSkinWindowItemResizableStaticImage::SetRect(const SkinRect& rect)
 
 void CSkinWindowItemResizableStaticImage::OnEnableChanged()
 {
-    const SkinRect rect = GetRect();
-    GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
+    _Redraw();
 }
 
 // ---- the window's lookup and factory of this kind ----

@@ -72,16 +72,14 @@ void CSkinWindowItemStatic::SetRect(const SkinRect& rect)
 
 void CSkinWindowItemStatic::OnEnableChanged()
 {
-    const SkinRect rect = GetRect();
-    GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
+    _Redraw();
 }
 
 void CSkinWindowItemStatic::SetText(const std::string& text)
 {
     m_strText = ExpandLineBreaks(text);
     if (!GetAccessor()->HasWindow()) return;
-    const SkinRect rect = GetRect();
-    GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
+    _Redraw();
 }
 
 COLORREF CSkinWindowItemStatic::GetDrawColor()

@@ -36,8 +36,7 @@ void CSkinWindowItemStaticChangeImage::SetFinish(bool finish)
 {
     if (finish == m_bFinish) return;
     m_bFinish = finish;
-    const SkinRect rect = GetRect();
-    GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
+    _Redraw();
 }
 
 void CSkinWindowItemStaticChangeImage::Draw()

@@ -55,8 +55,7 @@ void CSkinWindowItemStaticImage::SetRect(const SkinRect& rect)
 
 void CSkinWindowItemStaticImage::OnEnableChanged()
 {
-    const SkinRect rect = GetRect();
-    GetAccessor()->RedrawRect(rect.left, rect.top, rect.right, rect.bottom, false);
+    _Redraw();
 }
 
 void CSkinWindowItemStaticImage::SetTipText(const std::string& text)
