@@ -2,6 +2,7 @@
 
 #include "lib/wfc/DC.h"
 #include "lib/wfc/TextAntialias.h"
+#include "skin/SkinLabelDrawing.h"
 #include "skin/SkinValue.h"
 #include "skin/SkinWindowItemAccessor.h"
 
@@ -38,30 +39,20 @@ void CSkinItemCaption::Read(const SkinBlock& block, const KeywordTable& table, K
 void CSkinItemCaption::Draw(lib::wfc::CDIB& buffer, SkinPoint itemPosition, bool enabled) const
 {
     if (m_strText.empty()) return;
-    lib::wfc::CFont font(&m_logFont);
-    lib::wfc::CMemDC memory(nullptr);
-    lib::wfc::CDCStateSaver saver(&memory);
-    saver.SelectBitmap(buffer.GetHandle());
-    saver.SelectFont(font.GetHandle());
-    HDC dc = saver.GetHDC();
-    // DrawTextA keeps to the buffer's clip rectangle like every other drawing of an item.
-    const RECT clip = buffer.GetClipRect();
-    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    CSkinBufferDC bufferDC(buffer, &m_logFont);
+    HDC dc = bufferDC.GetHDC();
     ::SetTextColor(dc, SkinCaptionColor(m_crText, enabled));
-    ::SetBkMode(dc, TRANSPARENT);
 
     RECT rect = m_rcText;
     ::OffsetRect(&rect, itemPosition.x, itemPosition.y);
     RECT box = rect;
+    const RECT clip = buffer.GetClipRect();
     if (!m_bAntialias || !lib::wfc::DrawTextAntialias(dc, buffer, m_logFont.lfHeight,
                                                       m_strText.c_str(), &box, m_uFormat,
                                                       &clip)) {
         box = rect;
         lib::wfc::DrawText(dc, m_strText.c_str(), -1, &box, m_uFormat);
     }
-    ::GdiFlush();
-    ::SelectClipRgn(dc, nullptr);
-    saver.Restore();
 }
 
 COLORREF SkinCaptionColor(COLORREF color, bool enabled)

@@ -1,6 +1,5 @@
 #include "skin/SkinLabelDrawing.h"
 
-#include "lib/wfc/DC.h"
 #include "lib/wfc/TextAntialias.h"
 #include "skin/SkinWindow.h"
 
@@ -53,6 +52,27 @@ void DrawSkinCaption(HDC dc, lib::wfc::CDIB& dib, int fontHeight, const std::str
     // DrawTextA is given a box of even width.
     if ((box.right - box.left) % 2 != 0) box.right += 1;
     lib::wfc::DrawText(dc, text.c_str(), -1, &box, format);
+}
+
+CSkinBufferDC::CSkinBufferDC(lib::wfc::CDIB& buffer, const LOGFONTA* logFont)
+    : m_memory(nullptr), m_saver(&m_memory)
+{
+    m_saver.SelectBitmap(buffer.GetHandle());
+    if (logFont != nullptr) {
+        m_font.CreateFontIndirect(logFont);
+        m_saver.SelectFont(m_font.GetHandle());
+    }
+    HDC dc = GetHDC();
+    const RECT clip = buffer.GetClipRect();
+    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    ::SetBkMode(dc, TRANSPARENT);
+}
+
+CSkinBufferDC::~CSkinBufferDC()
+{
+    ::GdiFlush();
+    ::SelectClipRgn(GetHDC(), nullptr);
+    // The saver puts the bitmap and font back as it goes.
 }
 
 } // namespace ui

@@ -501,13 +501,8 @@ void CSkinWindowItemButton::_DrawCaption(lib::wfc::CDIB& face, Look look)
     if (m_bShownPressed) ::OffsetRect(&box, m_ptPushShift.x, m_ptPushShift.y);
     box.left += m_nTextIndent;
 
-    lib::wfc::CFont font(&m_logFont);
-    lib::wfc::CMemDC memory(nullptr);
-    lib::wfc::CDCStateSaver saver(&memory);
-    saver.SelectBitmap(face.GetHandle());
-    saver.SelectFont(font.GetHandle());
-    HDC dc = saver.GetHDC();
-    ::SetBkMode(dc, TRANSPARENT);
+    CSkinBufferDC faceDC(face, &m_logFont);
+    HDC dc = faceDC.GetHDC();
     if (look == LOOK_HOT_NORMAL && m_bShadow) {
         RECT shadow = box;
         ::OffsetRect(&shadow, m_nShadowOffset, m_nShadowOffset);
@@ -516,8 +511,6 @@ void CSkinWindowItemButton::_DrawCaption(lib::wfc::CDIB& face, Look look)
     }
     ::SetTextColor(dc, GetCaptionColor());
     DrawSkinCaption(dc, face, m_logFont.lfHeight, text, box, m_uTextFormat, m_bAntialias);
-    ::GdiFlush();
-    saver.Restore();
 }
 
 // ---- the window's lookup and factory ----

@@ -1,6 +1,6 @@
 #include "skin/SkinWindowItemIcon.h"
 
-#include "lib/wfc/DC.h"
+#include "skin/SkinLabelDrawing.h"
 #include "skin/SkinWindowItemAccessor.h"
 
 namespace ui {
@@ -21,17 +21,9 @@ void CSkinWindowItemIcon::Draw()
 {
     lib::wfc::CDIB* buffer = GetAccessor()->GetBackBuffer();
     if (m_hIcon == nullptr || !IsVisible() || buffer == nullptr) return;
-    lib::wfc::CMemDC memory(nullptr);
-    lib::wfc::CDCStateSaver saver(&memory);
-    saver.SelectBitmap(buffer->GetHandle());
-    HDC dc = saver.GetHDC();
-    const RECT clip = buffer->GetClipRect();
-    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    CSkinBufferDC dc(*buffer, nullptr);
     const SkinPoint at = GetPosition();
-    ::DrawIcon(dc, at.x, at.y, m_hIcon);
-    ::GdiFlush();
-    ::SelectClipRgn(dc, nullptr);
-    saver.Restore();
+    ::DrawIcon(dc.GetHDC(), at.x, at.y, m_hIcon);
 }
 
 } // namespace ui

@@ -5,6 +5,7 @@
 #include "lib/wfc/TextAntialias.h"
 #include "skin/SkinItemCaption.h"
 #include "skin/SkinKeywordTable.h"
+#include "skin/SkinLabelDrawing.h"
 #include "skin/SkinLookup.h"
 #include "skin/SkinValue.h"
 #include "skin/SkinWindow.h"
@@ -91,26 +92,14 @@ void CSkinWindowItemStatic::Draw()
 {
     lib::wfc::CDIB* buffer = GetAccessor()->GetBackBuffer();
     if (!IsVisible() || buffer == nullptr || m_strText.empty()) return;
-    lib::wfc::CFont font(&m_logFont);
-    lib::wfc::CMemDC memory(nullptr);
-    lib::wfc::CDCStateSaver saver(&memory);
-    saver.SelectBitmap(buffer->GetHandle());
-    saver.SelectFont(font.GetHandle());
-    HDC dc = saver.GetHDC();
-    // DrawTextA keeps to the buffer's clip rectangle as every item's drawing does: outside
-    // it the window did not redraw what lies beneath.
-    const RECT clip = buffer->GetClipRect();
-    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    CSkinBufferDC bufferDC(*buffer, &m_logFont);
+    HDC dc = bufferDC.GetHDC();
     ::SetTextColor(dc, GetDrawColor());
-    ::SetBkMode(dc, TRANSPARENT);
     RECT rect = GetRect().ToRECT();
     if (!m_bAntialias || !DrawAntialiasText(dc, m_strText, &rect, m_uFormat)) {
         rect = GetRect().ToRECT();
         DrawPlainText(dc, m_strText, &rect, m_uFormat);
     }
-    ::GdiFlush();
-    ::SelectClipRgn(dc, nullptr);
-    saver.Restore();
 }
 
 void CSkinWindowItemStatic::DrawPlainText(HDC dc, const std::string& text, RECT* rect,
