@@ -80,8 +80,6 @@ CSkinWindowItemButton::CSkinWindowItemButton(ISkinWindowItemAccessor* accessor, 
     , m_nDrawingWidth(0)
     , m_nDivide{0, 0, 0}
     , m_nTextIndent(0)
-    , m_uTextFormat(kCaptionFormat)
-    , m_bHandCursor(true)
     , m_bInactiveLook(false)
     , m_bStateColors(false)
     , m_pImageCache(cache)
@@ -250,7 +248,7 @@ void CSkinWindowItemButton::CalcTextRect(const std::string& text, bool fit)
         lib::wfc::CDCStateSaver saver(&memory);
         saver.SelectFont(font.GetHandle());
         RECT box = {0, 0, 0, 0};
-        lib::wfc::DrawText(saver.GetHDC(), text.c_str(), -1, &box, m_uTextFormat | DT_CALCRECT);
+        lib::wfc::DrawText(saver.GetHDC(), text.c_str(), -1, &box, kCaptionFormat | DT_CALCRECT);
         saver.Restore();
         const int32_t width = WrapAdd(static_cast<int64_t>(m_nDivide[0]) + m_nDivide[2],
                                       box.right - box.left);
@@ -380,7 +378,7 @@ void CSkinWindowItemButton::OnMouseLeave()
 
 bool CSkinWindowItemButton::OnSetCursor(int, int)
 {
-    if (!m_bHandCursor || !IsEnabled() || !IsVisible()) return false;
+    if (!IsEnabled() || !IsVisible()) return false;
     ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
     return true;
 }
@@ -507,10 +505,10 @@ void CSkinWindowItemButton::_DrawCaption(lib::wfc::CDIB& face, Look look)
         RECT shadow = box;
         ::OffsetRect(&shadow, m_nShadowOffset, m_nShadowOffset);
         ::SetTextColor(dc, m_crShadow);
-        DrawSkinCaption(dc, face, m_logFont.lfHeight, text, shadow, m_uTextFormat, m_bAntialias);
+        DrawSkinCaption(dc, face, m_logFont.lfHeight, text, shadow, kCaptionFormat, m_bAntialias);
     }
     ::SetTextColor(dc, GetCaptionColor());
-    DrawSkinCaption(dc, face, m_logFont.lfHeight, text, box, m_uTextFormat, m_bAntialias);
+    DrawSkinCaption(dc, face, m_logFont.lfHeight, text, box, kCaptionFormat, m_bAntialias);
 }
 
 // ---- the window's lookup and factory ----

@@ -167,8 +167,6 @@ private:
     int32_t m_nDrawingWidth;   // 0: the face in one piece
     int32_t m_nDivide[3];      // left, middle (not read), right
     int32_t m_nTextIndent;
-    UINT m_uTextFormat;
-    bool m_bHandCursor;
     bool m_bInactiveLook;
     bool m_bStateColors;
     SkinImageCache* m_pImageCache;

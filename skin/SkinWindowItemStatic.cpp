@@ -63,7 +63,6 @@ CSkinWindowItemStatic::CSkinWindowItemStatic(ISkinWindowItemAccessor* accessor, 
 
 CSkinWindowItemStatic::~CSkinWindowItemStatic() = default;
 
-std::string CSkinWindowItemStatic::GetTooltipText() { return m_strTooltip; }
 bool CSkinWindowItemStatic::IsHitTestable() { return false; }
 
 void CSkinWindowItemStatic::SetRect(const SkinRect& rect)

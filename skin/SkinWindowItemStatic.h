@@ -27,7 +27,6 @@ public:
                           SkinImageCache* cache);
     ~CSkinWindowItemStatic() override;
 
-    std::string GetTooltipText() override;
     bool IsHitTestable() override;
     void Draw() override;
     // Position and size from the rectangle; no redraw.
@@ -61,7 +60,6 @@ public:
 
 private:
     std::string m_strText;
-    std::string m_strTooltip;
     LOGFONTA m_logFont;
     COLORREF m_crText;
     UINT m_uFormat;

@@ -82,11 +82,6 @@ void CSkinWindowItemToggleButton::OnLButtonCancel(int x, int y)
     if (_ShowCheckState(_Inside(x, y))) _Redraw();
 }
 
-void CSkinWindowItemToggleButton::OnMouseLeave()
-{
-    CSkinWindowItemButton::OnMouseLeave();
-}
-
 void CSkinWindowItemToggleButton::_EndPressOnDisable()
 {
     // As a cancelled press: the look returns to the state, nothing is reported.

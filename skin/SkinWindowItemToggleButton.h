@@ -22,7 +22,6 @@ public:
     void OnMouseMove(int x, int y) override;
     void OnLButtonUp(int x, int y) override;
     void OnLButtonCancel(int x, int y) override;
-    void OnMouseLeave() override;
 
 protected:
     void _EndPressOnDisable() override;
