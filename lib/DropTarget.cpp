@@ -108,13 +108,7 @@ HRESULT CDropTargetImpl::Register(HWND window)
         m_pDropTargetHelper->Release();
         m_pDropTargetHelper = nullptr;
     }
-    if (m_hWnd != nullptr) {
-        HRESULT revoked = ::RevokeDragDrop(m_hWnd);
-        if (FAILED(revoked)) {
-            TOLVE_LOG(LOG_ERROR, "RevokeDragDrop ERR:0x%08lX", static_cast<unsigned long>(revoked));
-        }
-        m_hWnd = nullptr;
-    }
+    Revoke();
     HRESULT hr = ::RegisterDragDrop(window, this);
     if (FAILED(hr)) {
         TOLVE_LOG(LOG_ERROR, "RegisterDragDrop ERR:0x%08lX", static_cast<unsigned long>(hr));
@@ -131,6 +125,16 @@ HRESULT CDropTargetImpl::Register(HWND window)
         m_pDropTargetHelper = nullptr;
     }
     return hr;
+}
+
+void CDropTargetImpl::Revoke()
+{
+    if (m_hWnd == nullptr) return;
+    HRESULT revoked = ::RevokeDragDrop(m_hWnd);
+    if (FAILED(revoked)) {
+        TOLVE_LOG(LOG_ERROR, "RevokeDragDrop ERR:0x%08lX", static_cast<unsigned long>(revoked));
+    }
+    m_hWnd = nullptr;
 }
 
 namespace {

@@ -93,6 +93,8 @@ public:
     // the RegisterDragDrop result. The registration outlives this object's destructor: the
     // owner revokes it.
     HRESULT Register(HWND window);
+    // Revokes the registration, if any; a failure is logged.
+    void Revoke();
 
 protected:
     bool m_bAccepted;                        // IsAcceptable of the last DragEnter

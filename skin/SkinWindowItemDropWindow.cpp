@@ -153,25 +153,14 @@ HRESULT CSkinWindowItemDropWindow::OnDrop(IDataObject* data, DWORD, LONG, LONG, 
 
 void CSkinWindowItemDropWindow::OnDestroy()
 {
-    _Revoke();
-}
-
-void CSkinWindowItemDropWindow::_Revoke()
-{
-    HWND& registered = lib::CDropTargetImpl::m_hWnd;
-    if (registered == nullptr) return;
-    const HRESULT hr = ::RevokeDragDrop(registered);
-    if (FAILED(hr)) {
-        TOLVE_LOG(LOG_ERROR, "RevokeDragDrop ERR:0x%08lX", static_cast<unsigned long>(hr));
-    }
-    registered = nullptr;
+    Revoke();
 }
 
 void CSkinWindowItemDropWindow::_Detach()
 {
     m_bDetached = true;
     m_bAccepted = false;
-    _Revoke();
+    Revoke();
     if (m_pDropTargetHelper != nullptr) {
         m_pDropTargetHelper->Release();
         m_pDropTargetHelper = nullptr;

@@ -99,8 +99,6 @@ private:
     // program's message loop on WM_DESTROY.
     void OnDestroy() override;
 
-    // Revokes the registration, if any.
-    void _Revoke();
     // Everything Dispose cuts before the last reference goes; safe to repeat.
     void _Detach();
     // The holder's answer, or 0 once detached or without a child window.
