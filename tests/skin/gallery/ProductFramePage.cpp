@@ -5,11 +5,11 @@
 // would add to the classes (title, sizes, positions, texts) is written here.
 
 #include "lib/StringUtility.h"
+#include "skin/FrameOverlayWindowBase.h"
 #include "skin/LayoutManager.h"
 #include "skin/ResizableSkinWindow.h"
 #include "skin/SkinItemKey.h"
 #include "skin/SkinLookup.h"
-#include "skin/SkinWindowItemOverlay.h"
 #include "skin/SkinWindowItemResizableStaticImage.h"
 #include "tests/gallery/Gallery.h"
 
@@ -23,9 +23,14 @@ const ui::SkinItemKey kMainPanel("FramePanel", g_nKeyId);
 const ui::SkinItemKey kStatusPanel("FramePanel", g_nKeyId);
 const ui::SkinItemKey kOverlay("FrameOverlay", g_nKeyId);
 
-// The window block is the class itself, completed as a window's text would.
-class CFrameSampleWindow : public ui::CResizableSkinWindow {
+// The window block is the class itself, completed as a window's text would; the veil is laid
+// as every application window lays it.
+class CFrameSampleWindow : public ui::CFrameOverlayWindowBase<ui::CResizableSkinWindow> {
 public:
+    CFrameSampleWindow() : CFrameOverlayWindowBase(&kOverlay) {}
+
+    UINT GetOverlayMessage() override { return ui::kWindowOverlayMessage; }
+
     void ApplySkin(const ui::SkinBlock& block) override
     {
         ui::SkinBlock window = block;
@@ -59,18 +64,11 @@ std::unique_ptr<ui::CSkinWindow> Build()
     status.m_mapKeyword["TextSize"] = {"240", "40"};
     status.m_mapKeyword["TextColor"] = {"75", "88", "104"};
     window->CreateResizableStaticImage(kStatusPanel.m_nId, status);
-    // As every application window lays its overlay: over the whole window, hidden.
-    const ui::SkinSize design = window->GetDesignSize();
-    ui::CSkinWindowItemOverlay* overlay =
-        window->CreateOverlay(kOverlay.m_nId, ui::GetSkinBlock(definition, kOverlay.m_strName));
-    overlay->SetRect(ui::SkinRect{0, 0, design.cx, design.cy});
-    overlay->SetVisible(false);
+    window->CreateFrameOverlay(definition);
 
     window->SetAnchor(kMainPanel.m_nId, ui::ANCHOR_NEAR, ui::ANCHOR_NEAR, ui::ANCHOR_FAR,
                       ui::ANCHOR_FAR);
     window->SetAnchor(kStatusPanel.m_nId, ui::ANCHOR_NEAR, ui::ANCHOR_FAR, ui::ANCHOR_NEAR,
-                      ui::ANCHOR_FAR);
-    window->SetAnchor(kOverlay.m_nId, ui::ANCHOR_NEAR, ui::ANCHOR_NEAR, ui::ANCHOR_FAR,
                       ui::ANCHOR_FAR);
     return window;
 }
@@ -93,7 +91,7 @@ void Looks(ui::CSkinWindow& window, gallery::CShots& shots)
     shots.Take("shrunk", window);
     const ui::SkinSize design = frame.GetDesignSize();
     Resize(window, design.cx, design.cy);
-    frame.GetItemById(kOverlay.m_nId)->SetVisible(true);
+    window.SendMessage(ui::kWindowOverlayMessage, ui::OVERLAY_SHOW_OR_HIDE, 1);
     shots.Take("overlay", window);
 }
 
