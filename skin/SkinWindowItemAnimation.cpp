@@ -18,7 +18,6 @@ const UINT kCaptionFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 CSkinWindowItemAnimation::CSkinWindowItemAnimation(ISkinWindowItemAccessor* accessor, int32_t id,
                                                    const SkinBlock& block, SkinImageCache* cache)
     : CSkinWindowItemMouseReport(accessor, id)
-    , m_frameSize{0, 0}
     , m_ptOrigin()
     , m_nColumns(0)
     , m_nRows(0)
@@ -35,7 +34,6 @@ CSkinWindowItemAnimation::CSkinWindowItemAnimation(ISkinWindowItemAccessor* acce
     const SkinKeywordMap& values = block.m_mapKeyword;
     const RECT rect = ToRectFromPositionSize(values.at("Position"), values.at("Size"));
     SetBounds(rect.left, rect.top, rect.right, rect.bottom);
-    m_frameSize = GetSize();
     const SkinValues& image = values.at("Image");
     m_strImageFile = image[0];
     m_ptOrigin = ToPoint(image, 1);
@@ -103,9 +101,11 @@ POINT CSkinWindowItemAnimation::GetFrameCorner(int32_t frame) const
     const int32_t columns = m_nColumns >= 1 ? m_nColumns : 1;
     const int64_t row = frame / columns;
     const int64_t column = frame % columns;
+    // Each frame is the item's size.
+    const SkinSize size = GetSize();
     POINT corner;
-    corner.x = static_cast<LONG>(m_frameSize.cx * column + m_ptOrigin.x);
-    corner.y = static_cast<LONG>(m_frameSize.cy * row + m_ptOrigin.y);
+    corner.x = static_cast<LONG>(size.cx * column + m_ptOrigin.x);
+    corner.y = static_cast<LONG>(size.cy * row + m_ptOrigin.y);
     return corner;
 }
 

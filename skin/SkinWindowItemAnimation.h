@@ -56,7 +56,6 @@ private:
     bool _CanAdvance() const;
 
     std::string m_strImageFile;
-    SkinSize m_frameSize;
     POINT m_ptOrigin;
     int32_t m_nColumns;
     int32_t m_nRows;
