@@ -18,8 +18,6 @@ CSkinWindowItemToggleButton::~CSkinWindowItemToggleButton() = default;
 int CSkinWindowItemToggleButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case ITEM_MESSAGE_GET_CHECK:
-        return m_bChecked ? 1 : 0;
     case ITEM_MESSAGE_SET_CHECK:
         if (m_bPressed) return 0;
         m_bChecked = wParam != 0;
