@@ -12,22 +12,18 @@ namespace ui {
 CSkinWindowItemStaticChangeImage::CSkinWindowItemStaticChangeImage(
     ISkinWindowItemAccessor* accessor, int32_t id, const SkinBlock& block, SkinImageCache* cache)
     : CSkinWindowItem(accessor, id)
-    , m_rcInit()
-    , m_rcFinish()
+    , m_init()
+    , m_finish()
     , m_bFinish(false)
 {
     CheckKeywordGroup(block, StaticChangeImageKeywords(), keyword::kStaticChangeImageRequired);
     const SkinKeywordMap& values = block.m_mapKeyword;
     const RECT rect = ToRectFromPositionSize(values.at("Position"), values.at("Size"));
     SetBounds(rect.left, rect.top, rect.right, rect.bottom);
-    const SkinValues& init = values.at("ImageInit");
-    m_strInitFile = init[0];
-    m_rcInit = ToRect(init, 1);
-    const SkinValues& finish = values.at("ImageFinish");
-    m_strFinishFile = finish[0];
-    m_rcFinish = ToRect(finish, 1);
-    cache->GetImage(m_strInitFile);
-    cache->GetImage(m_strFinishFile);
+    m_init = ToImageCut(values.at("ImageInit"), 0);
+    m_finish = ToImageCut(values.at("ImageFinish"), 0);
+    cache->GetImage(m_init.m_strName);
+    cache->GetImage(m_finish.m_strName);
 }
 
 CSkinWindowItemStaticChangeImage::~CSkinWindowItemStaticChangeImage() = default;
@@ -43,12 +39,11 @@ void CSkinWindowItemStaticChangeImage::Draw()
 {
     lib::wfc::CDIB* buffer = GetAccessor()->GetBackBuffer();
     if (!IsVisible() || buffer == nullptr) return;
-    const std::string& file = m_bFinish ? m_strFinishFile : m_strInitFile;
-    const RECT& source = m_bFinish ? m_rcFinish : m_rcInit;
-    CSkinImageRef ref = GetAccessor()->GetImageCache()->FindImage(file);
+    const ImageCut& cut = m_bFinish ? m_finish : m_init;
+    CSkinImageRef ref = GetAccessor()->GetImageCache()->FindImage(cut.m_strName);
     CSkinImageLock image(ref);
     if (image.Get() == nullptr) return;
-    BltCentered(*buffer, GetRect(), *image.Get(), source);
+    BltCentered(*buffer, GetRect(), *image.Get(), cut.m_rcCut);
 }
 
 // ---- the window's lookup and factory ----

@@ -35,10 +35,8 @@ public:
     bool IsFinish() const { return m_bFinish; }
 
 private:
-    std::string m_strInitFile;
-    RECT m_rcInit;
-    std::string m_strFinishFile;
-    RECT m_rcFinish;
+    ImageCut m_init;
+    ImageCut m_finish;
     bool m_bFinish;
 };
 

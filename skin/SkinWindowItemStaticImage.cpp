@@ -19,7 +19,7 @@ CSkinWindowItemStaticImage::CSkinWindowItemStaticImage(ISkinWindowItemAccessor* 
                                                        int32_t id, const SkinBlock& block,
                                                        SkinImageCache* cache)
     : CSkinWindowItemMouseReport(accessor, id)
-    , m_rcSource()
+    , m_image()
     , m_bTile(false)
     , m_caption(kCaptionFormat)
     , m_bStretch(false)
@@ -34,10 +34,8 @@ CSkinWindowItemStaticImage::CSkinWindowItemStaticImage(ISkinWindowItemAccessor* 
     const SkinKeywordMap& values = block.m_mapKeyword;
     const RECT rect = ToRectFromPositionSize(values.at("Position"), values.at("Size"));
     SetBounds(rect.left, rect.top, rect.right, rect.bottom);
-    const SkinValues& image = values.at("Image");
-    m_strImageFile = image[0];
-    m_rcSource = ToRect(image, 1);
-    cache->GetImage(m_strImageFile);
+    m_image = ToImageCut(values.at("Image"), 0);
+    cache->GetImage(m_image.m_strName);
     if (block.Has("ToolTipText")) SetTipText(values.at("ToolTipText")[0]);
     if (block.Has("Tile")) m_bTile = SkinValueToInt(values.at("Tile"), 0) != 0;
     m_caption.Read(block, table, kStaticImageText);
@@ -71,7 +69,7 @@ void CSkinWindowItemStaticImage::Draw()
     lib::wfc::CDIB* buffer = GetAccessor()->GetBackBuffer();
     if (!IsVisible() || buffer == nullptr) return;
     {
-        CSkinImageRef ref = GetAccessor()->GetImageCache()->FindImage(m_strImageFile);
+        CSkinImageRef ref = GetAccessor()->GetImageCache()->FindImage(m_image.m_strName);
         CSkinImageLock image(ref);
         if (image.Get() != nullptr) _DrawImage(*buffer, *image.Get());
     }
@@ -81,18 +79,17 @@ void CSkinWindowItemStaticImage::Draw()
 void CSkinWindowItemStaticImage::_DrawImage(lib::wfc::CDIB& buffer, const lib::wfc::CDIB& image)
 {
     const SkinRect item = GetRect();
+    const RECT& source = m_image.m_rcCut;
     if (m_bTile) {
         // Pieces from the source's top-left corner, the last column and row cut to the item;
         // an empty tile draws nothing rather than never covering the item.
-        if (m_rcSource.right - m_rcSource.left < 1 || m_rcSource.bottom - m_rcSource.top < 1) {
-            return;
-        }
-        buffer.TileBlt(item.left, item.top, item.Width(), item.Height(), image, true,
-                       &m_rcSource, 255, kSkinKeyColor);
+        if (source.right - source.left < 1 || source.bottom - source.top < 1) return;
+        buffer.TileBlt(item.left, item.top, item.Width(), item.Height(), image, true, &source,
+                       255, kSkinKeyColor);
     } else if (m_bStretch) {
-        buffer.StretchBltClipped(item.ToRECT(), image, m_rcSource, 255, lib::wfc::kNoKeyColor);
+        buffer.StretchBltClipped(item.ToRECT(), image, source, 255, lib::wfc::kNoKeyColor);
     } else {
-        BltCentered(buffer, item, image, m_rcSource);
+        BltCentered(buffer, item, image, source);
     }
 }
 

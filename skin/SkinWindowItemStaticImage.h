@@ -52,8 +52,8 @@ public:
     // False lets the window's hit test pass over the item to what lies beneath.
     void SetHitTest(bool hitTest) { m_bHitTest = hitTest; }
 
-    const std::string& GetImageFile() const { return m_strImageFile; }
-    const RECT& GetSourceRect() const { return m_rcSource; }
+    const std::string& GetImageFile() const { return m_image.m_strName; }
+    const RECT& GetSourceRect() const { return m_image.m_rcCut; }
     bool IsTile() const { return m_bTile; }
     bool IsStretch() const { return m_bStretch; }
     const CSkinItemCaption& GetCaption() const { return m_caption; }
@@ -61,8 +61,7 @@ public:
 private:
     void _DrawImage(lib::wfc::CDIB& buffer, const lib::wfc::CDIB& image);
 
-    std::string m_strImageFile;
-    RECT m_rcSource;
+    ImageCut m_image;
     std::string m_strTooltipText;
     bool m_bTile;
     CSkinItemCaption m_caption;
