@@ -36,8 +36,9 @@ protected:
     void WaitUntilDestroyed()
     {
         while (this->IsWindow()) {
-            if (lib::wfc::PumpMessage()) {
-                ::PostQuitMessage(0);
+            int exitCode = 0;
+            if (lib::wfc::PumpMessage(&exitCode)) {
+                ::PostQuitMessage(exitCode);
                 return;
             }
         }

@@ -56,7 +56,10 @@ int32_t CMessageBoxWindowBase::DoModal(HWND owner, const std::string& text, UINT
     ::SetForegroundWindow(GetHwnd());
     ::MessageBeep(type & MB_ICONMASK);
     // The loop eats a quit message that ends it: posted again, the thread's own loop ends too.
-    if (lib::wfc::RunModalLoop(GetHwnd(), owner, &m_bEnded)) ::PostQuitMessage(0);
+    int exitCode = 0;
+    if (lib::wfc::RunModalLoop(GetHwnd(), owner, &m_bEnded, &exitCode)) {
+        ::PostQuitMessage(exitCode);
+    }
     if (IsWindow()) DestroyWindow();
     return m_nResult;
 }

@@ -301,11 +301,15 @@ LRESULT CALLBACK WindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     return answer;
 }
 
-bool PumpMessage()
+bool PumpMessage(int* exitCode)
 {
+    if (exitCode != nullptr) *exitCode = 0;
     MSG msg = {};
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0) return true;
+    if (got == 0) {
+        if (exitCode != nullptr) *exitCode = static_cast<int>(msg.wParam);
+        return true;
+    }
     if (got == -1) {
         // The message is unusable; ending the loop beats spinning on a broken queue.
         TOLVE_LOG(LOG_ERROR, "メッセージ取得失敗 ERR:0x%08lX", GetLastError());
@@ -316,8 +320,9 @@ bool PumpMessage()
     return false;
 }
 
-bool RunModalLoop(HWND window, HWND owner, const bool* done)
+bool RunModalLoop(HWND window, HWND owner, const bool* done, int* exitCode)
 {
+    if (exitCode != nullptr) *exitCode = 0;
     const bool ownerVisible = owner != nullptr && IsWindowVisible(owner);
     if (GetActiveWindow() == owner) SetActiveWindow(window);
     const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
@@ -325,7 +330,7 @@ bool RunModalLoop(HWND window, HWND owner, const bool* done)
 
     bool quit = false;
     while (done == nullptr || !*done) {
-        if (PumpMessage()) {
+        if (PumpMessage(exitCode)) {
             quit = true;
             break;
         }

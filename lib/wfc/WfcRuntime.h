@@ -74,13 +74,15 @@ HWND CreateWindowExChecked(DWORD exStyle, const wchar_t* className, const wchar_
 // Message flow.
 LRESULT CALLBACK WindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // One round of the thread's message loop; true when the loop must end (WM_QUIT, or a
-// failed GetMessageA, which is logged).
-bool PumpMessage();
+// failed GetMessageA, which is logged). exitCode, when given, receives the quit message's
+// code (0 after a failed read), for a caller that posts the quit again.
+bool PumpMessage(int* exitCode = nullptr);
 // Pumps until *done is true, the window is gone, WM_QUIT arrives or a visible owner
 // becomes hidden; the owner is disabled meanwhile when it was enabled. True when the loop
 // ended as PumpMessage ends a loop (WM_QUIT, which is then consumed, or a failed read): a
-// caller nested in the thread's main loop posts the quit again so that loop ends too.
-bool RunModalLoop(HWND window, HWND owner, const bool* done);
+// caller nested in the thread's main loop posts the quit again, with the code exitCode
+// receives, so that loop ends too and the program keeps its exit code.
+bool RunModalLoop(HWND window, HWND owner, const bool* done, int* exitCode = nullptr);
 
 // Placement, in screen coordinates.
 void CenterWindow(HWND window, HWND over);

@@ -139,11 +139,13 @@ TEST(WfcModal, LoopEndsForEachReasonAndRestoresTheOwner)
         // A note after the action: dispatched only when the loop goes on past the action.
         PostMessageA(hModal, WM_APP, CModalWindow::ACT_NOTE, 0);
 
-        const bool quit = lib::wfc::RunModalLoop(hModal, hOwner, &done);
+        int exitCode = -1;
+        const bool quit = lib::wfc::RunModalLoop(hModal, hOwner, &done, &exitCode);
 
         EXPECT_FALSE(modal.timedOut) << c.name;
         EXPECT_EQ(quit, c.action == CModalWindow::ACT_QUIT && !c.presetDone)
             << c.name << ": only the quit message is reported";
+        EXPECT_EQ(exitCode, quit ? 3 : 0) << c.name << ": the quit's code is handed back";
         if (c.presetDone) {
             EXPECT_TRUE(modal.handled.empty()) << c.name << ": nothing pumped";
         } else {
@@ -187,11 +189,14 @@ TEST(WfcPump, DispatchesOneMessageAndStopsAtQuit)
     PostMessageA(hwnd, WM_APP + 1, 0, 0);
     EXPECT_FALSE(lib::wfc::PumpMessage());
     EXPECT_EQ(window.count, 1);
-    PostQuitMessage(0);
+    PostQuitMessage(4);
     PostMessageA(hwnd, WM_APP + 1, 0, 0);
     // The quit message waits until the queue is otherwise empty.
-    EXPECT_FALSE(lib::wfc::PumpMessage());
-    EXPECT_TRUE(lib::wfc::PumpMessage());
+    int exitCode = -1;
+    EXPECT_FALSE(lib::wfc::PumpMessage(&exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(lib::wfc::PumpMessage(&exitCode));
+    EXPECT_EQ(exitCode, 4);
     EXPECT_EQ(window.count, 2);
     window.DestroyWindow();
 }

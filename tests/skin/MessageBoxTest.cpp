@@ -407,10 +407,12 @@ TEST(MessageBoxTest, EndsWithoutAButtonWhenItsLoopIsLeft)
         COwnerWindow owner;
         HWND hOwner = owner.Make(false);
         const int32_t result = RunBox(hOwner, kOneLineText, MB_YESNO, [&](CMessageBoxWindow&) {
-            PostQuitMessage(0);
+            PostQuitMessage(5);
         });
         EXPECT_EQ(result, 0) << "quit";
-        EXPECT_TRUE(testsupport::TakeQuit()) << "the quit reaches the main loop";
+        WPARAM exitCode = 0;
+        EXPECT_TRUE(testsupport::TakeQuit(&exitCode)) << "the quit reaches the main loop";
+        EXPECT_EQ(exitCode, 5u) << "with the program's exit code";
         owner.DestroyWindow();
     }
 }

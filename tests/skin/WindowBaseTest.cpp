@@ -350,7 +350,7 @@ TEST(EndSessionTest, WaitsUntilTheWindowIsGone)
             g_hDestroyLater = hwnd;
             timer = SetTimer(nullptr, 0, 30, &DestroyLater);
         }
-        if (c.quitBefore) PostQuitMessage(0);
+        if (c.quitBefore) PostQuitMessage(6);
         // Posted after the quit, read before it: a wait pumps it.
         PostMessageA(hwnd, kNote, 0, 0);
 
@@ -359,7 +359,11 @@ TEST(EndSessionTest, WaitsUntilTheWindowIsGone)
         EXPECT_TRUE(window.m_bWaited) << c.name;
         EXPECT_EQ(!IsWindow(hwnd), c.windowGone) << c.name;
         EXPECT_EQ(window.m_nNotes, c.ending ? 1 : 0) << c.name << ": only a wait pumps";
-        EXPECT_EQ(testsupport::TakeQuit(), c.quitAfter) << c.name;
+        WPARAM exitCode = 0;
+        EXPECT_EQ(testsupport::TakeQuit(&exitCode), c.quitAfter) << c.name;
+        if (c.quitAfter) {
+            EXPECT_EQ(exitCode, 6u) << c.name << ": the exit code is kept";
+        }
         if (timer != 0) KillTimer(nullptr, timer);
         g_hDestroyLater = nullptr;
         window.DestroyWindow();

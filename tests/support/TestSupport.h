@@ -45,10 +45,12 @@ inline void DispatchQueued(bool translate = false)
 }
 
 // Takes a quit message waiting in this thread's queue off it: whether there was one.
-inline bool TakeQuit()
+inline bool TakeQuit(WPARAM* exitCode = nullptr)
 {
     MSG message;
-    return ::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    if (!::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
+    if (exitCode != nullptr) *exitCode = message.wParam;
+    return true;
 }
 
 // True when the test runs under Wine, for expectations that hold there only (each such
