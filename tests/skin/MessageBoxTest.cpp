@@ -105,13 +105,15 @@ ui::SkinRect ItemRect(CMessageBoxWindow& box, const SkinItemKey& item)
     return box.GetItemById(item.m_nId)->GetRect();
 }
 
-// A click as the mouse makes it, posted at the middle of the item.
+// A click as the mouse makes it, at the middle of the item. Press and release are sent one
+// after the other: posted, a change of activation that another program of the session caused
+// could be read between them and cancel the press.
 void Click(CMessageBoxWindow& box, const SkinItemKey& item)
 {
     const ui::SkinRect rect = ItemRect(box, item);
     const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    box.PostMessage(WM_LBUTTONDOWN, MK_LBUTTON, at);
-    box.PostMessage(WM_LBUTTONUP, 0, at);
+    box.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at);
+    box.SendMessage(WM_LBUTTONUP, 0, at);
 }
 
 // ---- what a box shows ----
