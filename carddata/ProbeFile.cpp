@@ -515,8 +515,10 @@ uint32_t CProbeFile::_ReadBundleFile(const std::string& path, std::vector<uint8_
         TOLVE_LOG(LOG_ERROR, "%s", "CProbeFile::_ReadFile UnGZipFile GetFileSize failure");
         return PROBE_BAD_DATA;
     }
-    // One byte more than the file, as the unit's reader does.
-    if (!ResizeBuffer(bundle, static_cast<size_t>(size.QuadPart) + 1)) {
+    // One byte more than the file, as the unit's reader does; read in one call, so never
+    // more than a DWORD (nor a 32-bit size_t) holds.
+    if (size.QuadPart > 0x7FFFFFFF ||
+        !ResizeBuffer(bundle, static_cast<size_t>(size.QuadPart) + 1)) {
         m_dwLastError = ERROR_NOT_ENOUGH_MEMORY;
         TOLVE_LOG(LOG_ERROR, "CProbeFile::_ReadFile Decryption partitioning failure ERR:0x%08X",
                   static_cast<unsigned>(m_dwLastError));

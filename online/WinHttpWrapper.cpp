@@ -8,8 +8,10 @@
 #include <process.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -736,12 +738,14 @@ uint32_t CWinHttpWrapper::_GetResponse()
 
 bool CWinHttpWrapper::_AppendResponse(const char* data, DWORD size)
 {
-    const size_t needed = static_cast<size_t>(m_uResponseSize) + size;
+    // Counted in 64 bits: a 32-bit size_t would wrap before the 4 GiB check could see it.
+    const uint64_t needed = static_cast<uint64_t>(m_uResponseSize) + size;
     if (needed > 0xFFFFFFFFu) return false;
     if (needed > m_uResponseCapacity) {
         // Doubling keeps a large body from being copied once per chunk.
-        const size_t capacity =
-            std::max<size_t>(needed, std::max<size_t>(m_uResponseCapacity * 2, 65536));
+        const uint64_t doubled = std::max<uint64_t>(uint64_t{m_uResponseCapacity} * 2, 65536);
+        const size_t capacity = static_cast<size_t>(
+            std::min<uint64_t>(std::max(needed, doubled), std::numeric_limits<size_t>::max()));
         char* grown = static_cast<char*>(std::realloc(m_pResponseData, capacity));
         if (grown == nullptr) return false;
         m_pResponseData = grown;

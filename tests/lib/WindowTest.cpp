@@ -28,6 +28,19 @@ unsigned long long Num(const void* p)
     return static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p));
 }
 
+// A message value as the program receives it, without sign extension, so that the 32-bit and
+// the 64-bit build print the same: one the message defines as 32 bits (flags, key data, two
+// words), and one that is pointer-sized (a pointer, a handle or data).
+uint32_t Bits32(LPARAM value)
+{
+    return static_cast<uint32_t>(value);
+}
+
+unsigned long long BitsPtr(LPARAM value)
+{
+    return static_cast<ULONG_PTR>(value);
+}
+
 HWND FakeHwnd(uintptr_t value)
 {
     return reinterpret_cast<HWND>(value);
@@ -58,25 +71,25 @@ public:
     void OnClose() override { Note("OnClose"); }
     bool OnQueryEndSession(LPARAM l) override
     {
-        Note(FormatString("OnQueryEndSession %llx", static_cast<unsigned long long>(l)));
+        Note(FormatString("OnQueryEndSession %x", Bits32(l)));
         return true;
     }
     bool OnQueryOpen() override { Note("OnQueryOpen"); return true; }
     void OnEndSession(bool e, LPARAM l) override
     {
-        Note(FormatString("OnEndSession %d %llx", e, static_cast<unsigned long long>(l)));
+        Note(FormatString("OnEndSession %d %x", e, Bits32(l)));
     }
     bool OnEraseBkgnd(HDC dc) override { Note(FormatString("OnEraseBkgnd %llx", Num(dc))); return false; }
     void OnShowWindow(bool s, UINT st) override { Note(FormatString("OnShowWindow %d %u", s, st)); }
     void OnSettingChange(WPARAM w, LPARAM l) override
     {
-        Note(FormatString("OnSettingChange %llu %lld", static_cast<unsigned long long>(w),
-                          static_cast<long long>(l)));
+        Note(FormatString("OnSettingChange %llu %llu", static_cast<unsigned long long>(w),
+                          BitsPtr(l)));
     }
     void OnActivateApp(bool a, DWORD t) override { Note(FormatString("OnActivateApp %d %lu", a, t)); }
     bool OnSetCursor(LPARAM l) override
     {
-        Note(FormatString("OnSetCursor %llx", static_cast<unsigned long long>(l)));
+        Note(FormatString("OnSetCursor %x", Bits32(l)));
         return true;
     }
     bool OnDrawItem(UINT id, DRAWITEMSTRUCT*) override { Note(FormatString("OnDrawItem %u", id)); return true; }
@@ -95,7 +108,7 @@ public:
     void OnCaptureChanged(HWND h) override { Note(FormatString("OnCaptureChanged %llx", Num(h))); }
     void OnParentNotify(UINT e, UINT id, LPARAM l) override
     {
-        Note(FormatString("OnParentNotify %u %u %llx", e, id, static_cast<unsigned long long>(l)));
+        Note(FormatString("OnParentNotify %u %u %x", e, id, Bits32(l)));
     }
     bool OnSizing(UINT e, RECT* r) override { Note(FormatString("OnSizing %u %ld", e, r->left)); return true; }
     void OnMoving(RECT* r) override { Note(FormatString("OnMoving %ld", r->left)); }
@@ -112,9 +125,9 @@ public:
     void OnNcLButtonDown(UINT h, int x, int y) override { Note(FormatString("OnNcLButtonDown %u %d %d", h, x, y)); }
     void OnNcRButtonUp(UINT h, int x, int y) override { Note(FormatString("OnNcRButtonUp %u %d %d", h, x, y)); }
     void OnNcMButtonDblClk(UINT h, int x, int y) override { Note(FormatString("OnNcMButtonDblClk %u %d %d", h, x, y)); }
-    void OnKeyDown(UINT k, LPARAM l) override { Note(FormatString("OnKeyDown %u %llx", k, static_cast<unsigned long long>(l))); }
-    void OnKeyUp(UINT k, LPARAM l) override { Note(FormatString("OnKeyUp %u %llx", k, static_cast<unsigned long long>(l))); }
-    void OnChar(UINT c, LPARAM l) override { Note(FormatString("OnChar %u %llx", c, static_cast<unsigned long long>(l))); }
+    void OnKeyDown(UINT k, LPARAM l) override { Note(FormatString("OnKeyDown %u %x", k, Bits32(l))); }
+    void OnKeyUp(UINT k, LPARAM l) override { Note(FormatString("OnKeyUp %u %x", k, Bits32(l))); }
+    void OnChar(UINT c, LPARAM l) override { Note(FormatString("OnChar %u %x", c, Bits32(l))); }
     void OnUniChar(UINT c, UINT, LPARAM) override { Note(FormatString("OnUniChar %u", c)); }
     void OnSysKeyDown(UINT k, LPARAM) override { Note(FormatString("OnSysKeyDown %u", k)); }
     void OnSysKeyUp(UINT k, LPARAM) override { Note(FormatString("OnSysKeyUp %u", k)); }
@@ -126,8 +139,8 @@ public:
     void OnVScroll(UINT c, UINT p, HWND h) override { Note(FormatString("OnVScroll %u %u %llx", c, p, Num(h))); }
     LRESULT OnPowerBroadcast(WPARAM e, LPARAM d) override
     {
-        Note(FormatString("OnPowerBroadcast %llu %lld", static_cast<unsigned long long>(e),
-                          static_cast<long long>(d)));
+        Note(FormatString("OnPowerBroadcast %llu %llu", static_cast<unsigned long long>(e),
+                          BitsPtr(d)));
         return 0x424D;
     }
     void OnEnterSizeMove() override { Note("OnEnterSizeMove"); }
@@ -240,6 +253,8 @@ TEST(WindowDispatch, EveryRoutedMessageReachesItsOperationWithUnpackedArguments)
         {WM_NCMBUTTONDBLCLK, HTCAPTION, MAKELPARAM(1, 2), "OnNcMButtonDblClk 2 1 2", 0},
         {WM_KEYDOWN, VK_RETURN, 0x1C0001, "OnKeyDown 13 1c0001", 0},
         {WM_KEYUP, VK_ESCAPE, 0x10001, "OnKeyUp 27 10001", 0},
+        // A release as the system sends it: the transition bits fill the top of the word.
+        {WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0010001u), "OnKeyUp 27 c0010001", 0},
         {WM_CHAR, 'a', 1, "OnChar 97 1", 0},
         {WM_SYSKEYDOWN, VK_F10, 0, "OnSysKeyDown 121", 0},
         {WM_SYSKEYUP, VK_MENU, 0, "OnSysKeyUp 18", 0},

@@ -772,9 +772,11 @@ TEST_F(SkinWindowTest, ClicksBecomeCommands)
         std::string all;
         MSG message;
         while (::PeekMessageA(&message, hwnd, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
-            all += FormatString("%s%llx,%lld", all.empty() ? "" : "|",
+            // lParam is the control's handle: zero-extended, as both builds print it.
+            all += FormatString("%s%llx,%llu", all.empty() ? "" : "|",
                                 static_cast<unsigned long long>(message.wParam),
-                                static_cast<long long>(message.lParam));
+                                static_cast<unsigned long long>(
+                                    static_cast<ULONG_PTR>(message.lParam)));
         }
         return all;
     };
