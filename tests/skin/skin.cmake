@@ -31,7 +31,9 @@ kestrum_test(skin_lint_test
     SOURCES ${TEST_DIR}/SkinLintTest.cpp
     LIBS kestrum_gallerypages kestrum_gallery kestrum_skintestsupport kestrum_skin kestrum_wfc
          kestrum_lib
-    TIMEOUT 120)
+    TIMEOUT 120
+    # The main window's page builds a launcher main window with its shared block.
+    LOCKS launcher_process shared_blocks)
 kestrum_skin_resources(skin_lint_test product)
 
 # The skin build itself (cmake/skinbuild.py, cmake/KestrumSkin.cmake), natively on the host.
