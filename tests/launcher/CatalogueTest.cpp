@@ -6,6 +6,7 @@
 #include "lib/StringUtility.h"
 #include "lib/wfc/WfcRuntime.h"
 #include "skin/MessageBoxWindow.h"
+#include "skin/SkinWindowItemStatic.h"
 #include "tests/skin/support/SkinTestSupport.h"
 #include "tests/skin/support/SkinWindowTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -13,7 +14,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -283,6 +286,8 @@ struct ShownBox {
     bool topmost = false;
     bool desktopEnabled = false;
     bool ownerAboveOther = false;
+    COLORREF color = 0;
+    std::vector<int32_t> buttons;  // the visible standard buttons, left to right
 };
 
 HWND g_hwndOwner = nullptr;   // the owner the box is expected to have (null: none)
@@ -323,6 +328,24 @@ void CALLBACK PressBox(HWND, UINT, UINT_PTR id, DWORD)
     g_shown.topmost = (GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     g_shown.desktopEnabled = IsWindowEnabled(GetDesktopWindow()) != FALSE;
     g_shown.ownerAboveOther = g_hwndOwner != nullptr && IsAbove(g_hwndOwner, g_hwndOther);
+    // The box is a window of this thread: its object is at hand.
+    auto* object = dynamic_cast<ui::CMessageBoxWindowBase*>(
+        reinterpret_cast<lib::wfc::CWindow*>(GetWindowLongPtrA(box, GWLP_USERDATA)));
+    if (object != nullptr) {
+        g_shown.color = object->GetTextItem()->GetColor();
+        namespace key = ui::MessageBoxWindowKey;
+        std::vector<std::pair<int32_t, int32_t>> shown;  // left edge, id
+        for (const ui::SkinItemKey* button : {&key::kOkButton, &key::kCancelButton,
+                                              &key::kYesButton, &key::kNoButton,
+                                              &key::kRetryButton}) {
+            ui::CSkinWindowItem* item = object->GetItemById(button->m_nId);
+            if (item != nullptr && item->IsVisible()) {
+                shown.emplace_back(item->GetRect().left, button->m_nId);
+            }
+        }
+        std::sort(shown.begin(), shown.end());
+        for (const auto& button : shown) g_shown.buttons.push_back(button.second);
+    }
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(g_uPress, 1), 0);
 }
 
@@ -338,6 +361,14 @@ HWND MakeWindow(const char* title)
     return CreateWindowExA(0, lib::wfc::kDefaultWindowClass, title, WS_POPUP, 0, 0, 200, 100,
                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
+
+namespace key = ui::MessageBoxWindowKey;
+const COLORREF kRed = ui::CMessageBoxWindowBase::kExclamationTextColor;
+const COLORREF kGrey = ui::CMessageBoxWindowBase::kTextColor;
+const int32_t kOk = key::kOkButton.m_nId;
+const int32_t kCancel = key::kCancelButton.m_nId;
+const int32_t kYes = key::kYesButton.m_nId;
+const int32_t kNo = key::kNoButton.m_nId;
 
 TEST(ShowMessageBox, LogsItsLineAndAnswersTheButtonPressed)
 {
@@ -359,19 +390,21 @@ TEST(ShowMessageBox, LogsItsLineAndAnswersTheButtonPressed)
         UINT press;
         int result;
         const char* title;
+        COLORREF color;                // red for the exclamation icon class alone
+        std::vector<int32_t> buttons;
     } kCases[] = {
-        {"owner", owner, owner, MB_YESNO | MB_ICONINFORMATION, IDYES, IDYES, "ケストラム"},
-        {"owner, No", owner, owner, MB_YESNOCANCEL | MB_ICONWARNING, IDNO, IDNO, "ケストラム"},
-        {"desktop", GetDesktopWindow(), nullptr, MB_ICONEXCLAMATION, IDOK, IDOK, ""},
+        {"information", owner, owner, MB_YESNO | MB_ICONINFORMATION, IDYES, IDYES, "ケストラム",
+         kGrey, {kYes, kNo}},
+        // 0x70 as the card windows give it: shown as 0x30, the bit 0x40 left out.
+        {"0x70", owner, owner, MB_YESNOCANCEL | 0x70, IDNO, IDNO, "ケストラム", kRed,
+         {kYes, kNo, kCancel}},
+        {"desktop", GetDesktopWindow(), nullptr, MB_ICONEXCLAMATION, IDOK, IDOK, "", kRed, {kOk}},
     };
-    namespace key = ui::MessageBoxWindowKey;
     for (const auto& c : kCases) {
         SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         g_hwndOwner = c.boxOwner;
         g_hwndOther = other;
-        g_uPress = c.press == IDYES  ? key::kYesButton.m_nId
-                   : c.press == IDNO ? key::kNoButton.m_nId
-                                     : key::kOkButton.m_nId;
+        g_uPress = c.press == IDYES ? kYes : c.press == IDNO ? kNo : kOk;
         g_shown = ShownBox();
         testsupport::CLogCapture log;
         skintest::CSkinErrorCollector errors;
@@ -394,6 +427,8 @@ TEST(ShowMessageBox, LogsItsLineAndAnswersTheButtonPressed)
         EXPECT_EQ(c.boxOwner, g_shown.owner) << c.name;
         EXPECT_EQ(c.title, g_shown.title) << c.name;
         EXPECT_TRUE(g_shown.topmost) << c.name;
+        EXPECT_EQ(c.color, g_shown.color) << c.name;
+        EXPECT_EQ(c.buttons, g_shown.buttons) << c.name;
         // The box over the desktop leaves the desktop enabled and raises nothing (Wine keeps
         // its desktop enabled even when asked to disable it; Windows does disable it).
         EXPECT_TRUE(g_shown.desktopEnabled) << c.name;
