@@ -24,6 +24,13 @@ public:
     {
         return Listed(root[0]) ? CSystemAgentPlatform::GetDriveType(root) : DRIVE_NO_ROOT_DIR;
     }
+    // Wine answers the volume query of a simulated card even while its folder is away (the
+    // card taken out), so the test build also asks for the card's root.
+    bool HasVolume(const char* root) override
+    {
+        return GetFileAttributesA(root) != INVALID_FILE_ATTRIBUTES &&
+               CSystemAgentPlatform::HasVolume(root);
+    }
 
 private:
     static bool Listed(char letter)

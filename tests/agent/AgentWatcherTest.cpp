@@ -14,7 +14,6 @@
 #include <shlobj.h>
 
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -339,7 +338,7 @@ TEST_F(AgentWatcherTest, SelectionWrittenWhileTheAgentWaitsSurvives)
 TEST(AgentWatcherBlockTest, SecondWatcherKeepsTheFirstOnesRecord)
 {
     CScriptedPlatform platform;
-    auto first = std::make_unique<CDriveWatcher>(platform);
+    CDriveWatcher first(platform);
     CBlockShareMemHolder holder;
     CardShareRecord record;
     ASSERT_TRUE(holder.GetDriveInfo(&record));
@@ -348,7 +347,7 @@ TEST(AgentWatcherBlockTest, SecondWatcherKeepsTheFirstOnesRecord)
     EXPECT_EQ(0, record.selectedDrive);
 
     platform.SetDrives("D* E");
-    first->CheckCards(nullptr);
+    first.CheckCards(nullptr);
     ASSERT_TRUE(holder.SetSelectDrive('D'));
     {
         CDriveWatcher second(platform);
