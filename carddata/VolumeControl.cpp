@@ -35,6 +35,19 @@ BOOL CVolumePlatform::GetFileSystemName(const char* root, char* name, DWORD size
     return GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, nullptr, name, size);
 }
 
+HANDLE CVolumePlatform::OpenVolumeHandle(char letter, DWORD access)
+{
+    char device[8];
+    FormatDevicePath(letter, device);
+    return CreateFileA(device, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       0, nullptr);
+}
+
+BOOL CVolumePlatform::CloseVolumeHandle(HANDLE volume)
+{
+    return CloseHandle(volume);
+}
+
 BOOL CVolumePlatform::DeviceControl(HANDLE volume, DWORD code, void* input, DWORD inputSize)
 {
     DWORD returned = 0;
@@ -78,10 +91,7 @@ HANDLE OpenVolume(char driveLetter)
         return INVALID_HANDLE_VALUE;
     }
 
-    char device[8];
-    FormatDevicePath(driveLetter, device);
-    HANDLE volume = CreateFileA(device, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE volume = GetVolumePlatform().OpenVolumeHandle(driveLetter, access);
     const DWORD error = GetLastError();
     if (volume != INVALID_HANDLE_VALUE) {
         TOLVE_LOG(LOG_INFO, "OpenVolume - CreatFile成功");
@@ -95,7 +105,7 @@ HANDLE OpenVolume(char driveLetter)
 
 BOOL CloseVolume(HANDLE volume)
 {
-    return CloseHandle(volume);
+    return GetVolumePlatform().CloseVolumeHandle(volume);
 }
 
 BOOL UnlockVolume(HANDLE volume)
@@ -186,10 +196,8 @@ bool IsWritableDrive(char driveLetter)
 {
     TOLVE_LOG(LOG_INFO, "IsWritableDrive - Start");
     TOLVE_LOG(LOG_INFO, "IsWritableDrive - Drive %c:", driveLetter);
-    char device[8];
-    FormatDevicePath(driveLetter, device);
-    HANDLE volume = CreateFileA(device, FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    CVolumePlatform& platform = GetVolumePlatform();
+    HANDLE volume = platform.OpenVolumeHandle(driveLetter, FILE_READ_ATTRIBUTES);
     if (volume == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         TOLVE_LOG(LOG_ERROR, "IsWritableDrive - CreatFile失敗 ERR:0x%08X",
@@ -200,8 +208,7 @@ bool IsWritableDrive(char driveLetter)
     }
     TOLVE_LOG(LOG_INFO, "IsWritableDrive - CreatFile成功");
 
-    const BOOL writable =
-        GetVolumePlatform().DeviceControl(volume, IOCTL_DISK_IS_WRITABLE, nullptr, 0);
+    const BOOL writable = platform.DeviceControl(volume, IOCTL_DISK_IS_WRITABLE, nullptr, 0);
     const DWORD error = GetLastError();
     if (writable) {
         TOLVE_LOG(LOG_INFO, "DeviceIoControl - Drive %c is writable", driveLetter);
@@ -209,7 +216,7 @@ bool IsWritableDrive(char driveLetter)
         TOLVE_LOG(LOG_ERROR, "DeviceIoControl - IOCTL_DISK_IS_WRITABLE ERR:0x%08X",
                   static_cast<unsigned>(error));
     }
-    CloseHandle(volume);
+    platform.CloseVolumeHandle(volume);
     TOLVE_LOG(LOG_INFO, "IsWritableDrive - End");
     SetLastError(writable ? ERROR_SUCCESS : error);
     return writable != FALSE;

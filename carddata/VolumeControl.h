@@ -7,8 +7,8 @@
 #include <windows.h>
 
 // The few questions about a card's volume that only a real card reader answers: the
-// file-system name, the device controls on the volume, and the pause between lock
-// attempts. The base class asks Windows; a program or test may install its own answers
+// file-system name, the volume handle and the device controls on it, and the pause between
+// lock attempts. The base class asks Windows; a program or test may install its own answers
 // (a simulated card reports "NTFS" and refuses every control a reader accepts).
 class CVolumePlatform {
 public:
@@ -19,6 +19,12 @@ public:
 
     // GetVolumeInformationA of the root ("X:\"), file-system name only.
     virtual BOOL GetFileSystemName(const char* root, char* name, DWORD size);
+    // CreateFileA of "\\.\X:" with the access asked for, shared for reading and writing,
+    // so that the card's other users are never locked out by a query; INVALID_HANDLE_VALUE
+    // with the last error on failure.
+    virtual HANDLE OpenVolumeHandle(char letter, DWORD access);
+    // Closes a handle OpenVolumeHandle gave.
+    virtual BOOL CloseVolumeHandle(HANDLE volume);
     // DeviceIoControl with no output buffer; the thread's last error tells the failure.
     virtual BOOL DeviceControl(HANDLE volume, DWORD code, void* input, DWORD inputSize);
     virtual void WaitBeforeRetry(DWORD milliseconds);

@@ -1,10 +1,15 @@
 // Stands in for a browser in online_browser_test: registered for a URL scheme of the test's
 // own, it appends its arguments to "opened.txt" beside itself, one line per start, and then
-// signals the event the test waits on.
+// signals the event the test waits on. The launcher's tests build it with an event of
+// their own (RECORDER_DONE_EVENT), so that neither test is woken by the other's browser.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+
+#ifndef RECORDER_DONE_EVENT
+#define RECORDER_DONE_EVENT "KestrumBrowserRecorderDone"
+#endif
 
 int main(int argc, char** argv)
 {
@@ -17,7 +22,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) std::fprintf(out, i == 1 ? "%s" : " %s", argv[i]);
     std::fprintf(out, "\n");
     std::fclose(out);
-    HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, "KestrumBrowserRecorderDone");
+    HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, RECORDER_DONE_EVENT);
     if (done != nullptr) {
         SetEvent(done);
         CloseHandle(done);

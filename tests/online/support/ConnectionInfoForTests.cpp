@@ -24,7 +24,12 @@ std::string PathOfURL(const std::string& url)
 
 bool WriteConnectionInfo(const std::string& baseURL)
 {
-    std::ofstream file(ConnectionInfoPath(), std::ios::binary | std::ios::trunc);
+    return WriteConnectionInfoAt(ConnectionInfoPath(), baseURL);
+}
+
+bool WriteConnectionInfoAt(const std::string& path, const std::string& baseURL)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
     size_t count = 0;
     const ConnectionRow* rows = GetBuiltinConnectionRows(count);
     for (size_t i = 0; i < count; ++i) {

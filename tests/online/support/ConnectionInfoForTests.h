@@ -14,6 +14,9 @@ namespace onlinetest {
 // baseURL: scheme, host, port and an optional prefix, without a trailing slash, for
 // instance "http://127.0.0.1:8080/t42". False when the file could not be written.
 bool WriteConnectionInfo(const std::string& baseURL);
+// The same file at the path given: beside another program (the launcher's tests' product
+// folder).
+bool WriteConnectionInfoAt(const std::string& path, const std::string& baseURL);
 
 // "Connection.info" beside the running program.
 std::string ConnectionInfoPath();

@@ -1,0 +1,15 @@
+// "chkdsk.exe" of the system folder, which Wine lacks: notes its start with the command line
+// (StandInRecord.h, "started.txt" in the system folder), waits KESTRUM_CHKDSK_DELAY_MS
+// (default 0) and ends with KESTRUM_CHKDSK_EXIT (default 0). tools/wine-session puts it into
+// the prefix's system folder.
+
+#include "tests/launcher/standins/StandInRecord.h"
+
+#include <windows.h>
+
+int main()
+{
+    standin::RecordStart();
+    Sleep(standin::EnvironmentNumber("KESTRUM_CHKDSK_DELAY_MS", 0));
+    return static_cast<int>(standin::EnvironmentNumber("KESTRUM_CHKDSK_EXIT", 0));
+}

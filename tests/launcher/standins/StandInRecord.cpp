@@ -1,0 +1,82 @@
+#include "tests/launcher/standins/StandInRecord.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace standin {
+
+namespace {
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// Programs started together append to one file: one line, written whole under a mutex of
+// the file's own, so that lines never interleave.
+void AppendLine(const std::string& line)
+{
+    const std::string program = ProgramPath();
+    const std::string file = program.substr(0, program.rfind('\\') + 1) + kRecordFile;
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "KestrumStandInRecord");
+    if (mutex != nullptr) WaitForSingleObject(mutex, 10000);
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        HANDLE out = CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (out != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+            CloseHandle(out);
+            break;
+        }
+        // The harness may be reading the file just now.
+        Sleep(20);
+    }
+    if (mutex != nullptr) {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    }
+}
+
+} // namespace
+
+int StartupShowCommand()
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    return (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : -1;
+}
+
+void RecordStart()
+{
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    const char* commandLine = GetCommandLineA();
+    AppendLine(std::string(kStartKind) + "\t" + ProgramPath() + "\t" +
+               (commandLine != nullptr ? commandLine : "") + "\t" + folder + "\t" +
+               std::to_string(StartupShowCommand()) + "\r\n");
+}
+
+void RecordMessage(const char* name, uint32_t wParam, uint32_t lParam)
+{
+    char values[32];
+    std::snprintf(values, sizeof values, "%08X\t%08X", wParam, lParam);
+    AppendLine(std::string(kMessageKind) + "\t" + ProgramPath() + "\t" + name + "\t" + values +
+               "\r\n");
+}
+
+DWORD EnvironmentNumber(const char* name, DWORD defaultValue)
+{
+    char value[32] = {};
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    if (length == 0 || length >= sizeof value) return defaultValue;
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(value, &end, 0);
+    return end != value && *end == '\0' ? static_cast<DWORD>(number) : defaultValue;
+}
+
+} // namespace standin

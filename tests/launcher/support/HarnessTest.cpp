@@ -1,0 +1,342 @@
+// The launcher's test harness where it can go wrong: what the stand-ins of the product folder
+// record and publish, the observer's view of another process's broadcasts, and skinned boxes
+// found after their log line and pressed from inside their modal loop.
+
+#include "lib/Path.h"
+#include "lib/TolveLog.h"
+#include "skin/MessageBoxWindow.h"
+#include "tests/carddata/support/LinkFileBuilder.h"
+#include "tests/carddata/support/SimulatedCard.h"
+#include "tests/launcher/support/LauncherTestSupport.h"
+#include "tests/skin/support/SkinTestSupport.h"
+#include "tests/skin/support/SkinWindowTestSupport.h"
+#include "tests/support/AgentBlock.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+const bool g_bPrivate = testsupport::UsePrivateAppData("launcher_harness_test");
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(
+    new skintest::CWindowFrameworkEnvironment("launcher_harness_test"));
+
+using launchertest::CProductFolder;
+using launchertest::CStartRecord;
+using launchertest::StartedProgram;
+
+// As the launcher's program starter starts a program.
+bool ShellStart(const std::string& program, const char* parameters, const char* folder, int show)
+{
+    const HINSTANCE result =
+        ShellExecuteA(nullptr, "open", program.c_str(), parameters, folder, show);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+HWND WaitForWindow(const char* windowClass, const char* title, DWORD timeoutMs)
+{
+    const DWORD begin = GetTickCount();
+    for (;;) {
+        HWND window = FindWindowA(windowClass, title);
+        if (window != nullptr || GetTickCount() - begin >= timeoutMs) return window;
+        Sleep(20);
+    }
+}
+
+bool WaitForWindowGone(HWND window, DWORD timeoutMs)
+{
+    const DWORD begin = GetTickCount();
+    while (IsWindow(window)) {
+        if (GetTickCount() - begin >= timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string WithoutBackslash(std::string path)
+{
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+// ---- the stand-ins ----
+
+TEST(StandInTest, EachSiblingToolNotesItsStartAndUpdateShowAndEndsOnClose)
+{
+    CProductFolder product;
+    const UINT updateShow = RegisterWindowMessageA("Launcher_UpdateShow");
+    const struct {
+        const char* program;
+        const char* title;
+    } tools[] = {{"Dapplegate.exe", "Dapplegate"}, {"Mendrill.exe", "Mendrill"},
+                 {"PellickManager.exe", "PellickManager"}};
+    for (const auto& tool : tools) {
+        SCOPED_TRACE(tool.program);
+        CStartRecord record(product.Path());
+        ASSERT_TRUE(ShellStart(product.File(tool.program), "Launcher", product.Path().c_str(),
+                               SW_SHOW));
+        const std::vector<StartedProgram> starts = record.WaitForStart(tool.program, 10000);
+        ASSERT_EQ(starts.size(), 1u);
+        EXPECT_EQ(starts[0].sArguments, "Launcher");
+        EXPECT_EQ(lstrcmpiA(starts[0].sPath.c_str(), product.File(tool.program).c_str()), 0)
+            << starts[0].sPath;
+        EXPECT_EQ(lstrcmpiA(WithoutBackslash(starts[0].sFolder).c_str(),
+                            WithoutBackslash(product.Path()).c_str()), 0)
+            << starts[0].sFolder;
+        EXPECT_EQ(starts[0].iShow, SW_SHOW);
+
+        HWND window = WaitForWindow("WFC-DefaultWindowClass", tool.title, 10000);
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(IsWindowVisible(window));
+        PostMessageA(window, updateShow, 5, static_cast<LPARAM>(0x80000001u));
+        launchertest::NotedMessage seen;
+        ASSERT_TRUE(record.WaitForMessage(tool.program, "Launcher_UpdateShow", &seen, 10000));
+        EXPECT_EQ(seen.uWParam, 5u);
+        EXPECT_EQ(seen.uLParam, 0x80000001u);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitForWindowGone(window, 10000));
+    }
+
+    // One that ignores WM_CLOSE stays until the harness ends it.
+    ASSERT_TRUE(ShellStart(product.File("Mendrill.exe"), "--ignore-close", nullptr, SW_SHOW));
+    HWND stubborn = WaitForWindow("WFC-DefaultWindowClass", "Mendrill", 10000);
+    ASSERT_NE(stubborn, nullptr);
+    PostMessageA(stubborn, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(WaitForWindowGone(stubborn, 500));
+    EXPECT_EQ(launchertest::EndProductPrograms(), 1);
+    EXPECT_FALSE(IsWindow(stubborn));
+}
+
+TEST(StandInTest, TheMusicToolStartsFromItsRegisteredFolderAndEnds)
+{
+    CProductFolder product;
+    char folder[MAX_PATH] = {};
+    DWORD size = sizeof folder;
+    ASSERT_EQ(SHGetValueA(HKEY_LOCAL_MACHINE, CProductFolder::kMusicToolKey, "SetupPath", nullptr,
+                          folder, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(folder), product.File("Sonavelle"));
+    CStartRecord record(product.File("Sonavelle\\"));
+    ASSERT_TRUE(ShellStart(std::string(folder) + "\\Sonavelle5.exe", nullptr, nullptr,
+                           SW_SHOWNORMAL));
+    const std::vector<StartedProgram> starts = record.WaitForStart("Sonavelle5.exe", 10000);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].sArguments, "");
+    EXPECT_EQ(starts[0].iShow, SW_SHOWNORMAL);
+}
+
+TEST(StandInTest, ASwappedProgramIsPutBackAsItWas)
+{
+    CProductFolder product;
+    const std::string updater = product.File("Kestrum4Update.exe");
+    const bool updaterThere = GetFileAttributesA(updater.c_str()) != INVALID_FILE_ATTRIBUTES;
+    {
+        launchertest::CProgramSwap recorder = product.UseRecorder("Kestrum4Update.exe");
+        ASSERT_TRUE(recorder.Swapped());
+        CStartRecord record(product.Path());
+        ASSERT_TRUE(ShellStart(updater, "Launcher", nullptr, SW_SHOW));
+        const std::vector<StartedProgram> starts = record.WaitForStart("Kestrum4Update.exe", 10000);
+        ASSERT_EQ(starts.size(), 1u);
+        EXPECT_EQ(starts[0].sArguments, "Launcher");
+    }
+    EXPECT_EQ(GetFileAttributesA(updater.c_str()) != INVALID_FILE_ATTRIBUTES, updaterThere);
+
+    const std::string tool = product.File("Mendrill.exe");
+    const int32_t length = lib::GetFileLength(tool);
+    {
+        launchertest::CProgramSwap gone = product.Remove("Mendrill.exe");
+        ASSERT_TRUE(gone.Swapped());
+        EXPECT_FALSE(lib::FileExists(tool));
+        launchertest::CProgramSwap moved = std::move(gone);
+        EXPECT_FALSE(lib::FileExists(tool)) << "moved, the swap still holds";
+    }
+    EXPECT_EQ(lib::GetFileLength(tool), length);
+}
+
+// The card record as the agent stand-in wrote it: the launcher's letter 'V' is kept.
+TEST(StandInTest, TheAgentPublishesTheListedCardsAtOnceAndStaysUntilClosed)
+{
+    CProductFolder product;
+    CSimulatedCard card('V');
+    ASSERT_TRUE(card.IsRemovable());
+    ASSERT_TRUE(CLinkFileBuilder().WriteTo(card));
+    testsupport::CAgentBlock block;
+    ASSERT_TRUE(block.IsReady());
+    block.Write(0, 0, 'V');
+    // J: is never a drive: listed, it counts as a card without a link file.
+    SetEnvironmentVariableA("KESTRUM_SIMULATED_CARDS", "V");
+    SetEnvironmentVariableA("KESTRUM_NTFS_CARDS", "j");
+    CStartRecord record(product.Path());
+    ASSERT_TRUE(ShellStart(product.File("Kestrum4Agent.exe"), "Launcher", nullptr, SW_SHOW));
+    HWND agent = WaitForWindow("Kestrum4AgentWinClassName", "Kestrum4AgentWindowTitle", 10000);
+    ASSERT_NE(agent, nullptr);
+    CardShareRecord shared;
+    ASSERT_TRUE(launchertest::ReadCardRecord(shared));
+    EXPECT_EQ(shared.removableMask, testsupport::DriveBit('V') | testsupport::DriveBit('J'));
+    EXPECT_EQ(shared.cardMask, testsupport::DriveBit('V'));
+    EXPECT_EQ(shared.selectedDrive, 'V');
+
+    // A second agent ends at once and leaves the first.
+    ASSERT_TRUE(ShellStart(product.File("Kestrum4Agent.exe"), "Launcher", nullptr, SW_SHOW));
+    ASSERT_EQ(record.WaitForStart("Kestrum4Agent.exe", 10000, 2).size(), 2u);
+    EXPECT_EQ(FindWindowA("Kestrum4AgentWinClassName", nullptr), agent);
+    PostMessageA(agent, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitForWindowGone(agent, 10000));
+    SetEnvironmentVariableA("KESTRUM_SIMULATED_CARDS", nullptr);
+    SetEnvironmentVariableA("KESTRUM_NTFS_CARDS", nullptr);
+    EXPECT_EQ(launchertest::EndProductPrograms(), 0) << "both agents ended by themselves";
+}
+
+TEST(StartRecordTest, ReadsTheFieldsOfEachLineAndRefusesOthers)
+{
+    const struct {
+        const char* line;
+        bool start;
+        const char* program;
+        const char* arguments;
+        int show;
+    } cases[] = {
+        {"start\tZ:\\p\\Mendrill.exe\t\"Z:\\p\\Mendrill.exe\"  Launcher x\tZ:\\p\t5", true,
+         "Mendrill.exe", "Launcher x", 5},
+        {"start\tC:\\a b\\Tool.exe\tC:\\a\\Tool.exe -q\tC:\\\t-1", true, "Tool.exe", "-q", -1},
+        {"start\tC:\\T.exe\t\"C:\\T.exe\"\tC:\\\t1", true, "T.exe", "", 1},
+        {"start\tC:\\T.exe\tT\tC:\\", false, "", "", 0},        // a field short
+        {"start\tC:\\T.exe\tT\tC:\\\tfive", false, "", "", 0},  // no show number
+        {"message\tC:\\T.exe\tX\t00000001\t00000002", false, "", "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        StartedProgram start;
+        ASSERT_EQ(CStartRecord::ParseStart(c.line, start), c.start);
+        if (!c.start) continue;
+        EXPECT_EQ(start.sProgram, c.program);
+        EXPECT_EQ(start.sArguments, c.arguments);
+        EXPECT_EQ(start.iShow, c.show);
+    }
+    launchertest::NotedMessage message;
+    ASSERT_TRUE(CStartRecord::ParseMessage("message\tC:\\D.exe\tLauncher_UpdateShow\t00000005\tFFFFFFFF",
+                                           message));
+    EXPECT_EQ(message.sProgram, "D.exe");
+    EXPECT_EQ(message.uWParam, 5u);
+    EXPECT_EQ(message.uLParam, 0xFFFFFFFFu);
+    EXPECT_FALSE(CStartRecord::ParseMessage("message\tC:\\D.exe\tX\t5x\t0", message));
+}
+
+// ---- the observer ----
+
+TEST(ObserverTest, SeesTheBroadcastsOfAnotherProcessHiddenOrShown)
+{
+    const UINT deviceChange = RegisterWindowMessageA("DEVICECHANGE_KESTRUM");
+    const UINT userChanger = RegisterWindowMessageA("UserChanger");
+    for (const bool visible : {false, true}) {
+        SCOPED_TRACE(visible ? "shown off-screen" : "hidden");
+        launchertest::CObserver observer({"DEVICECHANGE_KESTRUM"}, visible);
+        ASSERT_TRUE(observer.IsReady());
+        EXPECT_EQ(IsWindowVisible(observer.Window()) != FALSE, visible);
+        // As the agent broadcasts, and as the launcher relays.
+        DWORD recipients = BSM_APPLICATIONS;
+        EXPECT_GT(BroadcastSystemMessageA(BSF_POSTMESSAGE | BSF_IGNORECURRENTTASK, &recipients,
+                                          WM_DEVICECHANGE, 1, 0),
+                  0);
+        EXPECT_TRUE(PostMessageA(HWND_BROADCAST, deviceChange, 2, 0x1234));
+        EXPECT_TRUE(PostMessageA(HWND_BROADCAST, userChanger, 0, 0));
+        EXPECT_TRUE(observer.WaitFor("WM_DEVICECHANGE", 1, 10000));
+        EXPECT_TRUE(observer.WaitFor("DEVICECHANGE_KESTRUM", 2, 10000));
+        const std::vector<launchertest::ObservedMessage> seen = observer.Seen();
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_EQ(seen[1].uLParam, 0x1234u);
+        EXPECT_EQ(observer.Count("UserChanger"), 0u) << "a message not named is not recorded";
+        observer.Forget();
+        EXPECT_TRUE(observer.Seen().empty());
+    }
+}
+
+// ---- boxes shown in-process ----
+
+// A box as the launcher's ShowMessageBox shows one: its log line first, then the modal box.
+int ShowLoggedBox(HWND owner, const std::string& text, UINT style)
+{
+    TOLVE_LOG(LOG_INFO, "ShowMessageBox owner:%08X style:0x%08X %s",
+              static_cast<uint32_t>(reinterpret_cast<uintptr_t>(owner)), style,
+              launchertest::EscapeBoxText(text).c_str());
+    skintest::CSkinErrorCollector errors;
+    ui::CMessageBoxWindow box(true);
+    const int result = box.DoModal(owner, text, style);
+    EXPECT_TRUE(errors.Messages().empty());
+    return result;
+}
+
+TEST(MessageBoxHarnessTest, FindsTheBoxAfterItsLineAndPressesTheButtonAsked)
+{
+    lib::wfc::CWindow owner;
+    owner.Create(0, nullptr, "ケストラム", WS_POPUP, 0, 0, 100, 100);
+    HWND desktop = GetDesktopWindow();
+    const struct {
+        const char* name;
+        HWND owner;
+        const char* text;
+        UINT style;
+        int press;
+        bool pressed;
+        int result;
+    } cases[] = {
+        {"Yes, No: No", owner.GetHwnd(), "一行目です。\r\n二行目は表n件", MB_YESNO | MB_ICONQUESTION,
+         IDNO, true, IDNO},
+        {"the same text again: the new box", owner.GetHwnd(), "一行目です。\r\n二行目は表n件",
+         MB_YESNO | MB_ICONQUESTION, IDYES, true, IDYES},
+        {"OK, Cancel: Cancel", owner.GetHwnd(), "確認", MB_OKCANCEL, IDCANCEL, true, IDCANCEL},
+        {"OK: cancelled by the close button", owner.GetHwnd(), "確認", MB_OK, IDCANCEL, true,
+         IDCANCEL},
+        {"owned by the desktop", desktop, "ランチャーに問題がある可能性があります。",
+         MB_ICONEXCLAMATION, IDOK, true, IDOK},
+        {"OK offers no Yes: closed after the time-out", owner.GetHwnd(), "確認", MB_OK, IDYES,
+         false, IDCANCEL},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        launchertest::CBoxPresser press(c.text, c.press, c.pressed ? 10000 : 500);
+        EXPECT_EQ(ShowLoggedBox(c.owner, c.text, c.style), c.result);
+        EXPECT_EQ(press.Pressed(), c.pressed);
+        const launchertest::ShownBox& box = press.Box();
+        EXPECT_TRUE(box.Found());
+        EXPECT_EQ(box.sText, c.text);
+        EXPECT_EQ(box.uStyle, c.style);
+        EXPECT_EQ(box.uOwner, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(c.owner)));
+        EXPECT_FALSE(IsWindow(box.hBox)) << "the box is gone";
+    }
+    owner.DestroyWindow();
+}
+
+void LogBoxLine(uint32_t owner, UINT style, const char* text)
+{
+    TOLVE_LOG(LOG_INFO, "ShowMessageBox owner:%08X style:0x%08X %s", owner, style, text);
+}
+
+size_t LogLength() { return testsupport::ReadLog().size(); }
+
+TEST(MessageBoxHarnessTest, AWatchTakesTheLinesAfterItsOffsetInTurn)
+{
+    // Lines without a box: the owner 1 is no window.
+    LogBoxLine(1, MB_OK, "前の箱");
+    launchertest::CBoxWatch watch(GetTolveLogOutputPath(), GetCurrentProcessId(), LogLength());
+    LogBoxLine(1, MB_YESNO, "次の箱");
+    LogBoxLine(1, MB_OKCANCEL, "三つ目\\r");
+
+    launchertest::ShownBox box = watch.WaitForBox("前の箱", 100);
+    EXPECT_EQ(box.sText, "") << "a line before the offset is not seen";
+    box = watch.WaitForBox("次の箱", 100);
+    EXPECT_FALSE(box.Found());
+    EXPECT_EQ(box.sText, "次の箱") << "the line, although its box never came";
+    EXPECT_EQ(box.uStyle, static_cast<uint32_t>(MB_YESNO));
+    box = watch.WaitForBox("", 100);
+    EXPECT_EQ(box.sText, "三つ目\r") << "the next line, its CR restored";
+    EXPECT_EQ(box.uStyle, static_cast<uint32_t>(MB_OKCANCEL));
+    EXPECT_EQ(watch.WaitForBox("", 100).sText, "") << "nothing after it";
+}
+
+} // namespace

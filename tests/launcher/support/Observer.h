@@ -1,0 +1,57 @@
+#pragma once
+// What the launcher broadcasts, seen from outside: launcher_observer.exe, a top-level window
+// in a process of its own (a broadcast skips only the sender's own windows), records every
+// WM_DEVICECHANGE and the registered messages named to it, with wParam and lParam.
+//
+//     launchertest::CObserver observer({"DEVICECHANGE_KESTRUM", "UserChanger"});
+//     ... the launcher chooses card V: ...
+//     EXPECT_TRUE(observer.WaitFor("DEVICECHANGE_KESTRUM", 1, 10000));
+//
+// WM_DEVICECHANGE is recorded under the name "WM_DEVICECHANGE". The observer ends with the
+// object. The blocks the launcher and the agent share are read by ReadCardRecord and
+// ReadUserBlock (tests/launcher/support/SharedBlocks.h).
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace launchertest {
+
+struct ObservedMessage {
+    std::string sName;
+    uint32_t uWParam = 0;
+    uint32_t uLParam = 0;
+};
+
+class CObserver {
+public:
+    // Starts the observer and waits until its window is there. visible: shown off-screen
+    // without activation, should a broadcast miss a hidden window.
+    explicit CObserver(const std::vector<std::string>& names = {"DEVICECHANGE_KESTRUM",
+                                                                "UserChanger"},
+                       bool visible = false);
+    ~CObserver();
+    CObserver(const CObserver&) = delete;
+    CObserver& operator=(const CObserver&) = delete;
+
+    bool IsReady() const { return m_hWindow != nullptr; }
+    HWND Window() const { return m_hWindow; }
+
+    // Everything recorded so far, in order of arrival.
+    std::vector<ObservedMessage> Seen() const;
+    size_t Count(const std::string& name) const;
+    // Waits for a message of that name and wParam; false after the time-out.
+    bool WaitFor(const std::string& name, uint32_t wParam, DWORD timeoutMs) const;
+    // Forgets what was recorded so far: later calls see only what arrives from now on.
+    void Forget();
+
+private:
+    std::string m_strRecord;
+    size_t m_uStart;
+    HANDLE m_hProcess;
+    HWND m_hWindow;
+};
+
+} // namespace launchertest
