@@ -4,6 +4,7 @@
 
 #include "lib/Path.h"
 #include "lib/TolveLog.h"
+#include "online/WebBrowseHelper.h"
 #include "skin/MessageBoxWindow.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
@@ -190,6 +191,61 @@ TEST(StandInTest, TheAgentPublishesTheListedCardsAtOnceAndStaysUntilClosed)
     SetEnvironmentVariableA("KESTRUM_SIMULATED_CARDS", nullptr);
     SetEnvironmentVariableA("KESTRUM_NTFS_CARDS", nullptr);
     EXPECT_EQ(launchertest::EndProductPrograms(), 0) << "both agents ended by themselves";
+}
+
+TEST(StandInTest, ChkdskOfTheSystemFolderNotesItsCommandLineWaitsAndEnds)
+{
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string folder = std::string(system) + "\\";
+    const std::string program = folder + "chkdsk.exe";
+    ASSERT_TRUE(lib::FileExists(program)) << "tools/wine-session puts it there";
+    const struct {
+        const char* delay;
+        const char* exit;
+        DWORD waitedAtLeast;
+        DWORD exitCode;
+    } cases[] = {{nullptr, nullptr, 0, 0}, {"300", "5", 300, 5}, {"0", "0xC0000005", 0, 0xC0000005}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exit != nullptr ? c.exit : "defaults");
+        SetEnvironmentVariableA("KESTRUM_CHKDSK_DELAY_MS", c.delay);
+        SetEnvironmentVariableA("KESTRUM_CHKDSK_EXIT", c.exit);
+        CStartRecord record(folder);
+        std::string commandLine = program + " V: /F /X";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started = {};
+        const DWORD begin = GetTickCount();
+        ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &started));
+        CloseHandle(started.hThread);
+        EXPECT_EQ(WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
+        EXPECT_GE(GetTickCount() - begin, c.waitedAtLeast);
+        DWORD code = 0;
+        GetExitCodeProcess(started.hProcess, &code);
+        CloseHandle(started.hProcess);
+        EXPECT_EQ(code, c.exitCode);
+        const std::vector<StartedProgram> starts = record.StartsOf("chkdsk.exe");
+        ASSERT_EQ(starts.size(), 1u);
+        EXPECT_EQ(starts[0].sArguments, "V: /F /X");
+    }
+    SetEnvironmentVariableA("KESTRUM_CHKDSK_DELAY_MS", nullptr);
+    SetEnvironmentVariableA("KESTRUM_CHKDSK_EXIT", nullptr);
+}
+
+TEST(BrowserRecordTest, WebPagesOpenInTheRecorder)
+{
+    ASSERT_TRUE(launchertest::CBrowserRecord::IsInstalled()) << "tools/wine-session puts it there";
+    launchertest::CBrowserRecord record;
+    const std::string pages[] = {"http://127.0.0.1:9/pcapp/page?a=1&b=%20c",
+                                 "https://127.0.0.1:9/secure"};
+    for (const std::string& page : pages) EXPECT_TRUE(OpenWebBrowser(page.c_str())) << page;
+    const std::vector<std::string> opened = record.WaitForOpened(10000, 2);
+    ASSERT_EQ(opened.size(), 2u);
+    // The shell starts them one after the other, but either may write first.
+    EXPECT_TRUE((opened[0] == pages[0] && opened[1] == pages[1]) ||
+                (opened[0] == pages[1] && opened[1] == pages[0]))
+        << opened[0] << " " << opened[1];
 }
 
 TEST(StartRecordTest, ReadsTheFieldsOfEachLineAndRefusesOthers)
