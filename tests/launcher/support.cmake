@@ -4,7 +4,8 @@ kestrum_gtest()
 add_library(kestrum_launchertestsupport STATIC
     ${TEST_DIR}/support/BrowserRecord.cpp ${TEST_DIR}/support/LauncherRun.cpp
     ${TEST_DIR}/support/MessageBoxes.cpp ${TEST_DIR}/support/Observer.cpp
-    ${TEST_DIR}/support/ProductFolder.cpp ${TEST_DIR}/support/SharedBlocks.cpp
+    ${TEST_DIR}/support/ProductFolder.cpp ${TEST_DIR}/support/RecordFile.cpp
+    ${TEST_DIR}/support/SharedBlocks.cpp
     ${TEST_DIR}/support/StartRecord.cpp)
 target_link_libraries(kestrum_launchertestsupport PUBLIC kestrum_onlinetestsupport
     kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib shlwapi gtest)

@@ -1,6 +1,7 @@
 #include "tests/launcher/support/BrowserRecord.h"
 
 #include "lib/Path.h"
+#include "tests/launcher/support/RecordFile.h"
 #include "tests/support/TestSupport.h"
 
 namespace launchertest {
@@ -8,13 +9,6 @@ namespace launchertest {
 namespace {
 
 std::string RecordPath() { return std::string(CBrowserRecord::kFolder) + "opened.txt"; }
-
-size_t FileLength(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return data.nFileSizeLow;
-}
 
 } // namespace
 
@@ -30,13 +24,7 @@ bool CBrowserRecord::IsInstalled()
 std::vector<std::string> CBrowserRecord::Opened() const
 {
     // One line per start: its arguments, "\n"-terminated.
-    const std::string text = testsupport::ReadFileBytes(RecordPath(), m_uStart);
-    std::vector<std::string> opened;
-    size_t begin = 0;
-    for (size_t end; (end = text.find('\n', begin)) != std::string::npos; begin = end + 1) {
-        opened.push_back(text.substr(begin, end - begin));
-    }
-    return opened;
+    return WholeLines(testsupport::ReadFileBytes(RecordPath(), m_uStart), "\n");
 }
 
 std::vector<std::string> CBrowserRecord::WaitForOpened(DWORD timeoutMs, size_t count) const

@@ -1,6 +1,7 @@
 #include "tests/launcher/support/LauncherRun.h"
 
 #include "tests/launcher/support/ProductFolder.h"
+#include "tests/launcher/support/RecordFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <cstring>
@@ -11,13 +12,6 @@ namespace {
 
 const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\Launcher.exe";
 const char kHiddenClass[] = "KESTRUMLAUNCHER";
-
-size_t FileLength(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return data.nFileSizeLow;
-}
 
 struct TitleSearch {
     DWORD dwProcess;

@@ -1,6 +1,7 @@
 #include "tests/launcher/support/Observer.h"
 
 #include "tests/launcher/support/ProductFolder.h"
+#include "tests/launcher/support/RecordFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <atomic>
@@ -11,16 +12,6 @@ namespace launchertest {
 namespace {
 
 std::atomic<int> g_iObservers(0);
-
-std::vector<std::string> WholeLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t begin = 0;
-    for (size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
-        lines.push_back(text.substr(begin, end - begin));
-    }
-    return lines;
-}
 
 bool ParseLine(const std::string& line, ObservedMessage& message)
 {

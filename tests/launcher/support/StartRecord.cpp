@@ -2,6 +2,7 @@
 
 #include "lib/Path.h"
 #include "tests/launcher/standins/StandInRecord.h"
+#include "tests/launcher/support/RecordFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <cstdlib>
@@ -28,13 +29,6 @@ bool ParseHex(const std::string& text, uint32_t& value)
     char* end = nullptr;
     value = static_cast<uint32_t>(std::strtoul(text.c_str(), &end, 16));
     return *end == '\0';
-}
-
-size_t FileLength(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return data.nFileSizeLow;
 }
 
 } // namespace
@@ -85,14 +79,7 @@ bool CStartRecord::ParseMessage(const std::string& line, NotedMessage& message)
 
 std::vector<std::string> CStartRecord::_Lines() const
 {
-    const std::string text = testsupport::ReadFileBytes(m_strFile, m_uStart);
-    std::vector<std::string> lines;
-    size_t begin = 0;
-    // A line is whole once its line end is there; a stand-in may be writing the next one.
-    for (size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
-        lines.push_back(text.substr(begin, end - begin));
-    }
-    return lines;
+    return WholeLines(testsupport::ReadFileBytes(m_strFile, m_uStart));
 }
 
 std::vector<StartedProgram> CStartRecord::Starts() const
