@@ -283,6 +283,34 @@ TEST(StartRecordTest, ReadsTheFieldsOfEachLineAndRefusesOthers)
     EXPECT_FALSE(CStartRecord::ParseMessage("message\tC:\\D.exe\tX\t5x\t0", message));
 }
 
+// ---- a run of the launcher ----
+
+TEST(LauncherRunTest, PassesItsEnvironmentAndReadsOnlyItsOwnRunsLog)
+{
+    CProductFolder product;
+    if (!product.HasLauncher()) GTEST_SKIP() << "the build made no Launcher.exe yet";
+    CSimulatedCard card('V');
+    ASSERT_TRUE(CLinkFileBuilder().WriteTo(card));
+    {
+        launchertest::CLauncherRun run(product);
+        EXPECT_EQ(run.Log(), "");
+        run.SetEnvironment("KESTRUM_SIMULATED_CARDS", "v");
+        run.SetEnvironment("KESTRUM_SIMULATED_CARDS", "V");
+        ASSERT_TRUE(run.Start({"AutoStart"}));
+        ASSERT_EQ(run.WaitForMainWindow(30000), launchertest::CLauncherRun::MAIN_WINDOW)
+            << run.Log();
+        CardShareRecord shared;
+        ASSERT_TRUE(launchertest::ReadCardRecord(shared)) << "the agent stand-in runs";
+        EXPECT_EQ(shared.removableMask, testsupport::DriveBit('V')) << "with the launcher's cards";
+        EXPECT_NE(run.Log().find("==========<開始("), std::string::npos) << run.Log();
+        EXPECT_EQ(run.Close(), 0u);
+    }
+    launchertest::CLauncherRun next(product);
+    EXPECT_EQ(next.Log(), "") << "the earlier run's lines are not this run's";
+    CardShareRecord shared;
+    EXPECT_FALSE(launchertest::ReadCardRecord(shared)) << "the agent was ended with the run";
+}
+
 // ---- the observer ----
 
 TEST(ObserverTest, SeesTheBroadcastsOfAnotherProcessHiddenOrShown)

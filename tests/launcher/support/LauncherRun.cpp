@@ -16,7 +16,7 @@ const char kHiddenClass[] = "KESTRUMLAUNCHER";
 struct TitleSearch {
     DWORD dwProcess;
     const char* pszTitle;
-    bool bSkipHidden; // the launcher's hidden window of the same title
+    bool bMainWindow;
     HWND hFound;
 };
 
@@ -31,7 +31,12 @@ BOOL CALLBACK TestWindow(HWND window, LPARAM parameter)
     if (std::strcmp(title, search.pszTitle) != 0) return TRUE;
     char name[64] = {};
     GetClassNameA(window, name, sizeof name);
-    if (search.bSkipHidden && std::strcmp(name, kHiddenClass) == 0) return TRUE;
+    // The main window is neither the hidden window nor owned: its boxes and tool windows,
+    // which may carry its title, are.
+    if (search.bMainWindow &&
+        (std::strcmp(name, kHiddenClass) == 0 || GetWindow(window, GW_OWNER) != nullptr)) {
+        return TRUE;
+    }
     search.hFound = window;
     return FALSE;
 }

@@ -52,7 +52,7 @@ public:
 
     // Waits for the main window to show, or for the launcher's end.
     Outcome WaitForMainWindow(DWORD timeoutMs);
-    // The visible top-level "Kestrum4 Launcher" window of the launcher that is not its
+    // The launcher's visible, unowned top-level "Kestrum4 Launcher" window that is not its
     // hidden window, null when there is none (now).
     HWND MainWindow() const;
     // A visible top-level window of the launcher with the title, null when there is none.

@@ -191,6 +191,7 @@ CProductFolder::CProductFolder() : m_strPath(ProductFolderPath())
                              "Sonavelle\\started.txt"}) {
         DeleteFileA(File(file).c_str());
     }
+    WriteLogSetting(true);
     RegisterMusicTool();
 }
 

@@ -68,8 +68,9 @@ private:
 
 class CProductFolder {
 public:
-    // Puts every stand-in back into the folder, removes the case files of an earlier case
-    // and registers the music tool's folder.
+    // Ends the folder's programs, puts every stand-in back, removes the case files of an
+    // earlier case, writes "QZLOG.ini" with the debug switch on and registers the music
+    // tool's folder.
     CProductFolder();
     ~CProductFolder();
     CProductFolder(const CProductFolder&) = delete;
