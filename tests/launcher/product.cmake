@@ -75,7 +75,8 @@ endif()
 if(TARGET agent_seams)
     add_custom_target(launcher_real_agent
         COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTRUM_STANDIN_FOLDER}/real
-        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:agent_seams> ${KESTRUM_STANDIN_FOLDER}/real/
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:agent_seams>
+                ${KESTRUM_STANDIN_FOLDER}/real/
         DEPENDS agent_seams)
     add_dependencies(launcher_product_folder launcher_real_agent)
 endif()

@@ -157,6 +157,19 @@ TEST(StandInTest, ASwappedProgramIsPutBackAsItWas)
         EXPECT_FALSE(lib::FileExists(tool)) << "moved, the swap still holds";
     }
     EXPECT_EQ(lib::GetFileLength(tool), length);
+
+    // The real agent's test build for a case, then the stand-in again.
+    const std::string agent = product.File("Kestrum4Agent.exe");
+    const std::string real = launchertest::StandInFolder() + "real\\Kestrum4Agent.exe";
+    const std::string standIn = launchertest::StandInFolder() + "Kestrum4Agent.exe";
+    ASSERT_TRUE(lib::FileExists(real)) << "the build copies the agent's test build there";
+    ASSERT_NE(lib::GetFileLength(real), lib::GetFileLength(standIn));
+    {
+        launchertest::CProgramSwap realAgent = product.UseRealAgent();
+        ASSERT_TRUE(realAgent.Swapped());
+        EXPECT_EQ(lib::GetFileLength(agent), lib::GetFileLength(real));
+    }
+    EXPECT_EQ(lib::GetFileLength(agent), lib::GetFileLength(standIn));
 }
 
 // The card record as the agent stand-in wrote it: the launcher's letter 'V' is kept.

@@ -43,7 +43,8 @@ void RemoveUserFiles();
 int EndProductPrograms();
 
 // Puts a file in place of a product program for the object's life, then the program back as
-// it was (a missing program stays missing). An empty source removes the program for a case.
+// it was (a missing program stays missing); the folder's programs are ended first, since a
+// running program cannot be replaced. An empty source removes the program for a case.
 class CProgramSwap {
 public:
     CProgramSwap() = default;
