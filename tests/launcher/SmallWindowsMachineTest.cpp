@@ -35,6 +35,15 @@ std::string CheckedModels(CMachineSettingWindow& window)
     return checked;
 }
 
+// The two settings the window reads, stored before it opens.
+CLauncherSetting& StoreSettings(uint32_t machineType, bool driveMemory)
+{
+    CLauncherSetting& setting = CLauncherSetting::GetInstance();
+    setting.SetMachineType(machineType);
+    setting.SetDriveMemory(driveMemory);
+    return setting;
+}
+
 void PostCommand(CMachineSettingWindow& window, const ui::SkinItemKey& item)
 {
     window.PostMessage(WM_COMMAND, MAKEWPARAM(item.m_nId, 1), 0);
@@ -97,9 +106,7 @@ class MachineSettingCase : public ::testing::TestWithParam<Case> {};
 TEST_P(MachineSettingCase, ChecksStoresAndPostsOneNotice)
 {
     const Case& c = GetParam();
-    CLauncherSetting& setting = CLauncherSetting::GetInstance();
-    setting.SetMachineType(c.machineType);
-    setting.SetDriveMemory(c.driveMemory);
+    CLauncherSetting& setting = StoreSettings(c.machineType, c.driveMemory);
 
     COwnerWindow owner;
     skintest::CSkinErrorCollector errors;
@@ -151,9 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Actions, MachineSettingCase, ::testing::ValuesIn(kCases
 // A second OK or a Cancel queued behind the first OK neither stores again nor posts again.
 TEST(MachineSetting, CommandsAfterTheNoticeDoNothing)
 {
-    CLauncherSetting& setting = CLauncherSetting::GetInstance();
-    setting.SetMachineType(4);
-    setting.SetDriveMemory(false);
+    CLauncherSetting& setting = StoreSettings(4, false);
     COwnerWindow owner;
     CMachineSettingWindow window(owner.GetHwnd());
     window.Create();
@@ -173,9 +178,7 @@ TEST(MachineSetting, CommandsAfterTheNoticeDoNothing)
 // dies in the owner's queue, and nothing is stored.
 TEST(MachineSetting, GoesWithItsOwner)
 {
-    CLauncherSetting& setting = CLauncherSetting::GetInstance();
-    setting.SetMachineType(5);
-    setting.SetDriveMemory(false);
+    CLauncherSetting& setting = StoreSettings(5, false);
     COwnerWindow owner;
     CMachineSettingWindow window(owner.GetHwnd());
     window.Create();
