@@ -1,9 +1,16 @@
 # The machine setting, version information and help balloon windows: real windows under Xvfb
-# over a hidden owner. The machine setting window is shown activated, so tools/wine-prefix
-# runs this program unmanaged (such a window then goes at once).
+# over a hidden owner. The program stands in the product folder, beside the stand-ins whose
+# versions the version information window reads, and carries a version of its own. The
+# machine setting window is shown activated, so tools/wine-prefix runs this program unmanaged
+# (such a window then goes at once).
 kestrum_test(launcher_small_windows_test
     SOURCES ${TEST_DIR}/SmallWindowsSupport.cpp ${TEST_DIR}/SmallWindowsMachineTest.cpp
-            ${TEST_DIR}/SmallWindowsHelpTest.cpp ${TEST_DIR}/SmallWindowsTest.rc
-    LIBS kestrum_launcher kestrum_skintestsupport kestrum_testsupport
-    TIMEOUT 120)
+            ${TEST_DIR}/SmallWindowsHelpTest.cpp ${TEST_DIR}/SmallWindowsVersionTest.cpp
+            ${TEST_DIR}/SmallWindowsTest.rc
+    LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport kestrum_testsupport
+    TIMEOUT 120
+    LOCKS launcher_process)
+set_target_properties(launcher_small_windows_test PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${KESTRUM_PRODUCT_FOLDER})
+add_dependencies(launcher_small_windows_test launcher_product_folder)
 kestrum_skin_resources(launcher_small_windows_test product)
