@@ -13,6 +13,8 @@
   check-text FILE           a built skin text: code page 932, CR LF line ends only
   check-image FILE          a built image: 24-bit RGB PNG, no colour chunk, no pixel near
                             the key colour that is not exactly it
+  icon OUT SRC...           an icon file of the SVG images (one entry each, up to 256 x 256
+                            pixels); their key-colour pixels become transparent
 
 Every failure names the file (and line or pixel) and exits with status 1.
 """
@@ -266,6 +268,44 @@ def render_svg(path, matte):
     return width, height, flat
 
 
+# ---- icons ----
+
+def icon_entry(width, height, rows):
+    """One icon image: a bottom-up 32-bit BGRA DIB (alpha for Windows XP and later) followed by
+    the AND mask that Windows 2000 draws with; key-colour pixels are transparent in both."""
+    colour = bytearray()
+    mask = bytearray()
+    mask_stride = ((width + 31) // 32) * 4
+    for row in reversed(rows):
+        bits = bytearray(mask_stride)
+        for x in range(width):
+            pixel = tuple(row[3 * x:3 * x + 3])
+            if pixel == KEY:
+                colour += b"\0\0\0\0"
+                bits[x // 8] |= 0x80 >> (x % 8)
+            else:
+                colour += bytes((pixel[2], pixel[1], pixel[0], 255))
+        mask += bits
+    header = struct.pack("<IiiHHIIiiII", 40, width, 2 * height, 1, 32, 0, len(colour) + len(mask),
+                         0, 0, 0, 0)
+    return header + bytes(colour) + bytes(mask)
+
+
+def build_icon(sources):
+    images = []
+    for source in sources:
+        width, height, rows = render_svg(source, DEFAULT_MATTE)
+        if width > 256 or height > 256:
+            raise BuildError("%s: an icon image is at most 256 x 256" % source)
+        images.append((width, height, icon_entry(width, height, rows)))
+    data = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for width, height, entry in images:
+        data += struct.pack("<BBBBHHII", width % 256, height % 256, 0, 0, 1, 32, len(entry), offset)
+        offset += len(entry)
+    return data + b"".join(entry for _, _, entry in images)
+
+
 # ---- manifest and atlases ----
 
 class Manifest:
@@ -458,6 +498,8 @@ def main(argv):
         print(manifest.text)
         for name, _, _, _ in manifest.atlases:
             print(name)
+    elif command == "icon" and len(args) >= 2:
+        _write(args[0], build_icon(args[1:]))
     elif command == "check-text" and len(args) == 1:
         check_text(args[0], _read(args[0]))
     elif command == "check-image" and len(args) == 1:
