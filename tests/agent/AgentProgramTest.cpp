@@ -1,0 +1,327 @@
+// The agent program as it runs: its test build counts only card D: (KESTRUM_SIMULATED_CARDS),
+// copied into a folder of its own with the recorder as "Launcher.exe", which the agent finds
+// there first. Broadcasts are seen by the observer, starts by the recorder's record, the card
+// state in the real block "KestrumShareMemName". Wine raises no media notice for a folder
+// drive, so a check after the first is asked for with the card timer's WM_TIMER 24; the card
+// goes in and out by moving its host folder.
+
+#include "carddata/PcLinkFile.h"
+#include "lib/BlockShareMemHolder.h"
+#include "tests/carddata/support/LinkFileBuilder.h"
+#include "tests/carddata/support/SimulatedCard.h"
+#include "tests/launcher/support/Observer.h"
+#include "tests/launcher/support/ProductFolder.h"
+#include "tests/launcher/support/SharedBlocks.h"
+#include "tests/launcher/support/StartRecord.h"
+#include "tests/online/WeatherTestSupport.h"
+#include "tests/support/AgentBlock.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// D: belongs to agent_program_test (tools/wine-prefix).
+const char kCard = 'D';
+const char kAgentClass[] = "Kestrum4AgentWinClassName";
+const char kAgentTitle[] = "Kestrum4AgentWindowTitle";
+const char kDeviceChange[] = "WM_DEVICECHANGE";
+const UINT_PTR kCardTimer = 24;
+const UINT kShellNotify = WM_USER + 1;
+const DWORD kAgentFailed = 0xFFFFFFFF;
+
+// One agent in the copied folder, ended at the latest with the object.
+class CAgentProcess {
+public:
+    explicit CAgentProcess(const testsupport::CCopiedProgram& program) : m_cProgram(program) {}
+    ~CAgentProcess() { End(); }
+    CAgentProcess(const CAgentProcess&) = delete;
+    CAgentProcess& operator=(const CAgentProcess&) = delete;
+
+    // Closes it as the updater does (WM_CLOSE), ended after a bound.
+    void End()
+    {
+        if (m_hProcess == nullptr) return;
+        if (WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT) {
+            if (m_hWindow != nullptr) PostMessageA(m_hWindow, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(m_hProcess, 10000) != WAIT_OBJECT_0) {
+                TerminateProcess(m_hProcess, 1);
+                WaitForSingleObject(m_hProcess, 5000);
+            }
+        }
+        CloseHandle(m_hProcess);
+        m_hProcess = nullptr;
+    }
+
+    // Starts it as the launcher does ("Launcher") and waits for its window.
+    bool Start()
+    {
+        std::string line = "\"" + m_cProgram.Program() + "\" Launcher";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started = {};
+        m_dwStart = GetTickCount();
+        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &started)) {
+            return false;
+        }
+        CloseHandle(started.hThread);
+        m_hProcess = started.hProcess;
+        while (GetTickCount() - m_dwStart < 20000) {
+            m_hWindow = FindWindowA(kAgentClass, kAgentTitle);
+            if (m_hWindow != nullptr) return true;
+            if (WaitForSingleObject(m_hProcess, 20) == WAIT_OBJECT_0) return false;
+        }
+        return false;
+    }
+
+    HWND Window() const { return m_hWindow; }
+    DWORD MsSinceStart() const { return GetTickCount() - m_dwStart; }
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam) const
+    {
+        return PostMessageA(m_hWindow, message, wParam, lParam) != FALSE;
+    }
+    // The card timer's message, handled by the time this returns, so that a card moved next
+    // is not what the check sees.
+    bool CheckCards() const
+    {
+        DWORD_PTR answer = 0;
+        return SendMessageTimeoutA(m_hWindow, WM_TIMER, kCardTimer, 0, SMTO_BLOCK, 10000,
+                                   &answer) != 0;
+    }
+    // Its exit code once it ended, STILL_ACTIVE after the time-out.
+    DWORD WaitForExit(DWORD timeoutMs) const
+    {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(m_hProcess, timeoutMs) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(m_hProcess, &code);
+        }
+        return code;
+    }
+
+private:
+    const testsupport::CCopiedProgram& m_cProgram;
+    HANDLE m_hProcess = nullptr;
+    HWND m_hWindow = nullptr;
+    DWORD m_dwStart = 0;
+};
+
+// The prefix user's "Setting\Launcher.ini", which the agent reads; removed with the object.
+class CLauncherIni {
+public:
+    CLauncherIni() : m_strPath(launchertest::UserProductFolder() + "Setting\\Launcher.ini") {}
+    ~CLauncherIni() { DeleteFileA(m_strPath.c_str()); }
+    CLauncherIni(const CLauncherIni&) = delete;
+    CLauncherIni& operator=(const CLauncherIni&) = delete;
+
+    bool WriteAutoStart(const char* value) const
+    {
+        CreateDirectoryA((launchertest::UserProductFolder() + "Setting").c_str(), nullptr);
+        return WritePrivateProfileStringA("Launcher", "AutoStartLauncher", value,
+                                          m_strPath.c_str()) != FALSE;
+    }
+
+private:
+    std::string m_strPath;
+};
+
+class AgentProgramTest : public ::testing::Test {
+protected:
+    AgentProgramTest()
+        : m_cProgram("agent_seams\\Kestrum4Agent.exe", "agent_program"), m_cCard(kCard),
+          m_cAway(kCard), m_cAgent(m_cProgram)
+    {
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_cProgram.Copied());
+        ASSERT_TRUE(CopyFileA((launchertest::StandInFolder() + "Recorder.exe").c_str(),
+                              (m_cProgram.Folder() + "Launcher.exe").c_str(), FALSE));
+        ASSERT_TRUE(m_cCard.IsRemovable());
+        ASSERT_TRUE(m_cAway.CanMove());
+        ASSERT_TRUE(m_cObserver.IsReady());
+        // The agent inherits these: only card D: counts for it.
+        SetEnvironmentVariableA("KESTRUM_SIMULATED_CARDS", "D");
+        SetEnvironmentVariableA("KESTRUM_NTFS_CARDS", nullptr);
+        DeleteFileA((launchertest::UserProductFolder() + "Setting\\Launcher.ini").c_str());
+        m_pRecord.reset(new launchertest::CStartRecord(m_cProgram.Folder()));
+        DeleteFileA(AgentLogPath().c_str());
+    }
+
+    void TearDown() override
+    {
+        m_cAgent.End();
+        // Where the agent's lines would go, had it written any.
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(AgentLogPath().c_str()));
+    }
+
+    static std::string AgentLogPath()
+    {
+        return launchertest::UserProductFolder() + "Log\\Kestrum4Agent_sys.log";
+    }
+
+    bool WriteLinkFile() const { return CLinkFileBuilder().WriteTo(m_cCard); }
+
+    std::vector<launchertest::StartedProgram> LauncherStarts() const
+    {
+        return m_pRecord->StartsOf("Launcher.exe");
+    }
+
+    CardShareRecord Record() const
+    {
+        CardShareRecord record;
+        EXPECT_TRUE(launchertest::ReadCardRecord(record));
+        return record;
+    }
+
+    // Waits for one WM_DEVICECHANGE with the wParam; its lParam must be 0.
+    void ExpectBroadcast(uint32_t wParam) const
+    {
+        ASSERT_TRUE(m_cObserver.WaitFor(kDeviceChange, wParam, 10000));
+        for (const launchertest::ObservedMessage& seen : m_cObserver.Seen()) {
+            if (seen.sName == kDeviceChange) {
+                EXPECT_EQ(wParam, seen.uWParam);
+                EXPECT_EQ(0u, seen.uLParam);
+            }
+        }
+    }
+
+    testsupport::CCopiedProgram m_cProgram;
+    CSimulatedCard m_cCard;
+    weathertest::CCardAway m_cAway;
+    launchertest::CObserver m_cObserver{std::vector<std::string>()};
+    std::unique_ptr<launchertest::CStartRecord> m_pRecord;
+    CAgentProcess m_cAgent;
+};
+
+using testsupport::DriveBit;
+
+TEST_F(AgentProgramTest, FirstCheckComesTwoTimersAfterStartWithoutAPost)
+{
+    ASSERT_TRUE(m_cAgent.Start());
+    EXPECT_FALSE(IsWindowVisible(m_cAgent.Window()));
+
+    ExpectBroadcast(1);
+    // Timer 23 confirms the log-on, timer 24 checks one second later.
+    EXPECT_GE(m_cAgent.MsSinceStart(), 1900u);
+    const CardShareRecord record = Record();
+    EXPECT_EQ(DriveBit(kCard), record.removableMask);
+    EXPECT_EQ(0, record.cardMask);
+    EXPECT_EQ(0, record.reserved);
+    EXPECT_TRUE(LauncherStarts().empty());
+}
+
+TEST_F(AgentProgramTest, CardWithLinkFilePutInStartsTheLauncherOnce)
+{
+    ASSERT_TRUE(WriteLinkFile());
+    ASSERT_TRUE(m_cAway.Move());
+    ASSERT_TRUE(m_cAgent.Start());
+    ASSERT_TRUE(m_cAgent.CheckCards()); // no card: nothing to publish
+
+    ASSERT_TRUE(m_cAway.Back());
+    ASSERT_TRUE(m_cAgent.CheckCards());
+    ExpectBroadcast(1);
+    const std::vector<launchertest::StartedProgram> starts =
+        m_pRecord->WaitForStart("Launcher.exe", 10000);
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_EQ("AutoStart", starts[0].sArguments);
+    // Found in the agent's own folder, not in its current one.
+    EXPECT_EQ(0, lstrcmpiA((m_cProgram.Folder() + "Launcher.exe").c_str(), starts[0].sPath.c_str()))
+        << starts[0].sPath;
+    const CardShareRecord record = Record();
+    EXPECT_EQ(DriveBit(kCard), record.removableMask);
+    EXPECT_EQ(DriveBit(kCard), record.cardMask);
+
+    // Whichever check came first, the agent's own timer has fired by now: still one start.
+    while (m_cAgent.MsSinceStart() < 3500) Sleep(100);
+    ASSERT_TRUE(m_cAgent.CheckCards());
+    Sleep(500);
+    EXPECT_EQ(1u, LauncherStarts().size());
+    EXPECT_EQ(1u, m_cObserver.Count(kDeviceChange));
+}
+
+TEST_F(AgentProgramTest, AutoStartLauncherZeroBroadcastsWithoutAStart)
+{
+    CLauncherIni setting;
+    ASSERT_TRUE(setting.WriteAutoStart("0"));
+    ASSERT_TRUE(WriteLinkFile());
+    ASSERT_TRUE(m_cAgent.Start());
+
+    ExpectBroadcast(1);
+    EXPECT_EQ(DriveBit(kCard), Record().cardMask);
+    EXPECT_TRUE(m_pRecord->WaitForStart("Launcher.exe", 1500).empty());
+}
+
+TEST_F(AgentProgramTest, CardTakenOutBroadcastsRemovalAndKeepsTheSelection)
+{
+    ASSERT_TRUE(WriteLinkFile());
+    ASSERT_TRUE(m_cAgent.Start());
+    ExpectBroadcast(1);
+    ASSERT_EQ(1u, m_pRecord->WaitForStart("Launcher.exe", 10000).size());
+    // The launcher's choice of the card.
+    CBlockShareMemHolder holder;
+    ASSERT_TRUE(holder.SetSelectDrive(kCard));
+    m_cObserver.Forget();
+
+    ASSERT_TRUE(m_cAway.Move());
+    ASSERT_TRUE(m_cAgent.CheckCards());
+    ExpectBroadcast(2);
+    const CardShareRecord record = Record();
+    EXPECT_EQ(0, record.removableMask);
+    EXPECT_EQ(0, record.cardMask);
+    EXPECT_EQ(kCard, record.selectedDrive);
+    Sleep(500);
+    EXPECT_EQ(1u, LauncherStarts().size());
+}
+
+TEST_F(AgentProgramTest, SecondAgentEndsWithMinusOneAndLeavesTheBlock)
+{
+    ASSERT_TRUE(m_cAgent.Start());
+    ExpectBroadcast(1);
+    CBlockShareMemHolder holder;
+    ASSERT_TRUE(holder.SetSelectDrive(kCard));
+
+    EXPECT_EQ(kAgentFailed, m_cProgram.Run({"Launcher"}, 10000));
+    const CardShareRecord record = Record();
+    EXPECT_EQ(DriveBit(kCard), record.removableMask);
+    EXPECT_EQ(kCard, record.selectedDrive);
+    EXPECT_EQ(STILL_ACTIVE, m_cAgent.WaitForExit(0));
+    EXPECT_EQ(m_cAgent.Window(), FindWindowA(kAgentClass, kAgentTitle));
+}
+
+TEST_F(AgentProgramTest, CloseEndsTheAgentWithZeroAndItsBlockWithIt)
+{
+    ASSERT_TRUE(m_cAgent.Start());
+    ExpectBroadcast(1);
+    ASSERT_TRUE(m_cAgent.Post(WM_CLOSE, 0, 0));
+
+    EXPECT_EQ(0u, m_cAgent.WaitForExit(10000));
+    EXPECT_EQ(nullptr, FindWindowA(kAgentClass, kAgentTitle));
+    CardShareRecord record;
+    EXPECT_FALSE(launchertest::ReadCardRecord(record));
+}
+
+TEST_F(AgentProgramTest, ShellNoticeTheLockRefusesDoesNothing)
+{
+    ASSERT_TRUE(m_cAgent.Start());
+    ExpectBroadcast(1);
+    m_cObserver.Forget();
+    ASSERT_TRUE(m_cAway.Move());
+
+    // No notification lies behind this handle.
+    ASSERT_TRUE(m_cAgent.Post(kShellNotify, 0x12345678, GetCurrentProcessId()));
+    Sleep(1000);
+    EXPECT_EQ(0u, m_cObserver.Count(kDeviceChange));
+    EXPECT_EQ(DriveBit(kCard), Record().removableMask);
+
+    // The agent lives on and the card really went.
+    ASSERT_TRUE(m_cAgent.CheckCards());
+    ExpectBroadcast(2);
+}
+
+} // namespace
