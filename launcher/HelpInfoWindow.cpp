@@ -125,7 +125,7 @@ UINT CHelpInfoWindow::GetOverlayMessage() { return kWindowOverlayMessage; }
 
 void CHelpInfoWindow::OnMouseMove(UINT keys, int x, int y)
 {
-    ::PostMessageA(m_hOwner, kChildClosedMessage, kChildCode, 0);
+    if (m_hOwner != nullptr) ::PostMessageA(m_hOwner, kChildClosedMessage, kChildCode, 0);
     Base::OnMouseMove(keys, x, y);
 }
 

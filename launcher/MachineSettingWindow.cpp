@@ -146,7 +146,7 @@ UINT CMachineSettingWindow::GetOverlayMessage() { return kWindowOverlayMessage; 
 LRESULT CMachineSettingWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == m_uUpdateInfoMessage && message != 0) {
-        ::PostMessageA(m_hOwner, message, wParam, lParam);
+        if (m_hOwner != nullptr) ::PostMessageA(m_hOwner, message, wParam, lParam);
         return 0;
     }
     return Base::WindowProc(message, wParam, lParam);
@@ -183,10 +183,7 @@ void CMachineSettingWindow::OnDestroy()
     }
     // Closed by its icon, the system menu or with its owner: the owner still learns that the
     // window is gone, so that its start chain goes on and the window can be opened again.
-    if (!m_bNoticePosted) {
-        m_bNoticePosted = true;
-        ::PostMessageA(m_hOwner, kChildClosedMessage, kChildCode, 0);
-    }
+    if (!m_bNoticePosted) _PostNotice(0);
     Base::OnDestroy();
 }
 
@@ -224,9 +221,14 @@ void CMachineSettingWindow::_OnCancel()
 
 void CMachineSettingWindow::_Finish(LPARAM result)
 {
-    m_bNoticePosted = true;
-    ::PostMessageA(m_hOwner, kChildClosedMessage, kChildCode, result);
+    _PostNotice(result);
     PostMessage(WM_CLOSE, 0, 0);
+}
+
+void CMachineSettingWindow::_PostNotice(LPARAM result)
+{
+    m_bNoticePosted = true;
+    if (m_hOwner != nullptr) ::PostMessageA(m_hOwner, kChildClosedMessage, kChildCode, result);
 }
 
 } // namespace ui

@@ -94,6 +94,7 @@ private:
     void _OnCancel();
     // Posts the notice with its result, once, and closes the window.
     void _Finish(LPARAM result);
+    void _PostNotice(LPARAM result);
 
     HWND m_hOwner;
     bool m_bCameraUnit;

@@ -70,6 +70,18 @@ CVersionInfoWindow::~CVersionInfoWindow()
     if (IsWindow()) DestroyWindow();
 }
 
+void CVersionInfoWindow::Run(HWND owner)
+{
+    CVersionInfoWindow window(owner);
+    window.Create();
+    window.ShowWindow(SW_SHOW);
+    window.UpdateWindow();
+    int exitCode = 0;
+    if (lib::wfc::RunModalLoop(window.GetHwnd(), owner, nullptr, &exitCode)) {
+        ::PostQuitMessage(exitCode);
+    }
+}
+
 void CVersionInfoWindow::Create()
 {
     BuildFromSkin();
@@ -162,7 +174,7 @@ void CVersionInfoWindow::OnEndSession(bool ending, LPARAM lParam)
 {
     if (ending) {
         PostMessage(WM_CLOSE, 0, 0);
-        ::PostMessageA(m_hOwner, WM_ENDSESSION, TRUE, lParam);
+        if (m_hOwner != nullptr) ::PostMessageA(m_hOwner, WM_ENDSESSION, TRUE, lParam);
     }
     Base::OnEndSession(ending, lParam);
 }

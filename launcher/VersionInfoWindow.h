@@ -4,11 +4,8 @@
 // the three sibling tools installed beside it. The box is one whole-window close button, so a
 // click anywhere closes it; the release that ends a revealing press is swallowed once.
 //
-// Modal, on the stack of its opener:
-//     ui::CVersionInfoWindow window(owner);
-//     window.Create();
-//     window.ShowWindow(SW_SHOW);
-//     lib::wfc::RunModalLoop(window.GetHwnd(), owner, nullptr);
+// Modal, on the stack of its opener: ui::CVersionInfoWindow::Run(owner) returns once the
+// window has closed.
 // Its skin text is "VersionInfoWindow.txt"; ids are counted from 2000.
 
 #include "skin/EndSessionWaitingWindow.h"
@@ -62,6 +59,11 @@ public:
 
     explicit CVersionInfoWindow(HWND owner);
     ~CVersionInfoWindow() override;
+
+    // Makes the window over the owner, shows it and runs the modal loop until it is gone (a
+    // quit message read on the way is posted again). A skin error raises
+    // ui::CSkinWindowException.
+    static void Run(HWND owner);
 
     // Loads the skin and creates the hidden window, centred over its owner. A skin error
     // raises ui::CSkinWindowException.

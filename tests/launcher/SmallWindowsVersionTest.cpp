@@ -235,6 +235,56 @@ TEST_F(VersionInfo, ClosesByItsIconBySystemCommandAndAtTheEndOfTheSession)
               smallwindows::ToString(m_owner.Take()));
 }
 
+// The modal run, ended by a click from a thread timer that fires inside its loop.
+struct ModalSeen {
+    HWND window = nullptr;
+    bool visible = false;
+    bool ownerEnabled = true;
+};
+ModalSeen g_modal;
+HWND g_hModalOwner = nullptr;
+
+void CALLBACK ClickTheModalWindow(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    g_modal.window = FindWindowA(nullptr, "バージョン情報");
+    if (g_modal.window == nullptr) return;
+    g_modal.visible = IsWindowVisible(g_modal.window) != FALSE;
+    g_modal.ownerEnabled = IsWindowEnabled(g_hModalOwner) != FALSE;
+    SendMessageA(g_modal.window, WM_LBUTTONDOWN, MK_LBUTTON, skintest::ClientPoint(300, 30));
+    SendMessageA(g_modal.window, WM_LBUTTONUP, 0, skintest::ClientPoint(300, 30));
+}
+
+// A guard: a window the click missed ends here, so that the test fails instead of hanging.
+void CALLBACK CloseTheModalWindow(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    HWND window = FindWindowA(nullptr, "バージョン情報");
+    if (window != nullptr) DestroyWindow(window);
+}
+
+TEST(VersionInfoModal, RunsModallyOverItsOwnerUntilClosed)
+{
+    COwnerWindow owner;
+    g_hModalOwner = owner.GetHwnd();
+    g_modal = ModalSeen();
+    const UINT_PTR click = SetTimer(nullptr, 0, 100, &ClickTheModalWindow);
+    const UINT_PTR guard = SetTimer(nullptr, 0, 10000, &CloseTheModalWindow);
+    skintest::CSkinErrorCollector errors;
+    const DWORD start = GetTickCount();
+    CVersionInfoWindow::Run(owner.GetHwnd());
+    KillTimer(nullptr, click);
+    KillTimer(nullptr, guard);
+    EXPECT_LT(GetTickCount() - start, 5000u) << "ended by the guard";
+    EXPECT_TRUE(errors.Messages().empty());
+    ASSERT_NE(nullptr, g_modal.window);
+    EXPECT_TRUE(g_modal.visible);
+    EXPECT_FALSE(g_modal.ownerEnabled);
+    EXPECT_FALSE(IsWindow(g_modal.window));
+    EXPECT_TRUE(IsWindowEnabled(owner.GetHwnd()));
+    EXPECT_FALSE(testsupport::TakeQuit());
+}
+
 // On the real timer: five seconds reveal; a release at 4.9 seconds is a click that closes the
 // window, the timer killed before it could fire.
 TEST_F(VersionInfo, TheRealTimerRevealsAfterFiveSecondsOnly)
