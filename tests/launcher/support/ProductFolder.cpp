@@ -45,6 +45,12 @@ bool StartsWithNoCase(const std::string& text, const std::string& start)
                           static_cast<int>(start.size())) == CSTR_EQUAL;
 }
 
+bool EndsWithNoCase(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() &&
+           lstrcmpiA(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
 // The full path of a running process's program, empty when it cannot be asked.
 std::string ProcessImage(HANDLE process)
 {
@@ -118,8 +124,10 @@ int EndProductPrograms()
                                      FALSE, entry.th32ProcessID);
         if (process == nullptr) continue;
         const std::string image = ProcessImage(process);
-        if (!image.empty() && (StartsWithNoCase(image, product) ||
-                               lstrcmpiA(image.c_str(), chkdsk.c_str()) == 0)) {
+        // Test programs built into the folder are no programs of the product.
+        const bool test = EndsWithNoCase(image, "_test.exe");
+        if (!image.empty() && !test && (StartsWithNoCase(image, product) ||
+                                        lstrcmpiA(image.c_str(), chkdsk.c_str()) == 0)) {
             TerminateProcess(process, 1);
             ended.push_back(process);
         } else {

@@ -39,7 +39,8 @@ std::string LauncherLogPath();
 void RemoveUserFiles();
 
 // Ends every running program whose file lies in the product folder (below it included), and
-// the "chkdsk.exe" stand-in, and waits until they are gone. The number ended.
+// the "chkdsk.exe" stand-in, and waits until they are gone; test programs built into the
+// folder ("*_test.exe") are left alone. The number ended.
 int EndProductPrograms();
 
 // Puts a file in place of a product program for the object's life, then the program back as
