@@ -1,5 +1,8 @@
 #include "tests/gallery/Gallery.h"
 
+#include "lib/wfc/DC.h"
+#include "lib/wfc/DIB.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -61,6 +64,34 @@ void TakePageLooks(const Page& page, ui::CSkinWindow& window, CShots& shots)
         page.m_pfnLooks(window, shots);
     } else {
         TakeBothLooks(window, shots);
+    }
+}
+
+// WM_PRINT draws a control with its text into a memory DC of the caller's.
+void PrintChildControls(ui::CSkinWindow& window)
+{
+    lib::wfc::CDIB* buffer = window.GetBackBuffer();
+    if (buffer == nullptr) return;
+    for (HWND child = ::GetWindow(window.GetHwnd(), GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if ((::GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE) == 0) continue;
+        RECT rect = {};
+        ::GetWindowRect(child, &rect);
+        ::MapWindowPoints(nullptr, window.GetHwnd(), reinterpret_cast<POINT*>(&rect), 2);
+        const int width = rect.right - rect.left;
+        const int height = rect.bottom - rect.top;
+        if (width <= 0 || height <= 0) continue;
+        lib::wfc::CDIB picture;
+        picture.Create(nullptr, width, height, 24);
+        {
+            lib::wfc::CMemDC memory(nullptr);
+            lib::wfc::CDCStateSaver saver(&memory);
+            saver.SelectBitmap(picture.GetHandle());
+            ::SendMessageA(child, WM_PRINT, reinterpret_cast<WPARAM>(saver.GetHDC()),
+                           PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+            ::GdiFlush();
+        }
+        buffer->Blt(rect.left, rect.top, width, height, picture, 0, 0, lib::wfc::kNoKeyColor);
     }
 }
 

@@ -71,5 +71,8 @@ void CreatePageWindow(const Page& page, ui::CSkinWindow& window);
 void TakeBothLooks(ui::CSkinWindow& window, CShots& shots);
 // The page's own looks, or TakeBothLooks.
 void TakePageLooks(const Page& page, ui::CSkinWindow& window, CShots& shots);
+// Prints every visible child control (an edit box's) into the back buffer where it stands,
+// since the buffer holds only what the window draws; before a picture of such a window.
+void PrintChildControls(ui::CSkinWindow& window);
 
 } // namespace gallery

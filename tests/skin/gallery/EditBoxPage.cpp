@@ -4,12 +4,10 @@
 // its scroll bar; at the top of the text and scrolled down by the bar.
 //
 // The boxes' controls are child windows, not part of the back buffer the pictures are taken
-// from: before each picture every visible control is printed (WM_PRINT) into the buffer where
-// it stands.
+// from: before each picture every visible control is printed into the buffer where it stands
+// (gallery::PrintChildControls).
 
 #include "lib/StringUtility.h"
-#include "lib/wfc/DC.h"
-#include "lib/wfc/DIB.h"
 #include "skin/ResizableSkinWindow.h"
 #include "skin/SkinItemKey.h"
 #include "skin/SkinLookup.h"
@@ -131,38 +129,10 @@ std::unique_ptr<ui::CSkinWindow> Build()
     return window;
 }
 
-// Prints every visible child control into the back buffer where it stands.
-void PrintControls(ui::CSkinWindow& window)
-{
-    lib::wfc::CDIB* buffer = window.GetBackBuffer();
-    if (buffer == nullptr) return;
-    for (HWND child = ::GetWindow(window.GetHwnd(), GW_CHILD); child != nullptr;
-         child = ::GetWindow(child, GW_HWNDNEXT)) {
-        if ((::GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE) == 0) continue;
-        RECT rect = {};
-        ::GetWindowRect(child, &rect);
-        ::MapWindowPoints(nullptr, window.GetHwnd(), reinterpret_cast<POINT*>(&rect), 2);
-        const int width = rect.right - rect.left;
-        const int height = rect.bottom - rect.top;
-        if (width <= 0 || height <= 0) continue;
-        lib::wfc::CDIB picture;
-        picture.Create(nullptr, width, height, 24);
-        {
-            lib::wfc::CMemDC memory(nullptr);
-            lib::wfc::CDCStateSaver saver(&memory);
-            saver.SelectBitmap(picture.GetHandle());
-            ::SendMessageA(child, WM_PRINT, reinterpret_cast<WPARAM>(saver.GetHDC()),
-                           PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
-            ::GdiFlush();
-        }
-        buffer->Blt(rect.left, rect.top, width, height, picture, 0, 0, lib::wfc::kNoKeyColor);
-    }
-}
-
 void Looks(ui::CSkinWindow& window, gallery::CShots& shots)
 {
     window.SendMessage(WM_ACTIVATE, WA_ACTIVE, 0);
-    PrintControls(window);
+    gallery::PrintChildControls(window);
     shots.Take("design", window);
     // Three lines down by the bar's arrow, as the window hands the bar's notices on.
     auto* bar = static_cast<ui::CSkinWindowItemScrollBar*>(window.GetItemById(kMultiLineBar.m_nId));
@@ -172,7 +142,7 @@ void Looks(ui::CSkinWindow& window, gallery::CShots& shots)
         bar->OnLButtonUp((down.left + down.right) / 2, (down.top + down.bottom) / 2);
     }
     window.RedrawRect(0, 0, 480, 320, false);
-    PrintControls(window);
+    gallery::PrintChildControls(window);
     shots.Take("scrolled", window);
 }
 

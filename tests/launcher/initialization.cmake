@@ -1,0 +1,15 @@
+# The registration and log-in wizard: real windows of the product's skin over a hidden owner,
+# checks against the stand-in registration service with the unit's card on simulated card E:
+# (see tools/wine-prefix), and the pages it opens through the browser recorder. It plays the
+# agent (the card record) and reads the recorder's "opened.txt", which the main window's test
+# shares; its "Connection.info" lies beside its program.
+kestrum_test(launcher_initialization_test
+    SOURCES ${TEST_DIR}/InitializationTest.cpp
+    LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport
+         kestrum_onlinetestsupport kestrum_cardsim kestrum_testsupport
+    OWN_FOLDER
+    TIMEOUT 180
+    LOCKS shared_blocks launcher_process)
+kestrum_skin_resources(launcher_initialization_test product)
+# The session puts the recorder into the prefix when it starts.
+add_dependencies(launcher_initialization_test launcher_browser_recorder)
