@@ -7,6 +7,7 @@
 #include "lib/AppFolder.h"
 #include "lib/Handle.h"
 #include "lib/Path.h"
+#include "tests/launcher/support/ProductFolder.h"
 #include "tests/support/TestSupport.h"
 #include "tests/updater/UpdaterTestSupport.h"
 #include "updater/CopyDataInstall.h"
@@ -15,6 +16,7 @@
 #include <windows.h>
 #include <msi.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -266,6 +268,118 @@ TEST_F(ProgramTest, LauncherSetupIsStartedWithItsSilentParametersAndTheUpdaterQu
     EXPECT_EQ("/S /v/passive", testsupport::ReadFileBytes(record));
     EXPECT_TRUE(launcher.Received().empty()) << Describe(launcher.Received());
     DeleteFileA(record.c_str());
+}
+
+// ---- removeall ----
+
+// A program of the test started with its own window, not in the test's process (at the
+// 11th close the updater ends the window's process).
+class CProgram {
+public:
+    CProgram(const std::string& path, const std::string& arguments)
+    {
+        std::string line = "\"" + path + "\"";
+        if (!arguments.empty()) line += " " + arguments;
+        std::vector<char> buffer(line.begin(), line.end());
+        buffer.push_back('\0');
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           lib::GetParentFolder(path).c_str(), &startup, &info)) {
+            *m_cProcess.Out() = info.hProcess;
+            CloseHandle(info.hThread);
+        }
+    }
+    ~CProgram()
+    {
+        if (m_cProcess.IsValid() && WaitForSingleObject(m_cProcess.Get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_cProcess.Get(), 1001);
+            WaitForSingleObject(m_cProcess.Get(), 5000);
+        }
+    }
+    bool Started() const { return m_cProcess.IsValid(); }
+    // The exit code once ended, 1001 while it runs.
+    DWORD ExitCode() const
+    {
+        DWORD code = 1001;
+        if (WaitForSingleObject(m_cProcess.Get(), 5000) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(m_cProcess.Get(), &code);
+        }
+        return code;
+    }
+
+private:
+    lib::CHandle m_cProcess;
+};
+
+const char* const kProductCodes[] = {
+    "{3F1C7A20-5B8E-4D21-9A37-0C6E2B7D4F10}",
+    "{7A2E9C41-1D3B-4F6A-8E52-6B0D3C9F2A84}",
+    "{C4B81E06-92A7-4C3D-B1F5-8E2A7D60C913}",
+    "{5E93D2B8-6C14-4A0F-A7E9-31B4C8F0D256}",
+};
+const char* const kPackages[] = {"Sibling1.msi", "Sibling2.msi", "Sibling3.msi", "Product.msi"};
+const char* const kTitles[] = {"Kestrum4 Launcher", "Kestrum4AgentWindowTitle", "Mendrill",
+                               "Dapplegate", "PellickManager"};
+
+TEST_F(ProgramTest, RemoveAllClosesTheProgramsAndUninstallsEveryPackage)
+{
+    std::vector<std::unique_ptr<CProductAbsent>> absent;
+    for (const char* code : kProductCodes) absent.emplace_back(new CProductAbsent(code));
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    for (size_t i = 0; i < 4; ++i) {
+        ASSERT_EQ(static_cast<UINT>(ERROR_SUCCESS),
+                  MsiInstallProductA((Packages() + kPackages[i]).c_str(), nullptr))
+            << kPackages[i];
+        ASSERT_EQ(INSTALLSTATE_DEFAULT, MsiQueryProductStateA(kProductCodes[i]));
+    }
+
+    launchertest::CProductFolder product;
+    launchertest::CProgramSwap agent = product.UseRealAgent();
+    ASSERT_TRUE(agent.Swapped());
+    CProgram launcher(testsupport::ProgramFolder() + "updater_launcher\\Launcher.exe", "");
+    CProgram realAgent(product.File("Kestrum4Agent.exe"), "Launcher");
+    CProgram mendrill(product.File("Mendrill.exe"), "");
+    CProgram dapplegate(product.File("Dapplegate.exe"), "");
+    CProgram pellick(product.File("PellickManager.exe"), "--ignore-close");
+    for (const char* title : kTitles) {
+        EXPECT_TRUE(PumpUntil([&] { return FindWindowA(nullptr, title) != nullptr; }, kExitWaitMs))
+            << title;
+    }
+
+    const DWORD start = GetTickCount();
+    CUpdater updater("removeall");
+    EXPECT_EQ(0u, updater.Wait(kInstallWaitMs));
+    // Ten polite rounds of about 500 ms for the tool that ignores them.
+    EXPECT_GE(GetTickCount() - start, 4500u);
+    EXPECT_EQ(nullptr, FindInstallerWindow());
+
+    for (const char* title : kTitles) EXPECT_EQ(nullptr, FindWindowA(nullptr, title)) << title;
+    EXPECT_EQ(0u, launcher.ExitCode());
+    EXPECT_EQ(0u, realAgent.ExitCode());
+    EXPECT_EQ(0u, mendrill.ExitCode());
+    EXPECT_EQ(0u, dapplegate.ExitCode());
+    EXPECT_EQ(kFailedExit, pellick.ExitCode());
+
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(INSTALLSTATE_UNKNOWN, MsiQueryProductStateA(kProductCodes[i])) << kProductCodes[i];
+    }
+    // The product's own package is not waited for.
+    EXPECT_TRUE(PumpUntil([] { return MsiQueryProductStateA(kProductCodes[3]) == INSTALLSTATE_UNKNOWN; },
+                          kInstallWaitMs));
+}
+
+TEST_F(ProgramTest, RemoveAllWithNothingInstalledOrRunningEndsWithZero)
+{
+    for (const char* code : kProductCodes) ASSERT_EQ(INSTALLSTATE_UNKNOWN, MsiQueryProductStateA(code));
+    for (const char* title : kTitles) ASSERT_EQ(nullptr, FindWindowA(nullptr, title)) << title;
+    CUpdaterLog log;
+    const DWORD start = GetTickCount();
+    CUpdater updater("removeall");
+    EXPECT_EQ(0u, updater.Wait(kExitWaitMs));
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_EQ("", log.Text()); // removeall writes no log
 }
 
 } // namespace

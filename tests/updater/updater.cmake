@@ -57,3 +57,14 @@ kestrum_test(updater_program_test
     LOCKS launcher_process shared_blocks
     TIMEOUT 600)
 add_dependencies(updater_program_test Kestrum4Update updater_setup_standin updater_test_packages)
+
+# "removeall" closes a program titled as the launcher; one of the harness's sibling tools,
+# titled so, stands in for it outside the product folder.
+kestrum_test_helper(updater_launcher_standin
+    SOURCES ${CMAKE_SOURCE_DIR}/tests/launcher/standins/SiblingTool.cpp
+            ${CMAKE_SOURCE_DIR}/tests/launcher/standins/StandInRecord.cpp)
+set_target_properties(updater_launcher_standin PROPERTIES WIN32_EXECUTABLE ON OUTPUT_NAME Launcher
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/updater_launcher)
+target_compile_definitions(updater_launcher_standin PRIVATE TOOL_TITLE="Kestrum4 Launcher")
+target_link_libraries(updater_program_test PRIVATE kestrum_launchertestsupport)
+add_dependencies(updater_program_test updater_launcher_standin launcher_product_folder)
