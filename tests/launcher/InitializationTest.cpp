@@ -384,6 +384,21 @@ TEST_F(InitializationTest, PagesShowTheirItemsAndStepMarks)
     EXPECT_TRUE(m_oOwner.Messages().empty()) << Describe(m_oOwner.Messages());
 }
 
+TEST_F(InitializationTest, MouseMovesReachTheItemsOnlyWithNoButtonHeld)
+{
+    CInitializationWindow& wizard = Open();
+    const auto over = [this](const ui::SkinItemKey& key) {
+        const ui::SkinRect rect = Item(key)->GetRect();
+        return MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    };
+    wizard.SendMessage(WM_MOUSEMOVE, 0, over(kCancelButton));
+    EXPECT_EQ(Item(kCancelButton), wizard.GetHotItem());
+    wizard.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, over(kNextButton));
+    EXPECT_EQ(Item(kCancelButton), wizard.GetHotItem());
+    wizard.SendMessage(WM_MOUSEMOVE, 0, over(kNextButton));
+    EXPECT_EQ(Item(kNextButton), wizard.GetHotItem());
+}
+
 TEST_F(InitializationTest, EditsTakeSingleByteTextUpToTheirLimits)
 {
     OpenLogIn();
@@ -561,6 +576,15 @@ TEST_F(InitializationTest, CancelAndCloseTellTheOwner)
          2},
         // Only the destruction's.
         {"WM_CLOSE", [](InitializationTest& t) { t.m_pWizard->PostMessage(WM_CLOSE, 0, 0); }, 1},
+        // The system menu's command reaching the window as a command.
+        {"SC_CLOSE as a command",
+         [](InitializationTest& t) {
+             t.m_pWizard->PostMessage(WM_COMMAND, SC_CLOSE, 0);
+         },
+         1},
+        // The wizard closes itself and waits until it is gone.
+        {"end of the session",
+         [](InitializationTest& t) { t.m_pWizard->SendMessage(WM_ENDSESSION, TRUE, 0); }, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
