@@ -10,6 +10,7 @@
 #include "skin/SkinWindowItemResizableStaticImage.h"
 #include "skin/SkinWindowItemStatic.h"
 #include "skin/SkinWindowItemStaticImage.h"
+#include "updater/CopyDataInstall.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -50,32 +51,11 @@ const UINT WM_LAUNCHER_VERUP_DONE = WM_APP + 8;
 const WPARAM CHILD_SILENT_INSTALL = 4;
 const WPARAM CHILD_SILENT_INSTALL_HANDED_OVER = 8;
 
-// The install request of the updater's window.
-enum : uint32_t {
-    MSG_REQUEST_INSTALL = 0,
-    MSG_REQUEST_CANCELINSTALL = 1,
-};
-enum : uint32_t { INSTALL_PROGRESS_END = 4 };
-enum : int32_t {
-    INSTALLTYPE_INSTALL = 1,
-    INSTALLTYPE_REINSTALL = 2,
-};
-struct COPYDATAINSTALL {
-    int32_t APLType;
-    int32_t InstallType;
-    uint32_t ProgressWnd;
-    uint32_t ProgressMsg;
-    char PathPackage[260];
-};
-static_assert(sizeof(COPYDATAINSTALL) == 276, "COPYDATAINSTALL crosses processes");
-static_assert(offsetof(COPYDATAINSTALL, PathPackage) == 16, "COPYDATAINSTALL layout");
-constexpr DWORD kCopyDataInstallSentSize = sizeof(COPYDATAINSTALL) + 1;
-
 const char kUpdaterClass[] = "KESTRUMINSTALLER";
 const char kUpdaterTitle[] = "KestrumInstaller";
 const char kTitle[] = "バージョンアップ";
 const DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
-const uint32_t kLauncherModule = 1;
+const uint32_t kLauncherModule = APLTYPE_LAUNCHER;
 
 const char kStart[] = "開始";
 const char kCancel[] = "キャンセル";
