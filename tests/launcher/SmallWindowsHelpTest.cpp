@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <imm.h>
 
 #include <string>
 
@@ -154,6 +155,8 @@ TEST(HelpBalloon, IsANeverActivatedLayeredPopupOfTheDefaultClass)
     EXPECT_TRUE(::IsWindowVisible(hwnd));
     EXPECT_NE(hwnd, ::GetActiveWindow());
     EXPECT_NE(hwnd, ::GetForegroundWindow());
+    // The input method is off for it: it has no input context.
+    EXPECT_EQ(nullptr, ::ImmGetContext(hwnd));
     balloon.ShowWindow(SW_HIDE);
 }
 
