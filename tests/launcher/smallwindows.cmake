@@ -8,7 +8,7 @@ kestrum_test(launcher_small_windows_test
             ${TEST_DIR}/SmallWindowsHelpTest.cpp ${TEST_DIR}/SmallWindowsVersionTest.cpp
             ${TEST_DIR}/SmallWindowsTest.rc
     LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport kestrum_testsupport
-    TIMEOUT 120
+    TIMEOUT 240
     LOCKS launcher_process)
 set_target_properties(launcher_small_windows_test PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${KESTRUM_PRODUCT_FOLDER})
