@@ -11,18 +11,29 @@ kestrum_test(launcher_silentinstall_test
     LOCKS launcher_process)
 kestrum_skin_resources(launcher_silentinstall_test product)
 
-function(kestrum_silentinstall_program name major minor build revision)
-    set(target launcher_silentinstall_${name})
-    kestrum_test_helper(${target}
-        SOURCES ${CMAKE_SOURCE_DIR}/tests/online/SiblingToolStandIn.cpp
-                ${CMAKE_SOURCE_DIR}/tests/online/SiblingToolVersion.rc)
-    target_compile_definitions(${target} PRIVATE TOOL_MAJOR=${major} TOOL_MINOR=${minor}
-                               TOOL_BUILD=${build} TOOL_REVISION=${revision})
-    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name}
-        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/launcher_silentinstall_test)
-    add_dependencies(launcher_silentinstall_test ${target})
+# Stand-ins of the programs named (of the four) beside a test program, at the versions its
+# service compares.
+function(kestrum_verup_siblings test)
+    foreach(program "Launcher 4 1 17 0" "Dapplegate 4 1 17 5" "Mendrill 2 10 0 3"
+                    "PellickManager 1 0 0 0")
+        separate_arguments(program)
+        list(GET program 0 name)
+        if(NOT name IN_LIST ARGN)
+            continue()
+        endif()
+        list(GET program 1 major)
+        list(GET program 2 minor)
+        list(GET program 3 build)
+        list(GET program 4 revision)
+        set(target ${test}_${name})
+        kestrum_test_helper(${target}
+            SOURCES ${CMAKE_SOURCE_DIR}/tests/online/SiblingToolStandIn.cpp
+                    ${CMAKE_SOURCE_DIR}/tests/online/SiblingToolVersion.rc)
+        target_compile_definitions(${target} PRIVATE TOOL_MAJOR=${major} TOOL_MINOR=${minor}
+                                   TOOL_BUILD=${build} TOOL_REVISION=${revision})
+        set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name}
+            RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/${test})
+        add_dependencies(${test} ${target})
+    endforeach()
 endfunction()
-kestrum_silentinstall_program(Launcher 4 1 17 0)
-kestrum_silentinstall_program(Dapplegate 4 1 17 5)
-kestrum_silentinstall_program(Mendrill 2 10 0 3)
-kestrum_silentinstall_program(PellickManager 1 0 0 0)
+kestrum_verup_siblings(launcher_silentinstall_test Launcher Dapplegate Mendrill PellickManager)

@@ -1,0 +1,151 @@
+// The version-up window with the real updater Kestrum4Update beside the test program, which
+// "開始" starts from there: the updater finds the owner by its title "Kestrum4 Launcher",
+// posts "Launcher_VERUPSTART" (passed on as the main window does), and installs the real
+// Windows Installer packages the window downloads from the stand-in, then runs the
+// launcher's setup (a stand-in that records its command line) and quits. The packages land
+// in the prefix user's own Download folder, the only one the updater runs them from, so this
+// test keeps the user's real application data; they are uninstalled again at the end.
+
+#include "launcher/SilentInstallWindow.h"
+
+#include "lib/AppFolder.h"
+#include "lib/Path.h"
+#include "tests/launcher/LogUploadOwner.h"
+#include "tests/online/support/ConnectionInfoForTests.h"
+#include "tests/online/support/StandIn.h"
+#include "tests/skin/support/SkinTestSupport.h"
+#include "tests/skin/support/SkinWindowTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <msi.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(
+    new skintest::CWindowFrameworkEnvironment("launcher_verup_updater_test"));
+
+using launchertest::COwnerWindow;
+using launchertest::PumpFor;
+using launchertest::PumpUntil;
+using onlinetest::CAnswer;
+using ui::CSilentInstallWindow;
+
+const UINT WM_LAUNCHER_CHILD_CLOSED = WM_APP + 6;
+const UINT kVerUpStart = lib::GetRegisteredMessage("Launcher_VERUPSTART");
+const DWORD kInstallWaitMs = 240000;
+
+// The updater's test packages and the launcher's setup stand-in, as the package names the
+// service gives them; the products their packages install.
+struct Package {
+    const char* source;   // relative to the test program's folder
+    const char* name;
+    const char* product;  // null for the setup program
+};
+const Package kSetup = {"..\\updater_setup_standin.exe", "VerUpTest_Setup.exe", nullptr};
+const Package kDapplegate = {"..\\updater_packages\\Sibling2.msi", "VerUpTest_Sibling2.msi",
+                             "{7A2E9C41-1D3B-4F6A-8E52-6B0D3C9F2A84}"};
+const Package kPellick = {"..\\updater_packages\\Sibling3.msi", "VerUpTest_Sibling3.msi",
+                          "{C4B81E06-92A7-4C3D-B1F5-8E2A7D60C913}"};
+const Package* const kPackages[] = {&kSetup, &kDapplegate, &kPellick};
+
+void Uninstall(const char* product)
+{
+    if (product != nullptr && MsiQueryProductStateA(product) == INSTALLSTATE_DEFAULT) {
+        MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+        MsiConfigureProductA(product, INSTALLLEVEL_DEFAULT, INSTALLSTATE_ABSENT);
+    }
+}
+
+// Nothing of the run before or after: no package installed, no download, no record.
+void CleanUp()
+{
+    const std::string download = lib::GetDownloadFolder();
+    for (const Package* package : kPackages) {
+        Uninstall(package->product);
+        DeleteFileA((download + package->name).c_str());
+    }
+    DeleteFileA((download + kSetup.name + ".args").c_str());
+}
+
+HWND UpdaterWindow() { return FindWindowA("KESTRUMINSTALLER", "KestrumInstaller"); }
+
+TEST(VerUpWithTheUpdater, TwoPackagesInstallInTurnThenTheLauncherSetupIsHandedOver)
+{
+    onlinetest::CStandIn standIn;
+    ASSERT_TRUE(standIn.IsRunning());
+    ASSERT_TRUE(onlinetest::WriteConnectionInfo(standIn.BaseUrl()));
+    ASSERT_EQ(nullptr, UpdaterWindow()) << "another updater runs";
+    CleanUp();
+    // The launcher is newer, Mendrill as installed; Dapplegate and PellickManager are not
+    // beside the test program, so their packages are first installs.
+    ASSERT_TRUE(standIn.SetVars(
+        std::string("{\"versionup\": {\"ret\": 0, \"modules\": {") +
+        "\"LC\": {\"version\": \"4.1.18\", \"package\": \"" + kSetup.name + "\"}, " +
+        "\"DG\": {\"version\": \"4.1.18\", \"package\": \"" + kDapplegate.name + "\"}, " +
+        "\"MD\": {\"version\": \"2.10.0.3\", \"package\": \"Mendrill.msi\"}, " +
+        "\"PM\": {\"version\": \"1.0.1\", \"package\": \"" + kPellick.name + "\"}}}}"));
+    for (const Package* package : kPackages) {
+        const std::string source = testsupport::ProgramFolder() + package->source;
+        ASSERT_TRUE(lib::FileExists(source)) << source;
+        ASSERT_TRUE(standIn.Queue(std::string("/packages/") + package->name,
+                                  CAnswer().BodyFile(source)));
+    }
+
+    skintest::CSkinErrorCollector errors;
+    COwnerWindow owner("Kestrum4 Launcher");
+    CSilentInstallWindow window(owner.Window());
+    ASSERT_TRUE(window.Create());
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window.GetHwnd()) != FALSE; }));
+    ASSERT_EQ(0x1u | 0x2u | 0x2000u | 0x8u | 0x8000u, window.GetUpdateMask());
+
+    // "開始": the updater answers through the owner, which passes it on.
+    window.PostMessage(WM_COMMAND, MAKEWPARAM(ui::SilentInstallWindowKey::kCancelButton.m_nId, 1),
+                       0);
+    bool started = false;
+    const bool next = PumpUntil(
+        [&] {
+            if (!started && owner.Count(kVerUpStart) > 0) {
+                started = true;
+                window._OnVerUpStart();
+            }
+            return window.GetButtonState() == CSilentInstallWindow::BUTTON_NEXT ||
+                   !window.IsWindow();
+        },
+        kInstallWaitMs);
+    EXPECT_TRUE(started);
+    ASSERT_TRUE(next);
+    ASSERT_EQ(CSilentInstallWindow::BUTTON_NEXT, window.GetButtonState());
+    EXPECT_EQ(1u, owner.Count(kVerUpStart));
+    EXPECT_EQ(INSTALLSTATE_DEFAULT, MsiQueryProductStateA(kPellick.product));
+    EXPECT_EQ(INSTALLSTATE_DEFAULT, MsiQueryProductStateA(kDapplegate.product));
+    std::vector<std::string> downloads;
+    for (const onlinetest::RecordedRequest& r : standIn.Requests()) {
+        if (r.sPath.compare(0, 10, "/packages/") == 0) downloads.push_back(r.sPath.substr(10));
+    }
+    EXPECT_EQ((std::vector<std::string>{kPellick.name, kDapplegate.name, kSetup.name}),
+              downloads);
+    EXPECT_EQ(0u, owner.Count(WM_LAUNCHER_CHILD_CLOSED));
+
+    // "次へ＞＞": the setup is handed over, the updater runs it and quits, and the owner is
+    // told that the launcher closes.
+    window.PostMessage(WM_COMMAND, MAKEWPARAM(ui::SilentInstallWindowKey::kCancelButton.m_nId, 1),
+                       0);
+    const std::string record = lib::GetDownloadFolder() + kSetup.name + ".args";
+    EXPECT_TRUE(PumpUntil([&] { return lib::FileExists(record) && UpdaterWindow() == nullptr; },
+                          60000));
+    PumpFor(200);
+    EXPECT_EQ("/S /v/passive", testsupport::ReadFileBytes(record));
+    EXPECT_EQ(std::vector<uint32_t>{8}, owner.WParams(WM_LAUNCHER_CHILD_CLOSED));
+    EXPECT_TRUE(errors.Messages().empty());
+
+    window.DestroyWindow();
+    CleanUp();
+}
+
+} // namespace
