@@ -1,0 +1,16 @@
+# The launcher demo (`./kestrum run`): the product folder's Launcher.exe with card V:, a
+# registered user and the stand-in services (tests/launcher/demo). Its test runs it to the
+# shown window in a space of its own.
+kestrum_test_helper(launcher_demo SOURCES ${TEST_DIR}/demo/LauncherDemo.cpp
+    LIBS kestrum_launchertestsupport kestrum_gallery kestrum_cardsim kestrum_launcher
+         kestrum_onlinetestsupport kestrum_testsupport kestrum_lib)
+set_target_properties(launcher_demo PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/launcher_demo)
+add_dependencies(launcher_demo launcher_product_folder)
+
+kestrum_test(launcher_demo_test
+    SOURCES ${TEST_DIR}/DemoTest.cpp
+    LIBS kestrum_testsupport kestrum_lib
+    TIMEOUT 180
+    LOCKS launcher_process shared_blocks)
+add_dependencies(launcher_demo_test launcher_demo)
