@@ -9,11 +9,11 @@
 #include "lib/Path.h"
 #include "lib/TolveLog.h"
 #include "online/AplLogUpload.h"
-#include "skin/MessageBoxWindow.h"
 #include "skin/SkinWindowItemButton.h"
 #include "skin/SkinWindowItemStatic.h"
 #include "skin/SkinWindowItemStaticImage.h"
 #include "tests/launcher/LogUploadOwner.h"
+#include "tests/launcher/support/MessageBoxes.h"
 #include "tests/online/support/ConnectionInfoForTests.h"
 #include "tests/online/support/JobTestSupport.h"
 #include "tests/online/support/StandIn.h"
@@ -35,6 +35,7 @@ const bool g_privateAppData = testsupport::UsePrivateAppData("launcher_logupload
 ::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(
     new skintest::CWindowFrameworkEnvironment("launcher_logupload_test"));
 
+using launchertest::CBoxPresser;
 using launchertest::COwnerWindow;
 using launchertest::PumpUntil;
 using onlinetest::CAnswer;
@@ -51,50 +52,11 @@ const uint32_t kCcid = 0xABCD0123;
 const char kDeviceNo[] = "D0001234";
 const char kUserAgent[] = "0EFerroxPA/2.000010";
 const char kBoxLine[] = "ShowMessageBox owner:";
-const char kConsentStart[] = "ケストラム４のエラー情報、およびお客様の\\r\\n";
+const char kConsent[] =
+    "ケストラム４のエラー情報、およびお客様の\r\nパソコン環境をハルヴォーン株式会社へ送信"
+    "します。\r\n\r\nエラー情報　：ケストラム４が作成したエラー情報\r\nパソコン環境：OSの種"
+    "類、バージョン/CPU/メモリ容量\r\n\r\n情報をアップロードして宜しいでしょうか。";
 const char kUploadWaitEnded[] = "ログアップロード通信完了";
-
-// ---- the boxes of this thread, pressed from a thread timer ----
-
-HWND g_hwndBoxOwner = nullptr;
-int g_nPress = IDYES;
-int g_nBoxes = 0;
-
-BOOL CALLBACK FindBox(HWND window, LPARAM found)
-{
-    if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == g_hwndBoxOwner) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK PressBoxes(HWND, UINT, UINT_PTR, DWORD)
-{
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box == nullptr || GetPropA(box, "pressed") != nullptr) return;
-    SetPropA(box, "pressed", reinterpret_cast<HANDLE>(1));
-    ++g_nBoxes;
-    namespace boxKey = ui::MessageBoxWindowKey;
-    const UINT id = g_nPress == IDYES  ? boxKey::kYesButton.m_nId
-                    : g_nPress == IDNO ? boxKey::kNoButton.m_nId
-                                       : boxKey::kOkButton.m_nId;
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, 1), 0);
-}
-
-class CBoxPressing {
-public:
-    explicit CBoxPressing(int press) : m_uTimer(SetTimer(nullptr, 0, 30, &PressBoxes))
-    {
-        g_nPress = press;
-        g_nBoxes = 0;
-    }
-    ~CBoxPressing() { KillTimer(nullptr, m_uTimer); }
-
-private:
-    UINT_PTR m_uTimer;
-};
 
 void WriteFile(const std::string& path, const std::string& bytes)
 {
@@ -129,7 +91,6 @@ protected:
         m_pWindow.reset(new ui::CLogUploadWindow(m_oOwner.Window()));
         m_pWindow->SetLogUploadInfo(kDeviceNo, kCcid, kUserAgent);
         ASSERT_TRUE(m_pWindow->Create(m_oOwner.Window()));
-        g_hwndBoxOwner = m_pWindow->GetHwnd();
     }
     // Until the window is gone, and what it posted on its way has been handled.
     bool WaitClosed(DWORD timeoutMs = 20000)
@@ -149,8 +110,8 @@ protected:
     // Presses Yes on the consent question and waits for the upload request to arrive.
     void ConsentAndWaitForUpload()
     {
-        CBoxPressing press(IDYES);
-        ASSERT_TRUE(PumpUntil([] { return g_nBoxes == 1; })) << "no consent box";
+        CBoxPresser press(kConsent, IDYES);
+        ASSERT_TRUE(PumpUntil([&] { return press.Pressed(); })) << "no consent box";
         ASSERT_TRUE(PumpUntil([this] { return UploadRequests() == 1; }));
     }
 
@@ -206,11 +167,9 @@ TEST_F(LogUploadWindowTest, ARefusedOrFailedPermissionClosesWithoutABox)
         }
         m_oOwner.Clear();
         CLogCapture log;
-        CBoxPressing press(IDYES);
         Start();
         ASSERT_TRUE(WaitClosed());
         launchertest::PumpFor(100);
-        EXPECT_EQ(0, g_nBoxes);
         EXPECT_EQ(0u, log.Count(kBoxLine));
         EXPECT_EQ(1u, m_oOwner.Count(WM_LAUNCHER_LOGUPLOAD_DONE));
         EXPECT_EQ(0u, UploadRequests());
@@ -220,12 +179,11 @@ TEST_F(LogUploadWindowTest, ARefusedOrFailedPermissionClosesWithoutABox)
 
 TEST_F(LogUploadWindowTest, NoToTheConsentClosesWithoutUpload)
 {
-    CLogCapture log;
-    CBoxPressing press(IDNO);
+    CBoxPresser press(kConsent, IDNO);
     Start();
     ASSERT_TRUE(WaitClosed());
-    EXPECT_EQ(1, g_nBoxes);
-    EXPECT_TRUE(log.Has(std::string("style:0x00000004 ") + kConsentStart)) << log.Text();
+    EXPECT_TRUE(press.Pressed());
+    EXPECT_EQ(static_cast<uint32_t>(MB_YESNO), press.Box().uStyle);
     EXPECT_EQ(1u, m_oOwner.Count(WM_LAUNCHER_LOGUPLOAD_DONE));
     launchertest::PumpFor(200);
     EXPECT_EQ(0u, UploadRequests());
@@ -266,12 +224,11 @@ TEST_F(LogUploadWindowTest, AnUploadReplyErrorShowsItsMessageThenTheFailureLine)
     ASSERT_TRUE(m_oStandIn.Queue(kUploadPath, CAnswer().Text("RET=5")));
     CLogCapture log;
     Start();
+    ConsentAndWaitForUpload();
     {
-        CBoxPressing press(IDYES);
-        ASSERT_TRUE(PumpUntil([] { return g_nBoxes == 1; }));
-        // The failure's box is pressed with OK.
-        g_nPress = IDOK;
-        ASSERT_TRUE(PumpUntil([] { return g_nBoxes == 2; })) << log.Text();
+        CBoxPresser press("", IDOK);
+        ASSERT_TRUE(PumpUntil([&] { return press.Pressed(); })) << log.Text();
+        EXPECT_EQ(static_cast<uint32_t>(MB_ICONWARNING), press.Box().uStyle);
     }
     const uint32_t result = m_pWindow->GetResult();
     EXPECT_EQ(Hex(0x27000000 | APLLOG_RESULT_UPLOAD_REPLY), Hex(result & 0xFF200200))

@@ -2,7 +2,8 @@
 # Its "Connection.info" lies beside its program.
 kestrum_test(launcher_logupload_test
     SOURCES ${TEST_DIR}/LogUploadTest.cpp
-    LIBS kestrum_launcher kestrum_onlinetestsupport kestrum_skintestsupport kestrum_testsupport
+    LIBS kestrum_launcher kestrum_launchertestsupport kestrum_onlinetestsupport
+         kestrum_skintestsupport kestrum_testsupport
     OWN_FOLDER
     TIMEOUT 180)
 kestrum_skin_resources(launcher_logupload_test product)
