@@ -127,3 +127,14 @@ void CLauncherSetting::Save(const std::string& userName) const
     file.m_iAutoStartLauncher = m_bAutoStartLauncher ? 1 : 0;
     file.Save(userName);
 }
+
+void CLauncherSetting::StoreProbeHistory(const std::string& userName, bool displayUpload,
+                                         uint32_t uploadCurrNum, uint32_t uploadTotNum)
+{
+    CLauncherSettingFile file;
+    file.Load(userName);
+    file.m_iDisplayUpload = displayUpload ? 1 : 0;
+    file.m_iUploadCurrNum = static_cast<int32_t>(uploadCurrNum);
+    file.m_iUploadTotNum = static_cast<int32_t>(uploadTotNum);
+    file.Save(userName);
+}

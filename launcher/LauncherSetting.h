@@ -76,6 +76,13 @@ public:
     bool GetAutoStartLauncher() const { return m_bAutoStartLauncher; }
     void SetAutoStartLauncher(bool value) { m_bAutoStartLauncher = value; }
 
+    // The probe log window's three values stored straight into the named user's file, for
+    // a window that outlives the change of its user: the record in memory then belongs to
+    // another user and is left alone. The user's file is loaded, the three set and it is
+    // saved again for that user ("Launcher.ini" gets its keys back as they were read).
+    static void StoreProbeHistory(const std::string& userName, bool displayUpload,
+                                  uint32_t uploadCurrNum, uint32_t uploadTotNum);
+
 private:
     CLauncherSetting() = default;
     CLauncherSetting(const CLauncherSetting&) = delete;
