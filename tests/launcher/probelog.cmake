@@ -1,0 +1,13 @@
+# The probe log window over a hidden owner, with the settings in a private application
+# folder and the current user written into "UserAgentShareMemName" by the test; one run of
+# the real upload job against the stand-in probe gateway on card U:. Its "Connection.info"
+# lies beside its program. The window is shown activated, so tools/wine-prefix runs this
+# program unmanaged.
+kestrum_test(launcher_probe_log_test
+    SOURCES ${TEST_DIR}/ProbeLogTest.cpp
+    LIBS kestrum_launcher kestrum_onlinetestsupport kestrum_cardsim kestrum_skintestsupport
+         kestrum_testsupport
+    OWN_FOLDER
+    TIMEOUT 240
+    LOCKS shared_blocks)
+kestrum_skin_resources(launcher_probe_log_test product)
