@@ -312,7 +312,10 @@ TEST(LauncherRunTest, PassesItsEnvironmentAndReadsOnlyItsOwnRunsLog)
         ASSERT_TRUE(run.Start({"AutoStart"}));
         ASSERT_EQ(run.WaitForMainWindow(30000), launchertest::CLauncherRun::MAIN_WINDOW)
             << run.Log();
+        // The shell starts the agent while the launcher goes on.
         CardShareRecord shared;
+        const DWORD begin = GetTickCount();
+        while (!launchertest::ReadCardRecord(shared) && GetTickCount() - begin < 10000) Sleep(20);
         ASSERT_TRUE(launchertest::ReadCardRecord(shared)) << "the agent stand-in runs";
         EXPECT_EQ(shared.removableMask, testsupport::DriveBit('V')) << "with the launcher's cards";
         EXPECT_NE(run.Log().find("==========<開始("), std::string::npos) << run.Log();
