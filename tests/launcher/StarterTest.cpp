@@ -2,6 +2,8 @@
 // folder, as Launcher.exe does, so the starter finds the programs beside it.
 
 #include "launcher/RunAPPMgr.h"
+#include "online/ConnectionFile.h"
+#include "tests/launcher/support/BrowserRecord.h"
 #include "tests/launcher/support/ProductFolder.h"
 #include "tests/launcher/support/StartRecord.h"
 #include "tests/support/TestSupport.h"
@@ -139,6 +141,33 @@ TEST_F(StarterTest, RefusesWhatCannotStart)
     EXPECT_FALSE(RunAPPMgr::IsExecuteSuccess(reinterpret_cast<HINSTANCE>(32)));
     EXPECT_TRUE(RunAPPMgr::IsExecuteSuccess(reinterpret_cast<HINSTANCE>(33)));
     DeleteFileA(notAProgram.c_str());
+}
+
+// A request's page opens in the browser (the session's recorder) at the table's URL; an id
+// without a URL opens nothing.
+TEST_F(StarterTest, OpensTheWebPageOfARequest)
+{
+    ASSERT_TRUE(launchertest::CBrowserRecord::IsInstalled());
+    size_t count = 0;
+    const ConnectionRow* rows = GetBuiltinConnectionRows(count);
+    uint32_t id = 0;
+    std::string url;
+    for (size_t i = 0; i < count && url.empty(); ++i) {
+        if (rows[i].m_uId == 0xFFFFFFFF) continue;
+        id = rows[i].m_uId;
+        url = CConnectionFile::GetInstance().GetURL(id);
+    }
+    ASSERT_FALSE(url.empty());
+    RunAPPMgr starter;
+    {
+        launchertest::CBrowserRecord record;
+        EXPECT_TRUE(starter.OpenURL(id));
+        EXPECT_EQ(record.WaitForOpened(kStartWaitMs), std::vector<std::string>{url});
+    }
+    launchertest::CBrowserRecord record;
+    EXPECT_FALSE(starter.OpenURL(0xFFFFFFF0));
+    Sleep(300);
+    EXPECT_TRUE(record.Opened().empty());
 }
 
 // The music tool: its folder from "SetupPath", offered 256 characters, REG_SZ only, and
