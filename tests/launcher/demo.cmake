@@ -1,6 +1,6 @@
 # The launcher demo (`./kestrum run`): the product folder's Launcher.exe with card V:, a
 # registered user and the stand-in services (tests/launcher/demo). Its test runs it to the
-# shown window in a space of its own.
+# shown window in a space of its own; like the start test it shows the main window in front.
 kestrum_test_helper(launcher_demo SOURCES ${TEST_DIR}/demo/LauncherDemo.cpp
     LIBS kestrum_launchertestsupport kestrum_gallery kestrum_cardsim kestrum_launcher
          kestrum_onlinetestsupport kestrum_testsupport kestrum_lib)
@@ -12,5 +12,5 @@ kestrum_test(launcher_demo_test
     SOURCES ${TEST_DIR}/DemoTest.cpp
     LIBS kestrum_testsupport kestrum_lib
     TIMEOUT 180
-    LOCKS launcher_process shared_blocks)
+    LOCKS launcher_process shared_blocks mouse_cursor)
 add_dependencies(launcher_demo_test launcher_demo)
