@@ -104,8 +104,19 @@ bool CLogUploadWindow::Create(HWND owner)
     CAplLogUpload* upload = CAplLogUpload::GetInstance();
     m_bUploadDeleted = false;
     upload->SetNaviInfo(m_uCcid, m_strDeviceNo.c_str(), m_strUserAgent.c_str());
-    upload->Start(GetHwnd(), WM_LOGUPLOAD_PERMISSION, APLLOG_KIND_PERMISSION);
+    _StartUpload(WM_LOGUPLOAD_PERMISSION, APLLOG_KIND_PERMISSION);
     return true;
+}
+
+void CLogUploadWindow::_StartUpload(UINT message, int32_t kind)
+{
+    CAplLogUpload* upload = CAplLogUpload::GetInstance();
+    if (upload->Start(GetHwnd(), message, kind)) return;
+    // No worker will ever report: its refusal stands as the result, so that the window
+    // still ends (a check that cannot run closes silently, an upload shows its failure).
+    const uint32_t refusal = upload->GetResult();
+    PostMessage(message, refusal != 0 ? refusal : APLLOG_RESULT_THREAD,
+                static_cast<LPARAM>(upload->GetLastSystemError()));
 }
 
 void CLogUploadWindow::BuildFromSkin()
@@ -173,7 +184,7 @@ void CLogUploadWindow::_OnCheckPermission(WPARAM result)
     ::SetForegroundWindow(GetHwnd());
     CAplLogUpload* upload = CAplLogUpload::GetInstance();
     upload->SetNaviInfo(m_uCcid, m_strDeviceNo.c_str(), m_strUserAgent.c_str());
-    upload->Start(GetHwnd(), WM_LOGUPLOAD_FINISHED, APLLOG_KIND_UPLOAD);
+    _StartUpload(WM_LOGUPLOAD_FINISHED, APLLOG_KIND_UPLOAD);
     ::SetTimer(GetHwnd(), kProgressTimer, kProgressPeriodMs, nullptr);
 }
 

@@ -94,6 +94,9 @@ protected:
     void ShowOutcome(bool failed);
 
 private:
+    // Starts the worker of the kind; a refused start is reported to this window as the
+    // worker would report a failure.
+    void _StartUpload(UINT message, int32_t kind);
     void _OnCheckPermission(WPARAM result);
     void _OnProgressTimer();
     void _Result(WPARAM wParam, LPARAM lParam);

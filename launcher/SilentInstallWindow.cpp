@@ -130,7 +130,8 @@ bool CSilentInstallWindow::Create()
     CreateHidden();
     if (!IsWindow()) return false;
     m_cDownLoadCtrl.SetNotifyOwner(GetHwnd(), m_uURLThreadProgress);
-    m_cDownLoadCtrl.StartGetURL();
+    // Without its thread no outcome would come: it ends as a failed check.
+    if (!m_cDownLoadCtrl.StartGetURL()) PostMessage(m_uURLThreadProgress, 0, -1);
     return true;
 }
 
@@ -538,8 +539,8 @@ bool CSilentInstallWindow::_IsNetworkAlive()
     typedef BOOL(WINAPI * IsNetworkAliveProc)(LPDWORD);
     HMODULE library = ::LoadLibraryA("sensapi.dll");
     if (library == nullptr) return true;
-    auto isAlive =
-        reinterpret_cast<IsNetworkAliveProc>(::GetProcAddress(library, "IsNetworkAlive"));
+    auto isAlive = reinterpret_cast<IsNetworkAliveProc>(
+        reinterpret_cast<void*>(::GetProcAddress(library, "IsNetworkAlive")));
     DWORD flags = 0;
     // Without the function nothing tells the network is down.
     const bool alive = isAlive == nullptr || isAlive(&flags) != FALSE;

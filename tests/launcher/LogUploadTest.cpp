@@ -304,4 +304,28 @@ TEST_F(LogUploadWindowTest, AWorkerThatOutlivesTheWaitKeepsItsInstanceAndTheWind
     launchertest::PumpFor(200);
 }
 
+TEST_F(LogUploadWindowTest, AStartRefusedWhileAnEarlierWorkerRunsClosesAsAFailedCheck)
+{
+    // The first window's permission check outlives its window.
+    ASSERT_TRUE(m_oStandIn.Queue(kCheckPath, CAnswer().Service().Hold("held")));
+    Start();
+    ASSERT_EQ(m_oStandIn.WaitForRequests(1), 1u);
+    CAplLogUpload::SetDeleteWait(0);
+    m_pWindow->PostMessage(WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitClosed());
+    CAplLogUpload::SetDeleteWait(APLLOG_DELETE_WAIT_MS);
+
+    // The next window's check is refused: it ends as after a failed check, not hidden for
+    // ever.
+    m_oOwner.Clear();
+    CLogCapture log;
+    CReleaseWhenLogged release(m_oStandIn, "held", "開始要求時の処理中エラー直前スレッド生存");
+    Start();
+    ASSERT_TRUE(WaitClosed());
+    EXPECT_TRUE(release.SawText());
+    EXPECT_EQ(1u, m_oOwner.Count(WM_LAUNCHER_LOGUPLOAD_DONE));
+    EXPECT_EQ(0u, log.Count(kBoxLine));
+    EXPECT_EQ(Hex(0x27000000 | APLLOG_RESULT_THREAD), Hex(m_pWindow->GetResult()));
+}
+
 } // namespace
