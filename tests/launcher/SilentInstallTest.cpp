@@ -460,9 +460,10 @@ TEST_F(SilentInstallTest, CancelAskedAndConfirmed)
             ASSERT_TRUE(WaitRequests(before + 2));
             EXPECT_EQ(2u, m_pWindow->GetInstallIndex());
         } else {
+            // Some ten seconds long: still coming while the question is asked and answered.
             ASSERT_TRUE(m_oStandIn.Queue("/packages/PellickManager.msi",
                                          CAnswer().Service().Trickle(16384, 20)));
-            StartVersionUp(Versions(0x8 | 0x2, 2000000), 0x8 | 0x2);
+            StartVersionUp(Versions(0x8 | 0x2, 8000000), 0x8 | 0x2);
             ASSERT_TRUE(PumpUntil([&] { return m_pWindow->GetShownPercent() > 0; }));
         }
         {
