@@ -5,10 +5,16 @@
 // columns and rows) scrolled the same way in the same run, by its own line scrolling and,
 // as a second reference, repainted whole at every line. Figures are steps (frames) per
 // second, the best of three runs.
+// Beside it, in the same run, the probe log window's road: its ring of 100 lines in one
+// column without a header, each of the upload job's step reports writing one entry,
+// refreshing the whole list and jumping to the newest line, painted at once; in lines per
+// second, the best of three runs.
 
 #include "bench/SkinBenchSupport.h"
+#include "launcher/ProbeLogWindow.h"
 #include "lib/StringUtility.h"
 #include "lib/wfc/WfcRuntime.h"
+#include "online/ProbeUpload.h"
 #include "skin/ButtonListView.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinLookup.h"
@@ -207,6 +213,42 @@ HWND MakeControl(HWND parent, const std::vector<Row>& rows, HFONT font)
     return control;
 }
 
+// The probe log window as its Create builds it, without a history of its own (so nothing
+// is stored or written when it goes), counting its paints.
+class CBenchProbeLog : public ui::CProbeLogWindow {
+public:
+    CBenchProbeLog() : ui::CProbeLogWindow(nullptr) {}
+    void Build()
+    {
+        BuildFromSkin();
+        CreateHidden();
+    }
+    void OnPaint() override
+    {
+        ++m_nPaints;
+        ui::CProbeLogWindow::OnPaint();
+    }
+    int m_nPaints = 0;
+};
+
+const int kProbeLines = 1000;
+
+// Step reports as the job posts them, one line each, the window painted after each.
+Run ReportLines(CBenchProbeLog& window)
+{
+    const int paints = window.m_nPaints;
+    const double start = Now();
+    for (int i = 0; i < kProbeLines; ++i) {
+        window.SendMessage(WM_PROBEUPLOAD_STATUS, PROBE_STEP_SCANNING + i % 5, 0);
+        window.UpdateWindow();
+    }
+    const double seconds = Now() - start;
+    if (window.GetLineCount() != ui::CProbeLogWindow::kRingSize) {
+        std::fprintf(stderr, "the ring holds %u lines\n", window.GetLineCount());
+    }
+    return Run{kProbeLines, seconds, window.m_nPaints - paints};
+}
+
 Run Best(const std::vector<Run>& runs)
 {
     return *std::min_element(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
@@ -261,6 +303,18 @@ int main()
         ::ShowWindow(window.GetHwnd(), SW_HIDE);
         window.DestroyWindow();
     }
+    Run probeLog;
+    {
+        CBenchProbeLog window;
+        window.Build();
+        ::ShowWindow(window.GetHwnd(), SW_SHOWNOACTIVATE);
+        window.UpdateWindow();
+        std::vector<Run> runs;
+        for (int i = 0; i < kRuns; ++i) runs.push_back(ReportLines(window));
+        probeLog = Best(runs);
+        ::ShowWindow(window.GetHwnd(), SW_HIDE);
+        window.DestroyWindow();
+    }
 
     std::printf("%d rows in three columns, %d x %d, scrolled from the top to the end one line "
                 "at a time, each step painted; best of %d runs\n", kRows, kWidth, kHeight, kRuns);
@@ -273,6 +327,14 @@ int main()
     std::printf("  button list view / SysListView32: %.2f times (repainted whole: %.2f times)\n",
                 (ours.steps / ours.seconds) / (lineScroll.steps / lineScroll.seconds),
                 (ours.steps / ours.seconds) / (wholeRepaint.steps / wholeRepaint.seconds));
+
+    std::printf("the probe log window: a ring of %u lines in one column without a header, "
+                "%d step reports, each writing one entry, refreshing the list and jumping to "
+                "the newest line, painted; best of %d runs\n",
+                ui::CProbeLogWindow::kRingSize, kProbeLines, kRuns);
+    std::printf("  %-52s %7.1f lines/s (%d lines in %.3f s, %d paints)\n",
+                "probe log window:", probeLog.steps / probeLog.seconds, probeLog.steps,
+                probeLog.seconds, probeLog.paints);
 
     ui::SetSkinErrorReporter(nullptr);
     lib::wfc::FreeThreadMessageRecord();

@@ -587,6 +587,9 @@ TEST_F(ProbeLogTest, AHistoryStaysWithItsUserAfterTheUserChanges)
     setting.Save(kUserA);
     SetCurrentUser(kUserB);
     setting.Load(kUserB);
+    // A change of the PC's keys in memory, not yet saved, stays out of "Launcher.ini".
+    setting.SetNickNameNo(5);
+    const std::string pcSetting = testsupport::ReadFileBytes(CLauncherSettingFile::GetPcFilePath());
     window.SendMessage(CProbeLogWindow::kAutoShowMessage, 0, 0);
     EXPECT_TRUE(window.GetDisplayUpload());
     EXPECT_EQ(window.GetCheckBox()->OnMessage(ui::ITEM_MESSAGE_GET_CHECK, 0, 0), 0);
@@ -606,6 +609,8 @@ TEST_F(ProbeLogTest, AHistoryStaysWithItsUserAfterTheUserChanges)
     EXPECT_FALSE(setting.GetDisplayUpload());
     EXPECT_EQ(testsupport::ReadFileBytes(GetUserDataFolder(kUserB) + "Setting.ini"), bSetting);
     EXPECT_FALSE(Exists(LogPath(kUserB)));
+    EXPECT_EQ(testsupport::ReadFileBytes(CLauncherSettingFile::GetPcFilePath()), pcSetting);
+    EXPECT_EQ(setting.GetNickNameNo(), 5);
 }
 
 TEST_F(ProbeLogTest, AHistoryGoesIntoTheRecordWhileItsUserIsCurrent)
