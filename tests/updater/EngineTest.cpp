@@ -182,6 +182,29 @@ TEST(CallbackAnswers, UserMessageAnswersByButtonSet)
     }
 }
 
+TEST(ExternalUI, AnswersZeroButCancelToAProgressRecordWhileTheFlagIsSet)
+{
+    CLauncherWindow window;
+    MsiInstallCallback callback;
+    callback.SetTarget(window.Handle(), ProgressMessage(), 2);
+    MsiInstall* msi = MsiInstall::GetInstance();
+    msi->Cancel();
+    // Without a current callback nothing is answered, not even the cancel.
+    EXPECT_EQ(0, msi->OnExternalUI(INSTALLMESSAGE_PROGRESS, "1: 0 2: 10 3: 0"));
+    msi->SetCallback(&callback);
+    EXPECT_EQ(IDCANCEL, msi->OnExternalUI(INSTALLMESSAGE_PROGRESS, "1: 0 2: 10 3: 0"));
+    EXPECT_EQ(0, msi->OnExternalUI(INSTALLMESSAGE_USER | MB_YESNO, "question"));
+    EXPECT_EQ(0, msi->OnExternalUI(15u << 24, "no such kind"));
+    EXPECT_EQ(0, msi->OnExternalUI(INSTALLMESSAGE_TERMINATE, ""));
+    EXPECT_EQ(0, msi->OnExternalUI(INSTALLMESSAGE_PROGRESS, "1: 0 2: 10 3: 0"));
+    msi->SetCallback(nullptr);
+    PumpFor(20);
+    // The cancelled record never reached the handler; the one after the end did (sent
+    // at once, while the end was posted).
+    EXPECT_EQ((std::vector<Progress>{{1, 10u << 16}, {4, 2u << 16}}), window.Received())
+        << Describe(window.Received());
+}
+
 // ---- the engine with its worker ----
 
 class EngineTest : public ::testing::Test {
