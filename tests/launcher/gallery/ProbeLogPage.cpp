@@ -1,10 +1,12 @@
 // Gallery page of the probe log window (product skin "ProbeLogWindow.txt"): empty, a run in
-// progress with the bar at 60, and a full ring scrolled to its newest line. The window is
-// built and created as its Create does, without loading a history (so nothing is stored or
-// written when it goes); its lines come from the job's reports, sent as the job posts them.
+// progress with the bar at 60, and a full ring scrolled to its newest line (its check box
+// also checked). The window is built and created as its Create does, without loading a
+// history (so nothing is stored or written when it goes); its lines come from the job's
+// reports, sent as the job posts them.
 
 #include "launcher/ProbeLogWindow.h"
 #include "online/ProbeUpload.h"
+#include "skin/SkinWindowItemToggleButton.h"
 #include "tests/gallery/Gallery.h"
 
 #include <windows.h>
@@ -64,6 +66,10 @@ void Looks(ui::CSkinWindow& window, gallery::CShots& shots)
     // Ten runs and a half more than the ring holds, the last one failing at its upload.
     for (int run = 0; run < 10; ++run) Run(window, true, run == 9 ? 0x400104 : 0);
     shots.Take("full", window);
+    // The check box as a user who does not want the window any more leaves it.
+    dynamic_cast<CGalleryProbeLog&>(window).GetCheckBox()->OnMessage(ui::ITEM_MESSAGE_SET_CHECK,
+                                                                     1, 0);
+    shots.Take("full-unwanted", window);
     window.SendMessage(WM_ACTIVATE, WA_INACTIVE, 0);
     shots.Take("full-inactive", window);
 }
