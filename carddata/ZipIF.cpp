@@ -76,6 +76,21 @@ bool IsSafeEntryName(const std::string& name)
     return true;
 }
 
+// True when `name` starts with the component `top` and a backslash. `top` is ASCII, so a
+// match never splits a double-byte character of `name`.
+bool IsInTopFolder(const std::string& name, const std::string& top)
+{
+    if (name.size() <= top.size() || name[top.size()] != '\\') return false;
+    for (size_t i = 0; i < top.size(); ++i) {
+        char a = name[i];
+        char b = top[i];
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+        if (a != b) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 CZipIF::CZipIF() : m_dwError(0)
@@ -279,7 +294,8 @@ bool CZipIF::_ZipEmptyFolder(zipFile archive, const std::string& folder,
     return true;
 }
 
-bool CZipIF::UnZip(const std::string& archivePath, const std::string& destFolder, HANDLE abortEvent)
+bool CZipIF::UnZip(const std::string& archivePath, const std::string& destFolder, HANDLE abortEvent,
+                   const std::string& topFolder)
 {
     unzFile archive = unzOpen(archivePath.c_str());
     if (archive == nullptr) {
@@ -289,7 +305,7 @@ bool CZipIF::UnZip(const std::string& archivePath, const std::string& destFolder
                   archivePath.c_str(), static_cast<unsigned>(m_dwError));
         return false;
     }
-    const bool ok = _UnzipEx(archive, destFolder, abortEvent);
+    const bool ok = _UnzipEx(archive, destFolder, abortEvent, topFolder);
     unzClose(archive);
     if (!ok) {
         TOLVE_LOG(LOG_ERROR, "CZipIF::UnZip - _UnzipEx 失敗 PATH:%s ERR:0x%08X",
@@ -300,7 +316,7 @@ bool CZipIF::UnZip(const std::string& archivePath, const std::string& destFolder
 
 // The archive may come from the web and is unpacked straight onto the card: every name is
 // judged before anything is written, so a hostile archive leaves no trace.
-bool CZipIF::_CheckEntryNames(unzFile archive)
+bool CZipIF::_CheckEntryNames(unzFile archive, const std::string& topFolder)
 {
     int result = unzGoToFirstFile(archive);
     while (result == UNZ_OK) {
@@ -308,7 +324,9 @@ bool CZipIF::_CheckEntryNames(unzFile archive)
         char name[kMaxEntryName + 1] = {};
         result = unzGetCurrentFileInfo(archive, &info, name, kMaxEntryName, nullptr, 0, nullptr, 0);
         if (result != UNZ_OK) break;
-        if (info.size_filename >= kMaxEntryName || !IsSafeEntryName(ToBackslashes(name))) {
+        const std::string entry = ToBackslashes(name);
+        if (info.size_filename >= kMaxEntryName || !IsSafeEntryName(entry) ||
+            (!topFolder.empty() && !IsInTopFolder(entry, topFolder))) {
             m_dwError = ERROR_INVALID_DATA;
             TOLVE_LOG(LOG_ERROR, "CZipIF::_UnzipEx - 不正なエントリ名 %s LEN:%lu ERR:0x%08X", name,
                       static_cast<unsigned long>(info.size_filename),
@@ -324,14 +342,15 @@ bool CZipIF::_CheckEntryNames(unzFile archive)
     return true;
 }
 
-bool CZipIF::_UnzipEx(unzFile archive, const std::string& destFolder, HANDLE abortEvent)
+bool CZipIF::_UnzipEx(unzFile archive, const std::string& destFolder, HANDLE abortEvent,
+                      const std::string& topFolder)
 {
     int result = unzGoToFirstFile(archive);
     if (result != UNZ_OK) {
         m_dwError = static_cast<DWORD>(result);
         return false;
     }
-    if (!_CheckEntryNames(archive)) return false;
+    if (!_CheckEntryNames(archive, topFolder)) return false;
     if ((result = unzGoToFirstFile(archive)) != UNZ_OK) {
         m_dwError = static_cast<DWORD>(result);
         return false;

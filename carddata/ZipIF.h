@@ -22,7 +22,10 @@ public:
 
     // Extracts every entry under `destFolder` (ending with a backslash). A set `abortEvent`
     // (may be null) stops before the next entry or 4,096-byte piece; what was written stays.
-    bool UnZip(const std::string& archivePath, const std::string& destFolder, HANDLE abortEvent);
+    // A non-empty `topFolder` (ASCII) refuses the whole archive unless every entry lies in
+    // that folder of the destination (first component equal without regard to ASCII case).
+    bool UnZip(const std::string& archivePath, const std::string& destFolder, HANDLE abortEvent,
+               const std::string& topFolder = std::string());
 
     // 0, or the Windows error (or minizip's negative result) of the last failure.
     DWORD GetError() const { return m_dwError; }
@@ -36,8 +39,9 @@ private:
     bool _ZipFolderEx(zipFile archive, const std::string& folder, const std::string& prefix);
     bool _ZipFileEx(zipFile archive, const std::string& path, const std::string& entryName);
     bool _ZipEmptyFolder(zipFile archive, const std::string& folder, const std::string& entryName);
-    bool _UnzipEx(unzFile archive, const std::string& destFolder, HANDLE abortEvent);
-    bool _CheckEntryNames(unzFile archive);
+    bool _UnzipEx(unzFile archive, const std::string& destFolder, HANDLE abortEvent,
+                  const std::string& topFolder);
+    bool _CheckEntryNames(unzFile archive, const std::string& topFolder);
 
     DWORD m_dwError;
 };

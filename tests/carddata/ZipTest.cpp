@@ -373,6 +373,53 @@ TEST_F(ZipTest, RefusesEntriesOutsideTheDestination)
     }
 }
 
+// With a top folder every entry must lie in it: an archive from the web unpacked onto a
+// card's root must not replace the unit's own files beside that folder.
+TEST_F(ZipTest, TopFolderRefusesEntriesBesideIt)
+{
+    const std::vector<std::string> refused = {
+        "../evil.txt",
+        "WEBDMDATA/../PC/NAVIINFO.DAT",
+        "PC/NAVIINFO.DAT",
+        "WEBDMDATAX/a",
+        "WEBDMDATA",
+        "WEBDMDAT/a",
+        "C:evil",
+        "\\\\srv\\s\\a",
+        "表/WEBDMDATA/a",
+    };
+    int index = 0;
+    for (const std::string& name : refused) {
+        SCOPED_TRACE("entry name: " + name);
+        const std::string case_ = m_sWork + "top" + std::to_string(index++) + "\\";
+        CreateDirectoryA(case_.c_str(), nullptr);
+        MakeArchive(case_ + "bad.zip", {{"WEBDMDATA/first.txt", "harmless"}, {name, "payload"}});
+        const std::string dest = case_ + "card\\";
+        CreateDirectoryA(dest.c_str(), nullptr);
+        CLogWatch log;
+        CZipIF zip;
+        EXPECT_FALSE(zip.UnZip(case_ + "bad.zip", dest, nullptr, "WEBDMDATA"));
+        EXPECT_EQ(zip.GetError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+        EXPECT_EQ(log.Count("CZipIF::_UnzipEx - 不正なエントリ名 "), 1u) << log.Text();
+        EXPECT_FALSE(Exists(dest + "WEBDMDATA"));
+        EXPECT_FALSE(Exists(dest + "PC"));
+        EXPECT_FALSE(Exists(case_ + "evil.txt"));
+    }
+
+    // Case does not matter, and the folder's own entry belongs to it; without a top folder
+    // an entry beside it is still written.
+    const std::string dest = m_sWork + "good\\";
+    MakeArchive(m_sWork + "good.zip", {{"webdmdata/", ""}, {"webdmdata/ok.txt", "ok"},
+                                       {"WebDmData/表示/深い.txt", "深い"}});
+    CZipIF zip;
+    ASSERT_TRUE(zip.UnZip(m_sWork + "good.zip", dest, nullptr, "WEBDMDATA"));
+    EXPECT_EQ(ReadFileBytes(dest + "webdmdata\\ok.txt"), "ok");
+    EXPECT_EQ(ReadFileBytes(dest + "WEBDMDATA\\表示\\深い.txt"), "深い");
+    MakeArchive(m_sWork + "beside.zip", {{"PC/NAVIINFO.DAT", "mine"}});
+    ASSERT_TRUE(zip.UnZip(m_sWork + "beside.zip", dest, nullptr));
+    EXPECT_EQ(ReadFileBytes(dest + "PC\\NAVIINFO.DAT"), "mine");
+}
+
 TEST_F(ZipTest, AcceptsNamesWhoseTrailByteLooksLikeABackslash)
 {
     // Byte-wise, "ソ.." would read as 0x83, '\', ".." and be taken for a parent folder
