@@ -1,7 +1,9 @@
 // Gallery page of the delete-data window's question box (product skin
-// "DelDMInfoMsgWindow.txt"): the question with Yes, No and Cancel, and under its veil.
+// "DelDMInfoMsgWindow.txt"): the delete-data window's question about the
+// camera unit's recordings with Yes, No and Cancel, and under its veil.
 
 #include "launcher/DelDMInfoMsgWindow.h"
+#include "launcher/DelFileWindow.h"
 #include "tests/gallery/Gallery.h"
 
 #include <windows.h>
@@ -17,9 +19,6 @@ public:
     using ui::CDelDMInfoMsgWindow::CreateBox;
     using ui::CDelDMInfoMsgWindow::LayoutBox;
 };
-
-const char kQuestion[] =
-    "VP_UNITフォルダにデータがあります。\r\nVP_UNITフォルダのデータも削除しますか？";
 
 std::unique_ptr<ui::CSkinWindow> Build()
 {
@@ -37,7 +36,7 @@ void Looks(ui::CSkinWindow& window, gallery::CShots& shots)
 {
     auto& box = dynamic_cast<CGalleryDelDMInfo&>(window);
     window.SendMessage(WM_ACTIVATE, WA_ACTIVE, 0);
-    box.LayoutBox(kQuestion, MB_YESNOCANCEL | MB_ICONQUESTION);
+    box.LayoutBox(ui::CDelFileWindow::kVideoQuestion, MB_YESNOCANCEL | MB_ICONQUESTION);
     shots.Take("question", window);
     window.SendMessage(ui::kMessageBoxOverlayMessage, ui::OVERLAY_SHOW_OR_HIDE, 1);
     shots.Take("veil", window);
