@@ -302,8 +302,12 @@ bool CDownLoadCtrl::StopAll()
 
 bool CDownLoadCtrl::_StopGetURL(DWORD timeoutMs)
 {
-    if (m_hAbortEvent.IsValid()) SetEvent(m_hAbortEvent.Get());
     if (!m_hURLThread.IsValid()) return true;
+    // The event is named: every program's version request waits on it. It is set only to
+    // stop this object's own request while it still runs.
+    if (m_hAbortEvent.IsValid() && WaitForSingleObject(m_hURLThread.Get(), 0) == WAIT_TIMEOUT) {
+        SetEvent(m_hAbortEvent.Get());
+    }
     const ThreadEnd end = EndStoppedThread(m_hURLThread, timeoutMs);
     if (end == THREAD_ENDED) return true;
     if (end == THREAD_WAIT_FAILED) {

@@ -8,7 +8,7 @@ kestrum_test(launcher_silentinstall_test
          kestrum_skintestsupport kestrum_testsupport
     OWN_FOLDER
     TIMEOUT 300
-    LOCKS launcher_process)
+    LOCKS launcher_process version_check_abort)
 kestrum_skin_resources(launcher_silentinstall_test product)
 
 # Stand-ins of the programs named (of the four) beside a test program, at the versions its

@@ -9,7 +9,7 @@ kestrum_test(launcher_verup_updater_test
          msi
     OWN_FOLDER
     TIMEOUT 600
-    LOCKS launcher_process shared_blocks)
+    LOCKS launcher_process shared_blocks version_check_abort)
 kestrum_skin_resources(launcher_verup_updater_test product)
 kestrum_verup_siblings(launcher_verup_updater_test Launcher Mendrill)
 add_dependencies(launcher_verup_updater_test Kestrum4Update updater_setup_standin

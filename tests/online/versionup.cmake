@@ -5,7 +5,8 @@
 kestrum_test(online_versionup_test
     SOURCES ${TEST_DIR}/VersionCheckTest.cpp ${TEST_DIR}/PackageDownloadTest.cpp
     LIBS kestrum_onlinetestsupport kestrum_online kestrum_testsupport kestrum_lib
-    OWN_FOLDER)
+    OWN_FOLDER
+    LOCKS version_check_abort)
 
 function(kestrum_versionup_program name major minor build revision)
     set(target online_versionup_${name})
