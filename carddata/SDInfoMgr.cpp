@@ -89,8 +89,9 @@ std::string DriveRoot(char driveLetter)
 uint64_t DiskBytes(char driveLetter, bool total)
 {
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!GetDiskFreeSpaceA(DriveRoot(driveLetter).c_str(), &sectorsPerCluster, &bytesPerSector,
-                           &freeClusters, &totalClusters)) {
+    const std::string root = DriveRoot(driveLetter);
+    if (!GetVolumePlatform().QueryDiskFreeSpace(root.c_str(), &sectorsPerCluster, &bytesPerSector,
+                                                &freeClusters, &totalClusters)) {
         TOLVE_LOG(LOG_ERROR, "GetDiskFreeSpace失敗 %c: ERR:0x%08X", driveLetter,
                   static_cast<unsigned>(GetLastError()));
         return 0;

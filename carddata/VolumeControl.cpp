@@ -35,6 +35,14 @@ BOOL CVolumePlatform::GetFileSystemName(const char* root, char* name, DWORD size
     return GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, nullptr, name, size);
 }
 
+BOOL CVolumePlatform::QueryDiskFreeSpace(const char* root, DWORD* sectorsPerCluster,
+                                         DWORD* bytesPerSector, DWORD* freeClusters,
+                                         DWORD* totalClusters)
+{
+    return ::GetDiskFreeSpaceA(root, sectorsPerCluster, bytesPerSector, freeClusters,
+                               totalClusters);
+}
+
 HANDLE CVolumePlatform::OpenVolumeHandle(char letter, DWORD access)
 {
     char device[8];

@@ -19,6 +19,10 @@ public:
 
     // GetVolumeInformationA of the root ("X:\"), file-system name only.
     virtual BOOL GetFileSystemName(const char* root, char* name, DWORD size);
+    // GetDiskFreeSpaceA of the root ("X:\"): the figures capacity and free space are made of.
+    virtual BOOL QueryDiskFreeSpace(const char* root, DWORD* sectorsPerCluster,
+                                    DWORD* bytesPerSector, DWORD* freeClusters,
+                                    DWORD* totalClusters);
     // CreateFileA of "\\.\X:" with the access asked for, shared for reading and writing,
     // so that the card's other users are never locked out by a query; INVALID_HANDLE_VALUE
     // with the last error on failure.
