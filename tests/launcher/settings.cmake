@@ -3,7 +3,7 @@
 # this program unmanaged.
 kestrum_test(launcher_settings_test
     SOURCES ${TEST_DIR}/SettingsSupport.cpp ${TEST_DIR}/SettingsBoxTest.cpp
-            ${TEST_DIR}/SettingsDeleteTest.cpp
+            ${TEST_DIR}/SettingsDeleteTest.cpp ${TEST_DIR}/SettingsWindowTest.cpp
     LIBS kestrum_launcher kestrum_skintestsupport kestrum_testsupport
     TIMEOUT 180
     LOCKS shared_blocks)
