@@ -12,5 +12,6 @@ kestrum_test(launcher_demo_test
     SOURCES ${TEST_DIR}/DemoTest.cpp
     LIBS kestrum_testsupport kestrum_lib
     TIMEOUT 180
-    LOCKS launcher_process shared_blocks mouse_cursor)
+    LOCKS launcher_process shared_blocks mouse_cursor log_upload_cancel version_check_abort
+          job_abort)
 add_dependencies(launcher_demo_test launcher_demo)

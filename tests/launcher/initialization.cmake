@@ -9,7 +9,7 @@ kestrum_test(launcher_initialization_test
          kestrum_onlinetestsupport kestrum_cardsim kestrum_testsupport
     OWN_FOLDER
     TIMEOUT 180
-    LOCKS shared_blocks launcher_process)
+    LOCKS shared_blocks launcher_process login_cancel)
 kestrum_skin_resources(launcher_initialization_test product)
 # The session puts the recorder into the prefix when it starts.
 add_dependencies(launcher_initialization_test launcher_browser_recorder)

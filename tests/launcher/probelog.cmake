@@ -9,5 +9,5 @@ kestrum_test(launcher_probe_log_test
          kestrum_testsupport
     OWN_FOLDER
     TIMEOUT 240
-    LOCKS shared_blocks)
+    LOCKS shared_blocks job_abort)
 kestrum_skin_resources(launcher_probe_log_test product)

@@ -11,5 +11,6 @@ kestrum_skin_resources(launcher_start_loop_child product)
 kestrum_test(launcher_start_test
     SOURCES ${TEST_DIR}/StartTest.cpp
     LIBS kestrum_launchertestsupport kestrum_launcher kestrum_testsupport kestrum_lib version
-    LOCKS launcher_process shared_blocks mouse_cursor)
+    LOCKS launcher_process shared_blocks mouse_cursor log_upload_cancel version_check_abort
+          job_abort)
 add_dependencies(launcher_start_test launcher_product_folder launcher_start_loop_child)

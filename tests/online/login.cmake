@@ -7,4 +7,4 @@ kestrum_test(online_login_test
          kestrum_testsupport kestrum_lib
     OWN_FOLDER
     TIMEOUT 120
-    LOCKS shared_blocks)
+    LOCKS shared_blocks login_cancel)

@@ -5,4 +5,5 @@ kestrum_test(online_probeupload_test
     SOURCES ${TEST_DIR}/ProbeUploadTest.cpp
     LIBS kestrum_onlinetestsupport kestrum_cardsim kestrum_online kestrum_carddata
          kestrum_testsupport kestrum_lib
-    OWN_FOLDER)
+    OWN_FOLDER
+    LOCKS job_abort)

@@ -6,4 +6,4 @@ kestrum_test(online_traffic_test
     LIBS kestrum_onlinetestsupport kestrum_cardsim kestrum_online kestrum_carddata
          kestrum_testsupport kestrum_lib
     OWN_FOLDER
-    LOCKS shared_blocks)
+    LOCKS shared_blocks job_abort)
