@@ -23,6 +23,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -309,6 +310,36 @@ TEST_F(SDWindowsTest, ManagerColumnsFollowTheWindowsWidth)
     ::SetWindowPos(window.GetHwnd(), nullptr, 0, 0, design.cx, design.cy, SWP_NOMOVE | SWP_NOZORDER);
     PumpFor(50);
     EXPECT_EQ(widths(), (std::vector<int32_t>{192, 80, 160}));
+}
+
+TEST_F(SDWindowsTest, ManagerTakesCtrlTabWithOrWithoutShift)
+{
+    m_oBlock.Write(Mask("F"), 0, 0);
+    CSDManagerWindow window(m_oOwner.Window());
+    ASSERT_TRUE(window.Create());
+    BYTE saved[256] = {};
+    ASSERT_TRUE(GetKeyboardState(saved));
+    const struct {
+        bool control;
+        bool shift;
+        UINT key;
+        bool taken;
+    } cases[] = {
+        {true, false, VK_TAB, true},   {true, true, VK_TAB, true},
+        {false, false, VK_TAB, false}, {false, true, VK_TAB, false},
+        {true, false, VK_RETURN, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "control " << c.control << " shift " << c.shift
+                                        << " key " << c.key);
+        BYTE keys[256];
+        std::copy(saved, saved + 256, keys);
+        keys[VK_CONTROL] = c.control ? 0x80 : 0;
+        keys[VK_SHIFT] = c.shift ? 0x80 : 0;
+        ASSERT_TRUE(SetKeyboardState(keys));
+        EXPECT_EQ(window.FilterKey(c.key, 0), c.taken);
+    }
+    SetKeyboardState(saved);
 }
 
 // ---- the card information window ----
