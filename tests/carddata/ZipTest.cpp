@@ -1,6 +1,7 @@
 #include "carddata/ZipIF.h"
 
 #include "tests/carddata/HostShell.h"
+#include "tests/carddata/ZipTestArchive.h"
 #include "tests/carddata/ZipTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -51,28 +52,6 @@ const Entry* FindEntry(const std::vector<Entry>& entries, const std::string& nam
         if (entry.name == name) return &entry;
     }
     return nullptr;
-}
-
-// An archive with exactly these names and contents, as a foreign zipper might write it.
-void MakeArchive(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries)
-{
-    zipFile archive = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-    ASSERT_NE(archive, nullptr);
-    for (const auto& entry : entries) {
-        zip_fileinfo info = {};
-        info.tmz_date.tm_year = 2024;
-        info.tmz_date.tm_mday = 1;
-        ASSERT_EQ(zipOpenNewFileInZip(archive, entry.first.c_str(), &info, nullptr, 0, nullptr, 0,
-                                      nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION),
-                  ZIP_OK);
-        if (!entry.second.empty()) {
-            ASSERT_EQ(zipWriteInFileInZip(archive, entry.second.data(),
-                                          static_cast<unsigned>(entry.second.size())),
-                      ZIP_OK);
-        }
-        ASSERT_EQ(zipCloseFileInZip(archive), ZIP_OK);
-    }
-    ASSERT_EQ(zipClose(archive, nullptr), ZIP_OK);
 }
 
 uint32_t ReadU32(const std::string& bytes, size_t at)

@@ -9,6 +9,7 @@
 #include "skin/SkinWindowItemButton.h"
 #include "skin/SkinWindowItemDropWindow.h"
 #include "skin/SkinWindowItemStaticImage.h"
+#include "tests/carddata/ZipTestArchive.h"
 #include "tests/carddata/ZipTestSupport.h"
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/skin/support/DropWindowClass.h"
@@ -17,7 +18,6 @@
 #include "tests/support/FakeDataObject.h"
 #include "tests/support/TestSupport.h"
 
-#include "zip.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -36,6 +36,7 @@ const bool g_bClass = (skintest::RegisterDropWindowClass(), true);
 
 using launchertest::CBoxPresser;
 using ziptest::Exists;
+using ziptest::MakeArchive;
 using ziptest::ReadFileBytes;
 using ziptest::WriteFileBytes;
 
@@ -55,27 +56,6 @@ const char kFailed[] =
     "再度WEBからダウンロードしてください。";
 
 typedef std::vector<std::pair<std::string, std::string>> Entries;
-
-void MakeArchive(const std::string& path, const Entries& entries)
-{
-    zipFile archive = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-    ASSERT_NE(archive, nullptr);
-    for (const auto& entry : entries) {
-        zip_fileinfo info = {};
-        info.tmz_date.tm_year = 2024;
-        info.tmz_date.tm_mday = 1;
-        ASSERT_EQ(zipOpenNewFileInZip(archive, entry.first.c_str(), &info, nullptr, 0, nullptr,
-                                      0, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION),
-                  ZIP_OK);
-        if (!entry.second.empty()) {
-            ASSERT_EQ(zipWriteInFileInZip(archive, entry.second.data(),
-                                          static_cast<unsigned>(entry.second.size())),
-                      ZIP_OK);
-        }
-        zipCloseFileInZip(archive);
-    }
-    zipClose(archive, nullptr);
-}
 
 // The main window's stand-in: records the "QZLDropWindow" notices as "0", "1".
 class CLauncherStandIn : public lib::wfc::CWindow {
