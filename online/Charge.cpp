@@ -108,6 +108,8 @@ bool CCharge::AbortProc(DWORD timeoutMs)
     return true;
 }
 
+bool CCharge::IsRunning() { return !_ReleaseEndedWorker(); }
+
 bool CCharge::_ReleaseEndedWorker()
 {
     if (!m_hThread.IsValid()) return true;

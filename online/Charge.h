@@ -154,6 +154,9 @@ public:
     // or not it ended in time (a worker that outlives the wait keeps running). False when
     // no worker runs.
     virtual bool AbortProc(DWORD timeoutMs);
+    // True exactly while StartProc would refuse a running worker. Callers ask it before they
+    // touch the setters: a running worker reads its window and letter as it goes.
+    bool IsRunning();
 
     void SetNotifyWindow(HWND window) { m_hNotifyWnd = window; }
     HWND GetNotifyWindow() const { return m_hNotifyWnd; }

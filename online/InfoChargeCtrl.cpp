@@ -59,6 +59,11 @@ int32_t CInfoChargeCtrl::StartVelocet(HWND notifyWindow)
 int32_t CInfoChargeCtrl::_StartWhenDue(CCharge& job, int32_t kind, int32_t intervalMinutes,
                                        HWND notifyWindow)
 {
+    // A running job keeps its window and card: it reads both until it ends.
+    if (job.IsRunning()) {
+        TOLVE_LOG(LOG_INFO, "CInfoChargeCtrl: kind %d still running", kind);
+        return 0;
+    }
     const int32_t minutes = _GetElapsedMinutes(kind);
     if (minutes != -1 && minutes < intervalMinutes) {
         TOLVE_LOG(LOG_INFO, "CInfoChargeCtrl: kind %d skipped, last success %d minutes ago", kind,

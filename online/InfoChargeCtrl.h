@@ -44,8 +44,9 @@ public:
     CInfoChargeCtrl(const CInfoChargeCtrl&) = delete;
     CInfoChargeCtrl& operator=(const CInfoChargeCtrl&) = delete;
 
-    // INFO_CHARGE_SKIPPED, or the job's StartProc: 1 started (or the missing card reported
-    // at once), 0 refused (it is still running, or no worker could be made).
+    // 0 while the job still runs (nothing of it is touched); INFO_CHARGE_SKIPPED; or the
+    // job's StartProc: 1 started (or the missing card reported at once), 0 no worker could
+    // be made.
     int32_t StartWeather(HWND notifyWindow);
     int32_t StartVelocet(HWND notifyWindow);
 

@@ -129,7 +129,7 @@ void SetProbeUploadRetryWait(DWORD milliseconds)
 // The reader has no abort event: its file steps always run to their end, and the job looks
 // for an abort between them.
 CProbeUpload::CProbeUpload()
-    : CCharge(CHARGTYPE_PROBE_UPLOAD), m_uLastSystemError(0), m_uScanNotice(0),
+    : CCharge(CHARGTYPE_PROBE_UPLOAD), m_uLastSystemError(0), m_byAutomatic(0), m_uScanNotice(0),
       m_pcProbefile(new CProbeFile(nullptr))
 {
 }

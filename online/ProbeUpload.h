@@ -120,6 +120,11 @@ public:
     CProbeUpload();
     ~CProbeUpload() override;
 
+    // Whether the owner started the run by itself (not on the user's request); kept for the
+    // owner, the run never reads it.
+    void SetAutomatic(bool automatic) { m_byAutomatic = automatic ? 1 : 0; }
+    bool IsAutomatic() const { return m_byAutomatic != 0; }
+
 protected:
     uint32_t _Proc() override;
 
@@ -156,6 +161,7 @@ private:
     std::vector<std::string> m_vecNotified;        // CCIDs with a server notice this run
     std::vector<std::string> m_vecPending;         // recordings still to handle, path order
     uint32_t m_uLastSystemError;
+    uint8_t m_byAutomatic;
     uint32_t m_uScanNotice;
     std::unique_ptr<CProbeFile> m_pcProbefile;
     std::string m_strSendPath;                     // "PROBE.DAT" in the temporary folder
