@@ -1,9 +1,13 @@
 // Gallery pages of the launcher's main window (product skin "LaunchWindow.txt"): the window
 // as the skin draws it, 618 x 128 with the camera-unit button, and the narrow 548 x 128 one
-// without it, whose items right of that button close its gap; each active and inactive.
+// without it, whose items right of that button close its gap; each active and inactive, and
+// the wide one in the looks a user meets: a newer version waiting, the log-in button shown
+// and hidden, the card button with no card, a card and the unit's card, and the close button
+// disabled while the drop window writes.
 
 #include "launcher/LaunchWindow.h"
 #include "launcher/LauncherSetting.h"
+#include "skin/SkinWindowItem.h"
 #include "tests/gallery/Gallery.h"
 
 #include <windows.h>
@@ -11,6 +15,8 @@
 #include <memory>
 
 namespace {
+
+namespace key = ui::LaunchWindowKey;
 
 std::unique_ptr<ui::CSkinWindow> BuildWith(bool driveMemory)
 {
@@ -30,8 +36,50 @@ void CreateNarrow(ui::CSkinWindow& window)
                   ui::kLaunchWindowCompactWidth, ui::kLaunchWindowHeight);
 }
 
+void Show(ui::CSkinWindow& window, const ui::SkinItemKey& item, bool visible)
+{
+    window.GetItemById(item.m_nId)->SetVisible(visible);
+}
+
+// The card button as the card state shows it: one of three.
+void ShowCard(ui::CSkinWindow& window, const ui::SkinItemKey& shown)
+{
+    for (const ui::SkinItemKey* item :
+         {&key::kButtonSDChoose, &key::kButtonClassSD, &key::kButtonClassSDPairing}) {
+        Show(window, *item, item == &shown);
+    }
+}
+
+void WideLooks(ui::CSkinWindow& window, gallery::CShots& shots)
+{
+    gallery::TakeBothLooks(window, shots);
+    Show(window, key::kNeedUpdateButton, true);
+    shots.Take("update-waiting", window);
+    Show(window, key::kNeedUpdateButton, false);
+
+    Show(window, key::kButtonLogin, false);
+    shots.Take("login-hidden", window);
+    Show(window, key::kButtonLogin, true);
+
+    ShowCard(window, key::kButtonClassSD);
+    shots.Take("card", window);
+    ShowCard(window, key::kButtonClassSDPairing);
+    shots.Take("unit-card", window);
+    // Without a card there is nothing to download.
+    ShowCard(window, key::kButtonSDChoose);
+    window.GetItemById(key::kButtonUpdate.m_nId)->SetEnable(false);
+    window.RedrawRect(0, 0, ui::kLaunchWindowWidth, ui::kLaunchWindowHeight, false);
+    shots.Take("no-card", window);
+    window.GetItemById(key::kButtonUpdate.m_nId)->SetEnable(true);
+
+    window.GetItemById(key::kCloseButton.m_nId)->SetEnable(false);
+    window.RedrawRect(0, 0, ui::kLaunchWindowWidth, ui::kLaunchWindowHeight, false);
+    shots.Take("close-disabled", window);
+    window.GetItemById(key::kCloseButton.m_nId)->SetEnable(true);
+}
+
 const bool g_bWide = gallery::RegisterPage(
-    {"LaunchWindow", gallery::PAGE_PRODUCT, &BuildWide, nullptr, nullptr});
+    {"LaunchWindow", gallery::PAGE_PRODUCT, &BuildWide, nullptr, &WideLooks});
 const bool g_bNarrow = gallery::RegisterPage(
     {"LaunchWindowNarrow", gallery::PAGE_PRODUCT, &BuildNarrow, &CreateNarrow, nullptr});
 

@@ -1,0 +1,16 @@
+# The launcher's main window over stub tool windows (tests/launcher/support/StubToolWindow.h),
+# in the product folder so that the program starter finds the stand-ins beside it; cards M:,
+# N: and O: (tools/wine-prefix). The window is shown activated, so tools/wine-prefix runs
+# this program unmanaged.
+kestrum_test(launcher_main_window_test
+    SOURCES ${TEST_DIR}/MainWindowTest.cpp ${TEST_DIR}/MainWindowCommandTest.cpp
+            ${TEST_DIR}/MainWindowTestSupport.cpp
+            ${TEST_DIR}/support/StubToolWindow.cpp
+    LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport kestrum_cardsim
+         kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib
+    TIMEOUT 300
+    LOCKS launcher_process shared_blocks mouse_cursor)
+set_target_properties(launcher_main_window_test PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/product)
+add_dependencies(launcher_main_window_test launcher_product_folder)
+kestrum_skin_resources(launcher_main_window_test product)

@@ -1,0 +1,238 @@
+#include "tests/launcher/support/StubToolWindow.h"
+
+#include "launcher/LaunchWindowMessages.h"
+#include "online/LoginAdmin.h"
+
+#include <algorithm>
+
+namespace launchertest {
+
+namespace {
+
+const char* const kKindNames[ui::TOOL_KIND_COUNT] = {
+    "HelpInfo", "Initialization", "ProbeLog", "SDInfor", "Setting",
+    "MachineSetting", "LogUpload", "Drop", "SDManager", "SilentInstall",
+};
+
+// The child code of the kinds that have one.
+int32_t ChildCodeOf(ui::LaunchToolKind kind)
+{
+    switch (kind) {
+    case ui::TOOL_HELP_INFO: return CHILD_HELP_INFO;
+    case ui::TOOL_INITIALIZATION: return CHILD_INITIALIZATION;
+    case ui::TOOL_PROBE_LOG: return CHILD_PROBE_LOG;
+    case ui::TOOL_SD_INFO: return CHILD_SD_INFO;
+    case ui::TOOL_SETTING: return CHILD_SETTING;
+    case ui::TOOL_MACHINE_SETTING: return CHILD_MACHINE_SETTING;
+    case ui::TOOL_SD_MANAGER: return CHILD_SD_MANAGER;
+    case ui::TOOL_SILENT_INSTALL: return CHILD_SILENT_INSTALL;
+    default: return -1;
+    }
+}
+
+} // namespace
+
+int StubToolRecord::Received(UINT message) const
+{
+    return static_cast<int>(std::count_if(vReceived.begin(), vReceived.end(),
+                                          [&](const StubMessage& m) { return m.uMessage == message; }));
+}
+
+// ---- the stub ----
+
+CStubToolWindow::CStubToolWindow(CStubToolFactory& factory, ui::LaunchToolKind kind, HWND owner)
+    : m_factory(factory), m_eKind(kind), m_hOwner(owner)
+{
+    ++_Record().nMade;
+    m_factory.m_pLive[kind] = this;
+}
+
+CStubToolWindow::~CStubToolWindow()
+{
+    if (m_factory.m_onDelete[m_eKind]) m_factory.m_onDelete[m_eKind]();
+    ++_Record().nDeleted;
+    if (m_factory.m_pLive[m_eKind] == this) m_factory.m_pLive[m_eKind] = nullptr;
+    if (IsWindow()) DestroyWindow();
+}
+
+StubToolRecord& CStubToolWindow::_Record() { return m_factory.m_record[m_eKind]; }
+
+void CStubToolWindow::_MakeWindow()
+{
+    ++_Record().nCreate;
+    _Record().hOwner = m_hOwner;
+    if (IsWindow()) return;
+    const std::string title = std::string("StubTool ") + kKindNames[m_eKind];
+    lib::wfc::CWindow::Create(0, nullptr, title.c_str(), WS_POPUP, 0, 0, 100, 40, m_hOwner,
+                              nullptr);
+}
+
+void CStubToolWindow::Create() { _MakeWindow(); }
+
+// Recorded only: a stub stays hidden, since shown (activated) windows are slow to go under
+// a display without a window manager.
+void CStubToolWindow::Show(int showCommand) { _Record().vShow.push_back(showCommand); }
+
+void CStubToolWindow::BringBack() { ++_Record().nBringBack; }
+
+void CStubToolWindow::CreateProbeLog(bool viewOnly)
+{
+    _Record().bViewOnly = viewOnly;
+    _MakeWindow();
+}
+
+void CStubToolWindow::ShowOver(HWND owner)
+{
+    ++_Record().nShowOver;
+    _Record().hShowOverOwner = owner;
+    _MakeWindow();
+    _Record().vShow.push_back(SW_SHOW);
+}
+
+void CStubToolWindow::SetDeviceInfo(const std::string& deviceNo, uint32_t ccid,
+                                    const std::string& userAgent)
+{
+    _Record().sDeviceNo = deviceNo;
+    _Record().uCcid = ccid;
+    _Record().sUserAgent = userAgent;
+}
+
+void CStubToolWindow::OnVerUpStart() { ++_Record().nVerUpStart; }
+
+void CStubToolWindow::CreateHelp(int32_t index)
+{
+    _Record().iHelpIndex = index;
+    _MakeWindow();
+}
+
+void CStubToolWindow::PlaceHelp(const RECT& ownerRect, int32_t index, bool driveMemory)
+{
+    _Record().rcHelpOwner = ownerRect;
+    _Record().iHelpIndex = index;
+    _Record().bHelpDriveMemory = driveMemory;
+}
+
+void CStubToolWindow::_Post(UINT message, WPARAM wParam, LPARAM lParam, bool twice)
+{
+    for (int i = 0; i < (twice ? 2 : 1); ++i) ::PostMessageA(m_hOwner, message, wParam, lParam);
+}
+
+void CStubToolWindow::PostNotices(int variant, bool twice)
+{
+    switch (m_eKind) {
+    case ui::TOOL_LOG_UPLOAD:
+        _Post(WM_LAUNCHER_LOGUPLOAD_DONE, 0, 0, twice);
+        return;
+    case ui::TOOL_SILENT_INSTALL:
+        if (variant == 0) {
+            _Post(WM_LAUNCHER_VERUP_DONE, 0, 0, twice);
+            _Post(WM_LAUNCHER_CHILD_CLOSED, CHILD_SILENT_INSTALL, 0, twice);
+        } else {
+            _Post(WM_LAUNCHER_CHILD_CLOSED, CHILD_SILENT_INSTALL_HANDED_OVER, 0, twice);
+        }
+        return;
+    case ui::TOOL_MACHINE_SETTING:
+        _Post(WM_LAUNCHER_CHILD_CLOSED, CHILD_MACHINE_SETTING, variant, twice);
+        return;
+    case ui::TOOL_INITIALIZATION:
+        _Post(WM_LOGINADMIN_RESULT, 0, 0, twice);
+        _Post(WM_LAUNCHER_CHILD_CLOSED, CHILD_INITIALIZATION, 0, twice);
+        return;
+    default: {
+        const int32_t code = ChildCodeOf(m_eKind);
+        if (code >= 0) _Post(WM_LAUNCHER_CHILD_CLOSED, code, 0, twice);
+        return;
+    }
+    }
+}
+
+LRESULT CStubToolWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CLOSE || message >= WM_APP || message == WM_ENDSESSION) {
+        _Record().vReceived.push_back(StubMessage{message, static_cast<uint32_t>(wParam),
+                                                  static_cast<uint32_t>(lParam)});
+    }
+    if (message == WM_MOUSEMOVE && m_eKind == ui::TOOL_HELP_INFO) {
+        _Post(WM_LAUNCHER_CHILD_CLOSED, CHILD_HELP_INFO, 0, false);
+    }
+    if (message == WM_DESTROY && m_eKind == ui::TOOL_INITIALIZATION) {
+        _Post(WM_LAUNCHER_CHILD_CLOSED, CHILD_INITIALIZATION, 0, false);
+    }
+    return lib::wfc::CWindow::WindowProc(message, wParam, lParam);
+}
+
+// ---- the factory ----
+
+CStubToolFactory::CStubToolFactory()
+    : m_pLive{}, m_nVersionInfoRuns(0), m_hVersionInfoOwner(nullptr)
+{
+    std::fill(std::begin(m_bAvailable), std::end(m_bAvailable), true);
+}
+
+CStubToolFactory::~CStubToolFactory() = default;
+
+void CStubToolFactory::SetAvailable(ui::LaunchToolKind kind, bool available)
+{
+    m_bAvailable[kind] = available;
+}
+
+void CStubToolFactory::SetOnDelete(ui::LaunchToolKind kind, std::function<void()> onDelete)
+{
+    m_onDelete[kind] = std::move(onDelete);
+}
+
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::_Make(ui::LaunchToolKind kind,
+                                                                HWND owner)
+{
+    if (!m_bAvailable[kind]) return nullptr;
+    return std::unique_ptr<ui::ILaunchToolWindow>(new CStubToolWindow(*this, kind, owner));
+}
+
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeHelpInfoWindow(HWND owner)
+{
+    return _Make(ui::TOOL_HELP_INFO, owner);
+}
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeInitializationWindow(HWND owner)
+{
+    return _Make(ui::TOOL_INITIALIZATION, owner);
+}
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeProbeLogWindow(HWND owner)
+{
+    return _Make(ui::TOOL_PROBE_LOG, owner);
+}
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeSDInforWindow(HWND owner)
+{
+    return _Make(ui::TOOL_SD_INFO, owner);
+}
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeSettingWindow(HWND owner)
+{
+    return _Make(ui::TOOL_SETTING, owner);
+}
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeMachineSettingWindow(HWND owner)
+{
+    return _Make(ui::TOOL_MACHINE_SETTING, owner);
+}
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeLogUploadWindow(HWND owner)
+{
+    return _Make(ui::TOOL_LOG_UPLOAD, owner);
+}
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeDropWindow()
+{
+    return _Make(ui::TOOL_DROP, nullptr);
+}
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeSDManagerWindow(HWND owner)
+{
+    return _Make(ui::TOOL_SD_MANAGER, owner);
+}
+std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::MakeSilentInstallWindow(HWND owner)
+{
+    return _Make(ui::TOOL_SILENT_INSTALL, owner);
+}
+
+void CStubToolFactory::RunVersionInfo(HWND owner)
+{
+    ++m_nVersionInfoRuns;
+    m_hVersionInfoOwner = owner;
+}
+
+} // namespace launchertest
