@@ -13,8 +13,6 @@
 
 #include <exception>
 #include <new>
-#include <utility>
-#include <vector>
 
 namespace ui {
 
