@@ -7,17 +7,13 @@
 #include "bench/SkinBenchSupport.h"
 #include "launcher/LaunchWindow.h"
 #include "lib/AppFolder.h"
-#include "lib/wfc/DC.h"
 #include "lib/wfc/WfcRuntime.h"
 #include "skin/SkinException.h"
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -25,22 +21,8 @@ const int kRounds = 40;
 const char kPlainClass[] = "LaunchWindowBenchPlain";
 
 using skinbench::CStopOnError;
+using skinbench::Figures;
 using skinbench::Now;
-
-struct Figures {
-    double median;
-    double best;
-};
-
-template <class Round>
-Figures Measure(Round round)
-{
-    round(); // warm
-    std::vector<double> times;
-    for (int i = 0; i < kRounds; ++i) times.push_back(round());
-    std::sort(times.begin(), times.end());
-    return Figures{times[times.size() / 2], times.front()};
-}
 
 HRESULT BenchAppData(char* path)
 {
@@ -49,24 +31,6 @@ HRESULT BenchAppData(char* path)
     std::snprintf(path, MAX_PATH, "%slaunch_window_bench", temp);
     ::CreateDirectoryA(path, nullptr);
     return S_OK;
-}
-
-HBITMAP g_hPicture = nullptr;
-
-LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_PAINT) return ::DefWindowProcA(window, message, wParam, lParam);
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(window, &paint);
-    HDC memory = ::CreateCompatibleDC(dc);
-    HGDIOBJ old = ::SelectObject(memory, g_hPicture);
-    ::BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
-             paint.rcPaint.bottom - paint.rcPaint.top, memory, paint.rcPaint.left,
-             paint.rcPaint.top, SRCCOPY);
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
-    ::EndPaint(window, &paint);
-    return 0;
 }
 
 // The main window built and created as Create builds it, hidden; without the start chain,
@@ -122,28 +86,12 @@ int main()
     // The plain window paints the main window's own first picture.
     {
         std::unique_ptr<ui::CLaunchWindow> window = MakeWindow();
-        const lib::wfc::CDIB& buffer = *window->GetBackBuffer();
-        lib::wfc::CClientDC screen(nullptr);
-        g_hPicture = ::CreateCompatibleBitmap(screen.GetHDC(), buffer.GetWidth(), buffer.GetHeight());
-        lib::wfc::CMemDC memory(screen.GetHDC());
-        HGDIOBJ old = ::SelectObject(memory.GetHDC(), g_hPicture);
-        ::SetDIBitsToDevice(memory.GetHDC(), 0, 0, buffer.GetWidth(), buffer.GetHeight(), 0, 0, 0,
-                            buffer.GetHeight(), buffer.GetBits(),
-                            reinterpret_cast<const BITMAPINFO*>(buffer.GetInfoHeader()),
-                            DIB_RGB_COLORS);
-        ::SelectObject(memory.GetHDC(), old);
+        skinbench::PreparePlainWindow(*window->GetBackBuffer(), kPlainClass);
         window->DestroyWindow();
     }
-    WNDCLASSEXA plain = {};
-    plain.cbSize = sizeof plain;
-    plain.lpfnWndProc = &PlainProc;
-    plain.hInstance = ::GetModuleHandleA(nullptr);
-    plain.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    plain.lpszClassName = kPlainClass;
-    ::RegisterClassExA(&plain);
 
-    const Figures launch = Measure(&LaunchRound);
-    const Figures reference = Measure(&PlainRound);
+    const Figures launch = skinbench::Measure(kRounds, &LaunchRound);
+    const Figures reference = skinbench::Measure(kRounds, &PlainRound);
     std::printf("main window %d x %d, %d rounds each, construction to the end of the first "
                 "WM_PAINT (images decoded each time)\n",
                 ui::kLaunchWindowWidth, ui::kLaunchWindowHeight, kRounds);
@@ -153,7 +101,7 @@ int main()
                 reference.median, reference.best);
     std::printf("  main window / plain window: %.1f times\n", launch.median / reference.median);
 
-    ::DeleteObject(g_hPicture);
+    ::DeleteObject(skinbench::g_hPicture);
     ui::SetSkinErrorReporter(nullptr);
     lib::wfc::FreeThreadMessageRecord();
     lib::wfc::Terminate();

@@ -25,43 +25,8 @@ const int kRounds = 40;
 const char kPlainClass[] = "SkinWindowBenchPlain";
 
 using skinbench::CStopOnError;
+using skinbench::Figures;
 using skinbench::Now;
-
-struct Figures {
-    double median;
-    double best;
-};
-
-template <class Round>
-Figures Measure(Round round)
-{
-    round(); // warm
-    std::vector<double> times;
-    for (int i = 0; i < kRounds; ++i) times.push_back(round());
-    std::sort(times.begin(), times.end());
-    return Figures{times[times.size() / 2], times.front()};
-}
-
-// The picture the plain window paints, and the number of paints it made.
-HBITMAP g_hPicture = nullptr;
-int g_nPlainPaints = 0;
-
-LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_PAINT) return ::DefWindowProcA(window, message, wParam, lParam);
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(window, &paint);
-    HDC memory = ::CreateCompatibleDC(dc);
-    HGDIOBJ old = ::SelectObject(memory, g_hPicture);
-    ::BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
-             paint.rcPaint.bottom - paint.rcPaint.top, memory, paint.rcPaint.left,
-             paint.rcPaint.top, SRCCOPY);
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
-    ::EndPaint(window, &paint);
-    ++g_nPlainPaints;
-    return 0;
-}
 
 // The gallery page whose window has the largest client area.
 bool FindLargest(gallery::Page* largest, ui::SkinSize* size)
@@ -97,13 +62,13 @@ double SkinRound(const gallery::Page& page)
 double PlainRound(const ui::SkinSize& size)
 {
     const double start = Now();
-    const int paints = g_nPlainPaints;
+    const int paints = skinbench::g_nPlainPaints;
     HWND window = lib::wfc::CreateWindowExChecked(0, kPlainClass, "", WS_POPUP, 0, 0, size.cx,
                                                   size.cy, nullptr, nullptr);
     ::ShowWindow(window, SW_SHOWNOACTIVATE);
     ::UpdateWindow(window);
     const double elapsed = (Now() - start) * 1000.0;
-    if (g_nPlainPaints == paints) std::fprintf(stderr, "the plain window did not paint\n");
+    if (skinbench::g_nPlainPaints == paints) std::fprintf(stderr, "the plain window did not paint\n");
     ::ShowWindow(window, SW_HIDE);
     ::DestroyWindow(window);
     return elapsed;
@@ -129,33 +94,17 @@ int main()
     {
         std::unique_ptr<ui::CSkinWindow> window = page.m_pfnBuild();
         gallery::CreatePageWindow(page, *window);
-        const lib::wfc::CDIB& buffer = *window->GetBackBuffer();
-        lib::wfc::CClientDC screen(nullptr);
-        g_hPicture = ::CreateCompatibleBitmap(screen.GetHDC(), buffer.GetWidth(), buffer.GetHeight());
-        lib::wfc::CMemDC memory(screen.GetHDC());
-        HGDIOBJ old = ::SelectObject(memory.GetHDC(), g_hPicture);
-        ::SetDIBitsToDevice(memory.GetHDC(), 0, 0, buffer.GetWidth(), buffer.GetHeight(), 0, 0, 0,
-                            buffer.GetHeight(), buffer.GetBits(),
-                            reinterpret_cast<const BITMAPINFO*>(buffer.GetInfoHeader()),
-                            DIB_RGB_COLORS);
-        ::SelectObject(memory.GetHDC(), old);
+        skinbench::PreparePlainWindow(*window->GetBackBuffer(), kPlainClass);
         window->DestroyWindow();
     }
-    WNDCLASSEXA plain = {};
-    plain.cbSize = sizeof plain;
-    plain.lpfnWndProc = &PlainProc;
-    plain.hInstance = ::GetModuleHandleA(nullptr);
-    plain.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    plain.lpszClassName = kPlainClass;
-    ::RegisterClassExA(&plain);
 
-    const Figures alone = Measure([&] { return SkinRound(page); });
+    const Figures alone = skinbench::Measure(kRounds, [&] { return SkinRound(page); });
     Figures held;
     {
         std::unique_ptr<ui::CSkinWindow> holder = page.m_pfnBuild();
-        held = Measure([&] { return SkinRound(page); });
+        held = skinbench::Measure(kRounds, [&] { return SkinRound(page); });
     }
-    const Figures reference = Measure([&] { return PlainRound(size); });
+    const Figures reference = skinbench::Measure(kRounds, [&] { return PlainRound(size); });
 
     std::printf("largest gallery window: %s, %d x %d, %d rounds each, construction to the end "
                 "of the first WM_PAINT\n", page.m_pszName, size.cx, size.cy, kRounds);
@@ -168,7 +117,7 @@ int main()
     std::printf("  skin window / plain window: %.1f times (images held: %.1f times)\n",
                 alone.median / reference.median, held.median / reference.median);
 
-    ::DeleteObject(g_hPicture);
+    ::DeleteObject(skinbench::g_hPicture);
     ui::SetSkinErrorReporter(nullptr);
     lib::wfc::FreeThreadMessageRecord();
     lib::wfc::Terminate();

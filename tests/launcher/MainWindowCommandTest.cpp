@@ -436,15 +436,18 @@ TEST_F(CCommandTest, NewCardQuestionComesOnceTheChainIsDone)
     EXPECT_EQ(Tools().Record(ui::TOOL_INITIALIZATION).nMade, 1);
 }
 
+void CALLBACK EndMenuTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(nullptr, id);
+    ::EndMenu();
+}
+
 TEST_F(CCommandTest, MenuButtonPopsTheMenuUpAndUnchecks)
 {
     CreateMainWindow();
     FinishChain();
     // The menu loop runs in this thread: a timer of the thread ends it from inside.
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
-        ::KillTimer(nullptr, id);
-        ::EndMenu();
-    });
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 300, &EndMenuTimer);
     Window().SendMessage(WM_COMMAND, MAKEWPARAM(key::kMenuButton.m_nId, 1), 0);
     ::KillTimer(nullptr, timer);
     EXPECT_EQ(Item(key::kMenuButton)->OnMessage(ui::ITEM_MESSAGE_GET_CHECK, 0, 0), 0);
