@@ -4,6 +4,7 @@
 # this program unmanaged.
 kestrum_test(launcher_main_window_test
     SOURCES ${TEST_DIR}/MainWindowTest.cpp ${TEST_DIR}/MainWindowCommandTest.cpp
+            ${TEST_DIR}/MainWindowJobsTest.cpp
             ${TEST_DIR}/MainWindowTestSupport.cpp
             ${TEST_DIR}/support/StubToolWindow.cpp
     LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport kestrum_cardsim

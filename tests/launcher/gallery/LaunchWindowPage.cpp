@@ -3,7 +3,9 @@
 // without it, whose items right of that button close its gap; each active and inactive, and
 // the wide one in the looks a user meets: a newer version waiting, the log-in button shown
 // and hidden, the card button with no card, a card and the unit's card, and the close button
-// disabled while the drop window writes.
+// disabled while the drop window writes; and the jobs' rows: downloads running (the step in
+// progress blinking away), both downloads and the probe upload finished, and the veil laid
+// over the window while a catalogue error asks the user.
 
 #include "launcher/LaunchWindow.h"
 #include "launcher/LauncherSetting.h"
@@ -76,6 +78,29 @@ void WideLooks(ui::CSkinWindow& window, gallery::CShots& shots)
     window.RedrawRect(0, 0, ui::kLaunchWindowWidth, ui::kLaunchWindowHeight, false);
     shots.Take("close-disabled", window);
     window.GetItemById(key::kCloseButton.m_nId)->SetEnable(true);
+
+    // The jobs report as they do to the window: started (no step shown), then their percent;
+    // each blink tick hides or shows the step in progress.
+    const UINT progress = ::RegisterWindowMessageA("QZLNotifyProgress");
+    const UINT finish = ::RegisterWindowMessageA("QZLNotifyFinish");
+    for (const ui::SkinItemKey* row : {key::kVelocetIngImage, key::kWeatherIngImage}) {
+        for (int i = 0; i < 3; ++i) window.GetItemById(row[i].m_nId)->SetVisible(false);
+    }
+    window.SendMessage(progress, 33, 37);
+    window.SendMessage(progress, 66, 38);
+    window.SendMessage(WM_TIMER, ui::TIMER_WEATHER_BLINK, 0);
+    shots.Take("downloading", window);
+    window.SendMessage(WM_TIMER, ui::TIMER_WEATHER_BLINK, 0);
+    window.SendMessage(WM_TIMER, ui::TIMER_VELOCET_BLINK, 0);
+    shots.Take("downloading-blink", window);
+    for (uint32_t type : {37u, 38u, 36u}) {
+        window.SendMessage(progress, 100, type);
+        window.SendMessage(finish, 0, type);
+    }
+    shots.Take("all-done", window);
+    window.SendMessage(ui::kWindowOverlayMessage, ui::OVERLAY_SHOW_OR_HIDE, 1);
+    shots.Take("error-veil", window);
+    window.SendMessage(ui::kWindowOverlayMessage, ui::OVERLAY_SHOW_OR_HIDE, 0);
 }
 
 const bool g_bWide = gallery::RegisterPage(

@@ -11,6 +11,7 @@
 #include "tests/launcher/support/LauncherTestSupport.h"
 #include "tests/skin/support/SkinTestSupport.h"
 #include "tests/skin/support/SkinWindowTestSupport.h"
+#include "tests/online/support/StandIn.h"
 #include "tests/support/AgentBlock.h"
 #include "tests/support/TestSupport.h"
 
@@ -304,12 +305,27 @@ TEST(LauncherRunTest, PassesItsEnvironmentAndReadsOnlyItsOwnRunsLog)
     if (!product.HasLauncher()) GTEST_SKIP() << "the build made no Launcher.exe yet";
     CSimulatedCard card('V');
     ASSERT_TRUE(CLinkFileBuilder().WriteTo(card));
+    // The start chain's version check finds nothing newer; the first run's model choice is
+    // closed undone, and the main window shows.
+    onlinetest::CStandIn standIn("launcher_harness_run");
+    ASSERT_TRUE(standIn.SetVars(
+        "{\"versionup\": {\"ret\": 0, \"modules\": {"
+        "\"LC\": {\"version\": \"4.1.0.0\"}, \"DG\": {\"version\": \"4.1.17.5\"},"
+        "\"MD\": {\"version\": \"2.10.0.3\"}, \"PM\": {\"version\": \"1.0.0.0\"}}},"
+        "\"log_upload_wanted\": []}"));
+    ASSERT_TRUE(product.WriteConnectionInfo(standIn));
     {
         launchertest::CLauncherRun run(product);
         EXPECT_EQ(run.Log(), "");
         run.SetEnvironment("KESTRUM_SIMULATED_CARDS", "v");
         run.SetEnvironment("KESTRUM_SIMULATED_CARDS", "V");
         ASSERT_TRUE(run.Start({"AutoStart"}));
+        HWND choice = nullptr;
+        for (int i = 0; i < 600 && choice == nullptr && !run.HasExited(); ++i, Sleep(50)) {
+            choice = run.FindWindowTitled("機種選択");
+        }
+        ASSERT_NE(choice, nullptr) << run.Log();
+        PostMessageA(choice, WM_CLOSE, 0, 0);
         ASSERT_EQ(run.WaitForMainWindow(30000), launchertest::CLauncherRun::MAIN_WINDOW)
             << run.Log();
         // The shell starts the agent while the launcher goes on.

@@ -1,7 +1,9 @@
 #include "tests/launcher/support/StubToolWindow.h"
 
 #include "launcher/LaunchWindowMessages.h"
+#include "online/Charge.h"
 #include "online/LoginAdmin.h"
+#include "online/ProbeUpload.h"
 
 #include <algorithm>
 
@@ -155,10 +157,29 @@ LRESULT CStubToolWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_MOUSEMOVE && m_eKind == ui::TOOL_HELP_INFO) {
         _Post(WM_LAUNCHER_CHILD_CLOSED, CHILD_HELP_INFO, 0, false);
     }
+    if (m_eKind == ui::TOOL_PROBE_LOG) _ForwardProbeReport(message, wParam, lParam);
     if (message == WM_DESTROY && m_eKind == ui::TOOL_INITIALIZATION) {
         _Post(WM_LAUNCHER_CHILD_CLOSED, CHILD_INITIALIZATION, 0, false);
     }
     return lib::wfc::CWindow::WindowProc(message, wParam, lParam);
+}
+
+// As the probe log window passes the upload job's reports on to its owner: steps 4, 6 and 7
+// done as the progress of job type 36, the rest unchanged.
+void CStubToolWindow::_ForwardProbeReport(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static const UINT progress = ::RegisterWindowMessageA(QZL_NOTIFY_PROGRESS);
+    static const UINT finish = ::RegisterWindowMessageA(QZL_NOTIFY_FINISH);
+    static const UINT error = ::RegisterWindowMessageA(QZL_NOTIFY_ERROR);
+    if (message == WM_PROBEUPLOAD_STATUS && lParam == 0) {
+        const WPARAM percent = wParam == 4 ? 33 : wParam == 6 ? 66 : wParam == 7 ? 100 : 0;
+        if (percent != 0) _Post(progress, percent, CHARGTYPE_PROBE_UPLOAD, false);
+    } else if (message == WM_PROBEUPLOAD_SERVER || message == WM_PROBEUPLOAD_NOTICE ||
+               message == finish || message == error) {
+        _Post(message, wParam, lParam, false);
+    } else if (message == WM_LAUNCHER_NEW_NAVI_SD) {
+        _Post(message, 0, 0, false);
+    }
 }
 
 // ---- the factory ----

@@ -18,7 +18,10 @@
 //   wizard            WM_LOGINADMIN_RESULT, then code 0 (and code 0 again at its WM_DESTROY)
 //   help balloon      code 1 (also at every mouse move over it)
 //   SD manager 2, SD information 5, settings 6, probe log 7; the drop window has none.
-// Every message posted or sent to a stub's window is recorded, and WM_CLOSE destroys it.
+// Every message posted or sent to a stub's window is recorded, and WM_CLOSE destroys it. The
+// probe log stub passes the upload job's reports on as the probe log window does: steps 4, 6
+// and 7 done as "QZLNotifyProgress" 33, 66 and 100 of job type 36; finish, error, server and
+// notice unchanged; WM_LAUNCHER_NEW_NAVI_SD with 0, 0.
 
 #include "launcher/LaunchToolFactory.h"
 #include "lib/wfc/Window.h"
@@ -93,6 +96,7 @@ public:
 private:
     void _MakeWindow();
     void _Post(UINT message, WPARAM wParam, LPARAM lParam, bool twice);
+    void _ForwardProbeReport(UINT message, WPARAM wParam, LPARAM lParam);
     StubToolRecord& _Record();
 
     CStubToolFactory& m_factory;
