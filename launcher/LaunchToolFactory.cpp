@@ -6,6 +6,8 @@
 #include "launcher/LogUploadWindow.h"
 #include "launcher/MachineSettingWindow.h"
 #include "launcher/ProbeLogWindow.h"
+#include "launcher/SDInforWindow.h"
+#include "launcher/SDManagerWindow.h"
 #include "launcher/SilentInstallWindow.h"
 #include "launcher/VersionInfoWindow.h"
 #include "lib/TolveLog.h"
@@ -126,6 +128,28 @@ public:
     }
 };
 
+class CSDManagerTool : public CToolWindow<CSDManagerWindow> {
+public:
+    using CToolWindow::CToolWindow;
+    void Create() override
+    {
+        _Build([&] { m_window.Create(); });
+    }
+    void ShowOver(HWND owner) override
+    {
+        _Build([&] { m_window.ShowOver(owner); });
+    }
+};
+
+class CSDInforTool : public CToolWindow<CSDInforWindow> {
+public:
+    using CToolWindow::CToolWindow;
+    void Create() override
+    {
+        _Build([&] { m_window.Create(); });
+    }
+};
+
 class CInitializationTool : public CToolWindow<CInitializationWindow> {
 public:
     using CToolWindow::CToolWindow;
@@ -177,7 +201,10 @@ std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeProbeLogWindow(HWND o
     return MakeTool<CProbeLogTool>(owner);
 }
 
-std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSDInforWindow(HWND) { return nullptr; }
+std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSDInforWindow(HWND owner)
+{
+    return MakeTool<CSDInforTool>(owner);
+}
 
 std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSettingWindow(HWND) { return nullptr; }
 
@@ -193,7 +220,10 @@ std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeLogUploadWindow(HWND 
 
 std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeDropWindow() { return nullptr; }
 
-std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSDManagerWindow(HWND) { return nullptr; }
+std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSDManagerWindow(HWND owner)
+{
+    return MakeTool<CSDManagerTool>(owner);
+}
 
 std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSilentInstallWindow(HWND owner)
 {
