@@ -1,5 +1,6 @@
 #include "launcher/LaunchToolFactory.h"
 
+#include "launcher/DropWindow.h"
 #include "launcher/HelpInfoWindow.h"
 #include "launcher/InitializationWindow.h"
 #include "launcher/LaunchWindowMessages.h"
@@ -150,6 +151,15 @@ public:
     }
 };
 
+class CDropTool : public CToolWindow<CDropWindow> {
+public:
+    using CToolWindow::CToolWindow;
+    void Create() override
+    {
+        _Build([&] { m_window.Create(); });
+    }
+};
+
 class CInitializationTool : public CToolWindow<CInitializationWindow> {
 public:
     using CToolWindow::CToolWindow;
@@ -218,7 +228,10 @@ std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeLogUploadWindow(HWND 
     return MakeTool<CLogUploadTool>(owner);
 }
 
-std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeDropWindow() { return nullptr; }
+std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeDropWindow()
+{
+    return MakeTool<CDropTool>(nullptr);
+}
 
 std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSDManagerWindow(HWND owner)
 {
