@@ -9,6 +9,7 @@
 #include "launcher/ProbeLogWindow.h"
 #include "launcher/SDInforWindow.h"
 #include "launcher/SDManagerWindow.h"
+#include "launcher/SettingWindow.h"
 #include "launcher/SilentInstallWindow.h"
 #include "launcher/VersionInfoWindow.h"
 #include "lib/TolveLog.h"
@@ -160,6 +161,15 @@ public:
     }
 };
 
+class CSettingTool : public CToolWindow<CSettingWindow> {
+public:
+    using CToolWindow::CToolWindow;
+    void Create() override
+    {
+        _Build([&] { m_window.Create(); });
+    }
+};
+
 class CInitializationTool : public CToolWindow<CInitializationWindow> {
 public:
     using CToolWindow::CToolWindow;
@@ -216,7 +226,10 @@ std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSDInforWindow(HWND ow
     return MakeTool<CSDInforTool>(owner);
 }
 
-std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSettingWindow(HWND) { return nullptr; }
+std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeSettingWindow(HWND owner)
+{
+    return MakeTool<CSettingTool>(owner);
+}
 
 std::unique_ptr<ILaunchToolWindow> CLaunchToolFactory::MakeMachineSettingWindow(HWND owner)
 {

@@ -10,7 +10,8 @@ kestrum_test(launcher_main_window_test
     LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport kestrum_cardsim
          kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib
     TIMEOUT 300
-    LOCKS launcher_process shared_blocks mouse_cursor)
+    LOCKS launcher_process shared_blocks mouse_cursor log_upload_cancel version_check_abort
+          job_abort)
 set_target_properties(launcher_main_window_test PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/product)
 add_dependencies(launcher_main_window_test launcher_product_folder)
