@@ -206,19 +206,43 @@ TEST(MachineSetting, RelaysUpdateInfoToItsOwner)
 }
 
 // The window goes back to its owner, which the chain shows next.
+bool ForegroundIsOurs()
+{
+    const HWND foreground = ::GetForegroundWindow();
+    DWORD process = 0;
+    if (foreground != nullptr) ::GetWindowThreadProcessId(foreground, &process);
+    return foreground == nullptr || process == ::GetCurrentProcessId();
+}
+
+// Activation is the session's, shared with every other test program that shows an activated
+// window meanwhile; a round in which another program took the foreground proves nothing and is
+// tried again.
 TEST(MachineSetting, ActivatesItsOwnerWhenItGoes)
 {
-    COwnerWindow owner;
-    ::ShowWindow(owner.GetHwnd(), SW_SHOWNA);
-    CMachineSettingWindow window(owner.GetHwnd());
-    window.Create();
-    HWND hwnd = window.GetHwnd();
-    smallwindows::PumpFor(0);
-    EXPECT_EQ(hwnd, ::GetActiveWindow());
-    PostCommand(window, key::kCancelButton);
-    ASSERT_TRUE(smallwindows::PumpUntilGone(hwnd));
-    EXPECT_EQ(owner.GetHwnd(), ::GetActiveWindow());
-    ::ShowWindow(owner.GetHwnd(), SW_HIDE);
+    bool clean = false;
+    for (int round = 0; round < 5 && !clean; ++round) {
+        COwnerWindow owner;
+        ::ShowWindow(owner.GetHwnd(), SW_SHOWNA);
+        CMachineSettingWindow window(owner.GetHwnd());
+        window.Create();
+        HWND hwnd = window.GetHwnd();
+        smallwindows::PumpFor(0);
+        const bool shownActive = hwnd == ::GetActiveWindow();
+        PostCommand(window, key::kCancelButton);
+        ASSERT_TRUE(smallwindows::PumpUntilGone(hwnd));
+        const bool ownerActive = owner.GetHwnd() == ::GetActiveWindow();
+        ::ShowWindow(owner.GetHwnd(), SW_HIDE);
+        if (shownActive && ownerActive) {
+            clean = true;
+        } else if (ForegroundIsOurs()) {
+            // Nobody else holds the foreground: the window itself got it wrong.
+            EXPECT_TRUE(shownActive);
+            EXPECT_TRUE(ownerActive);
+            return;
+        }
+        smallwindows::PumpFor(200);
+    }
+    EXPECT_TRUE(clean) << "another program held the foreground in every round";
 }
 
 } // namespace
