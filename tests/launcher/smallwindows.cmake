@@ -9,7 +9,8 @@ kestrum_test(launcher_small_windows_test
             ${TEST_DIR}/SmallWindowsTest.rc
     LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport kestrum_testsupport
     TIMEOUT 240
-    LOCKS launcher_process)
+    # Its shown windows react to the session's one pointer, which other tests move.
+    LOCKS launcher_process mouse_cursor)
 set_target_properties(launcher_small_windows_test PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${KESTRUM_PRODUCT_FOLDER})
 add_dependencies(launcher_small_windows_test launcher_product_folder)
