@@ -237,7 +237,7 @@ void CMainWindowTest::OpenTool(ui::LaunchToolKind kind)
         m_pWindow->SendMessage(WM_COMMAND, MAKEWPARAM(command, 1), 0);
         Pump();
     }
-    ASSERT_NE(m_tools.Live(kind), nullptr) << kind;
+    ASSERT_TRUE(m_tools.Holds(kind)) << kind;
 }
 
 void CMainWindowTest::DestroyWindowObject()

@@ -182,10 +182,98 @@ void CStubToolWindow::_ForwardProbeReport(UINT message, WPARAM wParam, LPARAM lP
     }
 }
 
+// ---- a real window, counted ----
+
+// The product's window of a kind behind the small interface, counted in the kind's record as
+// a stub is.
+class CRealToolWindow : public ui::ILaunchToolWindow {
+public:
+    CRealToolWindow(CStubToolFactory& factory, ui::LaunchToolKind kind, HWND owner)
+        : m_factory(factory), m_eKind(kind),
+          m_pWindow(ui::CLaunchToolFactory().Make(kind, owner))
+    {
+        ++_Record().nMade;
+        _Record().hOwner = owner;
+        m_factory.m_pLiveReal[kind] = this;
+    }
+    ~CRealToolWindow() override
+    {
+        if (m_factory.m_onDelete[m_eKind]) m_factory.m_onDelete[m_eKind]();
+        ++_Record().nDeleted;
+        if (m_factory.m_pLiveReal[m_eKind] == this) m_factory.m_pLiveReal[m_eKind] = nullptr;
+    }
+    bool IsMade() const { return m_pWindow != nullptr; }
+
+    HWND GetWindow() override { return m_pWindow->GetWindow(); }
+    void Create() override
+    {
+        ++_Record().nCreate;
+        m_pWindow->Create();
+    }
+    void Show(int showCommand) override
+    {
+        _Record().vShow.push_back(showCommand);
+        m_pWindow->Show(showCommand);
+    }
+    void BringBack() override
+    {
+        ++_Record().nBringBack;
+        m_pWindow->BringBack();
+    }
+    void CreateProbeLog(bool viewOnly) override
+    {
+        ++_Record().nCreate;
+        _Record().bViewOnly = viewOnly;
+        m_pWindow->CreateProbeLog(viewOnly);
+    }
+    void ShowOver(HWND owner) override
+    {
+        ++_Record().nCreate;
+        ++_Record().nShowOver;
+        _Record().hShowOverOwner = owner;
+        _Record().vShow.push_back(SW_SHOW);
+        m_pWindow->ShowOver(owner);
+    }
+    void SetDeviceInfo(const std::string& deviceNo, uint32_t ccid,
+                       const std::string& userAgent) override
+    {
+        _Record().sDeviceNo = deviceNo;
+        _Record().uCcid = ccid;
+        _Record().sUserAgent = userAgent;
+        m_pWindow->SetDeviceInfo(deviceNo, ccid, userAgent);
+    }
+    void OnVerUpStart() override
+    {
+        ++_Record().nVerUpStart;
+        m_pWindow->OnVerUpStart();
+    }
+    void CreateHelp(int32_t index) override
+    {
+        ++_Record().nCreate;
+        _Record().iHelpIndex = index;
+        m_pWindow->CreateHelp(index);
+    }
+    void PlaceHelp(const RECT& ownerRect, int32_t index, bool driveMemory) override
+    {
+        _Record().rcHelpOwner = ownerRect;
+        _Record().iHelpIndex = index;
+        _Record().bHelpDriveMemory = driveMemory;
+        m_pWindow->PlaceHelp(ownerRect, index, driveMemory);
+    }
+
+private:
+    StubToolRecord& _Record() { return m_factory.m_record[m_eKind]; }
+
+    CStubToolFactory& m_factory;
+    ui::LaunchToolKind m_eKind;
+    std::unique_ptr<ui::ILaunchToolWindow> m_pWindow;
+};
+
 // ---- the factory ----
 
 CStubToolFactory::CStubToolFactory()
-    : m_pLive{}, m_nVersionInfoRuns(0), m_hVersionInfoOwner(nullptr)
+    : m_pLive{}, m_bReal{}, m_pLiveReal{}, m_bRealVersionInfo(false), m_nVersionInfoRuns(0),
+      m_hVersionInfoOwner(nullptr)
 {
     std::fill(std::begin(m_bAvailable), std::end(m_bAvailable), true);
 }
@@ -202,10 +290,24 @@ void CStubToolFactory::SetOnDelete(ui::LaunchToolKind kind, std::function<void()
     m_onDelete[kind] = std::move(onDelete);
 }
 
+void CStubToolFactory::UseRealWindow(ui::LaunchToolKind kind) { m_bReal[kind] = true; }
+
+void CStubToolFactory::UseRealVersionInfo() { m_bRealVersionInfo = true; }
+
+HWND CStubToolFactory::RealWindow(ui::LaunchToolKind kind) const
+{
+    return m_pLiveReal[kind] ? m_pLiveReal[kind]->GetWindow() : nullptr;
+}
+
 std::unique_ptr<ui::ILaunchToolWindow> CStubToolFactory::_Make(ui::LaunchToolKind kind,
                                                                 HWND owner)
 {
     if (!m_bAvailable[kind]) return nullptr;
+    if (m_bReal[kind]) {
+        std::unique_ptr<CRealToolWindow> real(new CRealToolWindow(*this, kind, owner));
+        if (!real->IsMade()) return nullptr;
+        return real;
+    }
     return std::unique_ptr<ui::ILaunchToolWindow>(new CStubToolWindow(*this, kind, owner));
 }
 
@@ -254,6 +356,7 @@ void CStubToolFactory::RunVersionInfo(HWND owner)
 {
     ++m_nVersionInfoRuns;
     m_hVersionInfoOwner = owner;
+    if (m_bRealVersionInfo) ui::CLaunchToolFactory().RunVersionInfo(owner);
 }
 
 } // namespace launchertest

@@ -2,7 +2,8 @@
 // Tool windows for the main window's tests: CStubToolFactory gives the main window a
 // CStubToolWindow of every kind, a hidden popup owned by the main window (the drop window's
 // by none) that records what the main window asked of it and posts, when the test asks, the
-// notices its real window posts, in their order:
+// notices its real window posts, in their order (or, for a kind the test asks for with
+// UseRealWindow, the product's real window, still counted in the kind's record):
 //
 //     launchertest::CStubToolFactory tools;
 //     ui::CLaunchWindow window(tools);
@@ -67,6 +68,7 @@ struct StubToolRecord {
 };
 
 class CStubToolFactory;
+class CRealToolWindow;
 
 class CStubToolWindow : public ui::ILaunchToolWindow, public lib::wfc::CWindow {
 public:
@@ -113,6 +115,15 @@ public:
     void SetAvailable(ui::LaunchToolKind kind, bool available);
     // Runs when a stub of the kind is deleted, before its window goes.
     void SetOnDelete(ui::LaunchToolKind kind, std::function<void()> onDelete);
+    // From now on the kind gives the product's real window; its record counts nMade,
+    // nDeleted, nCreate, nShowOver and vShow, and SetOnDelete runs as for a stub.
+    void UseRealWindow(ui::LaunchToolKind kind);
+    // RunVersionInfo runs the product's modal window (and still counts the runs).
+    void UseRealVersionInfo();
+    // The real window of the kind the main window holds now, null when none.
+    HWND RealWindow(ui::LaunchToolKind kind) const;
+    // Whether the main window holds an object of the kind now, stub or real.
+    bool Holds(ui::LaunchToolKind kind) const { return m_pLive[kind] || m_pLiveReal[kind]; }
 
     StubToolRecord& Record(ui::LaunchToolKind kind) { return m_record[kind]; }
     // The stub of the kind the main window holds now, null when none.
@@ -136,11 +147,15 @@ public:
 
 private:
     friend class CStubToolWindow;
+    friend class CRealToolWindow;
     std::unique_ptr<ui::ILaunchToolWindow> _Make(ui::LaunchToolKind kind, HWND owner);
 
     StubToolRecord m_record[ui::TOOL_KIND_COUNT];
     CStubToolWindow* m_pLive[ui::TOOL_KIND_COUNT];
     bool m_bAvailable[ui::TOOL_KIND_COUNT];
+    bool m_bReal[ui::TOOL_KIND_COUNT];
+    ui::ILaunchToolWindow* m_pLiveReal[ui::TOOL_KIND_COUNT];
+    bool m_bRealVersionInfo;
     std::function<void()> m_onDelete[ui::TOOL_KIND_COUNT];
     int m_nVersionInfoRuns;
     HWND m_hVersionInfoOwner;
