@@ -3,17 +3,20 @@
 // there first. Broadcasts are seen by the observer, starts by the recorder's record, the card
 // state in the real block "KestrumShareMemName". Wine raises no media notice for a folder
 // drive, so a check after the first is asked for with the card timer's WM_TIMER 24; the card
-// goes in and out by moving its host folder.
+// goes in and out by moving its host folder. The last case runs the real agent in the product
+// folder under a running launcher, whose main window takes the card the agent publishes.
 
 #include "carddata/PcLinkFile.h"
 #include "lib/BlockShareMemHolder.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
+#include "tests/launcher/support/LauncherRun.h"
 #include "tests/launcher/support/Observer.h"
 #include "tests/launcher/support/ProductFolder.h"
 #include "tests/launcher/support/SharedBlocks.h"
 #include "tests/launcher/support/StartRecord.h"
 #include "tests/online/WeatherTestSupport.h"
+#include "tests/online/support/StandIn.h"
 #include "tests/support/AgentBlock.h"
 #include "tests/support/TestSupport.h"
 
@@ -33,6 +36,7 @@ const char kDeviceChange[] = "WM_DEVICECHANGE";
 const UINT_PTR kCardTimer = 24;
 const UINT kShellNotify = WM_USER + 1;
 const DWORD kAgentFailed = 0xFFFFFFFF;
+const char kCardChanged[] = "DEVICECHANGE_KESTRUM";
 
 // One agent in the copied folder, ended at the latest with the object.
 class CAgentProcess {
@@ -118,11 +122,11 @@ public:
     CLauncherIni(const CLauncherIni&) = delete;
     CLauncherIni& operator=(const CLauncherIni&) = delete;
 
-    bool WriteAutoStart(const char* value) const
+    bool WriteAutoStart(const char* value) const { return Write("AutoStartLauncher", value); }
+    bool Write(const char* key, const char* value) const
     {
         CreateDirectoryA((launchertest::UserProductFolder() + "Setting").c_str(), nullptr);
-        return WritePrivateProfileStringA("Launcher", "AutoStartLauncher", value,
-                                          m_strPath.c_str()) != FALSE;
+        return WritePrivateProfileStringA("Launcher", key, value, m_strPath.c_str()) != FALSE;
     }
 
 private:
@@ -322,6 +326,95 @@ TEST_F(AgentProgramTest, ShellNoticeTheLockRefusesDoesNothing)
     // The agent lives on and the card really went.
     ASSERT_TRUE(m_cAgent.CheckCards());
     ExpectBroadcast(2);
+}
+
+// The card road through both programs: the launcher starts the real agent, which finds no
+// card at its own first check; a card with a link file put in then goes from the agent's
+// record and broadcast to the launcher's choice of it and its relayed notice, and out again
+// the same way. The agent's own start of "Launcher.exe AutoStart" meets the running
+// launcher's single-instance mutex, so one launcher runs throughout.
+TEST_F(AgentProgramTest, CardPutInAndTakenOutReachesTheRunningLauncher)
+{
+    launchertest::CProductFolder product;
+    ASSERT_TRUE(product.HasLauncher());
+    const launchertest::CProgramSwap agent = product.UseRealAgent();
+    ASSERT_TRUE(agent.Swapped());
+    // The start chain finds nothing newer and wants no logs.
+    onlinetest::CStandIn standIn("agent_program");
+    ASSERT_TRUE(standIn.IsRunning());
+    ASSERT_TRUE(standIn.SetVars(
+        "{\"versionup\": {\"ret\": 0, \"modules\": {"
+        "\"LC\": {\"version\": \"4.1.0.0\"}, \"DG\": {\"version\": \"4.1.17.5\"},"
+        "\"MD\": {\"version\": \"2.10.0.3\"}, \"PM\": {\"version\": \"1.0.0.0\"}}},"
+        "\"log_upload_wanted\": []}"));
+    ASSERT_TRUE(product.WriteConnectionInfo(standIn));
+    launchertest::CObserver observer({kCardChanged});
+    ASSERT_TRUE(observer.IsReady());
+    ASSERT_TRUE(WriteLinkFile());
+    ASSERT_TRUE(m_cAway.Move());
+
+    launchertest::CLauncherRun run(product);
+    // Not a first run, so no model choice stands between the chain and the main window.
+    CLauncherIni setting;
+    ASSERT_TRUE(setting.Write("FirstRan", "0"));
+    run.SetEnvironment("KESTRUM_SIMULATED_CARDS", std::string(1, kCard));
+    ASSERT_TRUE(run.Start());
+    ASSERT_EQ(launchertest::CLauncherRun::MAIN_WINDOW, run.WaitForMainWindow(30000)) << run.Log();
+    HWND agentWindow = nullptr;
+    for (const DWORD begin = GetTickCount();
+         agentWindow == nullptr && GetTickCount() - begin < 10000; Sleep(50)) {
+        agentWindow = FindWindowA(kAgentClass, kAgentTitle);
+    }
+    ASSERT_NE(nullptr, agentWindow);
+    CardShareRecord record = Record();
+    EXPECT_EQ(0, record.removableMask);
+    EXPECT_EQ(0, record.selectedDrive);
+
+    // One card check of the agent; the agent's notice first, then the launcher's, each once,
+    // and the launcher's choice in the record.
+    auto checkReaches = [&](uint32_t wParam, char selected) {
+        observer.Forget();
+        DWORD_PTR answer = 0;
+        ASSERT_NE(0, SendMessageTimeoutA(agentWindow, WM_TIMER, kCardTimer, 0, SMTO_BLOCK, 10000,
+                                         &answer));
+        ASSERT_TRUE(observer.WaitFor(kCardChanged, wParam, 10000)) << run.Log();
+        const DWORD begin = GetTickCount();
+        while (Record().selectedDrive != selected && GetTickCount() - begin < 10000) Sleep(50);
+        EXPECT_EQ(selected, Record().selectedDrive);
+        const std::vector<launchertest::ObservedMessage> seen = observer.Seen();
+        ASSERT_EQ(2u, seen.size());
+        EXPECT_EQ(kDeviceChange, seen[0].sName);
+        EXPECT_EQ(wParam, seen[0].uWParam);
+        EXPECT_EQ(kCardChanged, seen[1].sName);
+        EXPECT_EQ(wParam, seen[1].uWParam);
+    };
+
+    ASSERT_TRUE(m_cAway.Back());
+    checkReaches(1, kCard);
+    record = Record();
+    EXPECT_EQ(DriveBit(kCard), record.removableMask);
+    EXPECT_EQ(DriveBit(kCard), record.cardMask);
+    // The launcher takes it for the unit's card: its unit is not registered yet.
+    const launchertest::ShownBox question = run.WaitForBox(
+        "新しいナビゲーション情報の入ったSDカードを認識しました。\r\n"
+        "ナビゲーション情報の登録を行います。よろしいですか？",
+        10000);
+    ASSERT_TRUE(question.Found()) << run.Log();
+    EXPECT_EQ(static_cast<uint32_t>(MB_YESNO | MB_ICONINFORMATION), question.uStyle);
+    EXPECT_TRUE(launchertest::PressBox(question, IDNO));
+
+    ASSERT_TRUE(m_cAway.Move());
+    checkReaches(2, 0);
+    record = Record();
+    EXPECT_EQ(0, record.removableMask);
+    EXPECT_EQ(0, record.cardMask);
+
+    const std::string log = run.Log();
+    EXPECT_NE(std::string::npos, log.find("CLaunchWindow::_OnDeviceChange DEVICE_ADD ")) << log;
+    EXPECT_NE(std::string::npos, log.find("CLaunchWindow::_OnDeviceChange DEVICE_REMOVE ")) << log;
+    EXPECT_EQ(log.find("==========<開始("), log.rfind("==========<開始(")) << log;
+    EXPECT_FALSE(run.HasExited());
+    EXPECT_EQ(0u, run.Close());
 }
 
 } // namespace
