@@ -8,7 +8,7 @@ add_library(kestrum_launchertestsupport STATIC
     ${TEST_DIR}/support/SharedBlocks.cpp
     ${TEST_DIR}/support/StartRecord.cpp)
 target_link_libraries(kestrum_launchertestsupport PUBLIC kestrum_onlinetestsupport
-    kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib shlwapi gtest)
+    kestrum_gallery kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib shlwapi gtest)
 # The observer of broadcasts, a program of its own beside the stand-ins.
 kestrum_test_helper(launcher_observer SOURCES ${TEST_DIR}/support/ObserverMain.cpp)
 set_target_properties(launcher_observer PROPERTIES

@@ -1,11 +1,15 @@
 #include "tests/launcher/support/Observer.h"
 
+#include "lib/wfc/DC.h"
+#include "tests/gallery/PngWriter.h"
 #include "tests/launcher/support/ProductFolder.h"
 #include "tests/launcher/support/RecordFile.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 
 namespace launchertest {
 
@@ -110,6 +114,71 @@ void CObserver::Forget()
     const std::string text = testsupport::ReadFileBytes(m_strRecord, m_uStart);
     const size_t end = text.rfind("\r\n");
     if (end != std::string::npos) m_uStart += end + 2;
+}
+
+// ---- the screen ----
+
+bool CopyWindowFromScreen(HWND window, lib::wfc::CDIB& picture)
+{
+    RECT rect = {};
+    if (window == nullptr || !IsWindowVisible(window) || !GetWindowRect(window, &rect) ||
+        rect.right <= rect.left || rect.bottom <= rect.top) {
+        return false;
+    }
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr) return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    picture.Create(screen, width, height, 24);
+    bool copied = false;
+    if (picture.GetHandle() != nullptr) {
+        lib::wfc::CMemDC memory(screen);
+        const HGDIOBJ previous = memory.SelectObject(picture.GetHandle());
+        // CAPTUREBLT takes layered windows in on Windows.
+        copied = BitBlt(memory.GetHDC(), 0, 0, width, height, screen, rect.left, rect.top,
+                        SRCCOPY | CAPTUREBLT) != 0;
+        memory.SelectObject(previous);
+    }
+    ReleaseDC(nullptr, screen);
+    return copied;
+}
+
+namespace {
+
+bool AllBlack(const lib::wfc::CDIB& picture)
+{
+    const uint8_t* bits = picture.GetBits();
+    return std::all_of(bits, bits + picture.GetBitsSize(), [](uint8_t byte) { return byte == 0; });
+}
+
+bool Alike(const lib::wfc::CDIB& one, const lib::wfc::CDIB& other)
+{
+    return one.GetWidth() == other.GetWidth() && one.GetHeight() == other.GetHeight() &&
+           one.GetBitsSize() == other.GetBitsSize() &&
+           std::memcmp(one.GetBits(), other.GetBits(), one.GetBitsSize()) == 0;
+}
+
+} // namespace
+
+bool ShootWindow(HWND window, const std::string& pngPath, DWORD boundMs)
+{
+    const DWORD kStepMs = 150;
+    // Two copies taken in turn: the newest and the one before it.
+    lib::wfc::CDIB copies[2];
+    int newest = 0;
+    if (!CopyWindowFromScreen(window, copies[newest])) return false;
+    const DWORD begin = GetTickCount();
+    for (;;) {
+        Sleep(kStepMs);
+        newest = 1 - newest;
+        if (!CopyWindowFromScreen(window, copies[newest])) return false;
+        const bool settled = !AllBlack(copies[newest]) && Alike(copies[0], copies[1]);
+        // After the bound the window is taken as it is, black or still changing.
+        if (settled || GetTickCount() - begin >= boundMs) {
+            // CLR_INVALID: no pixel is a key colour here.
+            return gallery::WritePng(pngPath, copies[newest], CLR_INVALID);
+        }
+    }
 }
 
 } // namespace launchertest

@@ -9,7 +9,10 @@
 //
 // WM_DEVICECHANGE is recorded under the name "WM_DEVICECHANGE". The observer ends with the
 // object. The blocks the launcher and the agent share are read by ReadCardRecord and
-// ReadUserBlock (tests/launcher/support/SharedBlocks.h).
+// ReadUserBlock (tests/launcher/support/SharedBlocks.h); what a window shows is copied from
+// the screen by ShootWindow.
+
+#include "lib/wfc/DIB.h"
 
 #include <windows.h>
 
@@ -53,5 +56,15 @@ private:
     HANDLE m_hProcess;
     HWND m_hWindow;
 };
+
+// Copies a shown window (of any process) from the screen, as the user sees it with
+// whatever covers it: BitBlt of the window's rectangle from the screen's device context
+// into a 24-bit picture, the parts off the screen black. False for a window that is not
+// shown, an empty rectangle or a failed copy.
+bool CopyWindowFromScreen(HWND window, lib::wfc::CDIB& picture);
+// The copy as a PNG file; waits up to the bound until the window's picture is on the screen
+// and holds still (two copies alike, not all black), since a layered window's first picture
+// comes a moment after it shows. False when no copy was written.
+bool ShootWindow(HWND window, const std::string& pngPath, DWORD boundMs = 3000);
 
 } // namespace launchertest
