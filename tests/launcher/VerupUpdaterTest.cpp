@@ -5,12 +5,18 @@
 // launcher's setup (a stand-in that records its command line) and quits. The packages land
 // in the prefix user's own Download folder, the only one the updater runs them from, so this
 // test keeps the user's real application data; they are uninstalled again at the end.
+// Then the start chain of the product folder's launcher through its real main window: the
+// log upload's consent question, and the version-up window that its close button ends.
 
 #include "launcher/SilentInstallWindow.h"
 
+#include "carddata/UserListFile.h"
 #include "lib/AppFolder.h"
 #include "lib/Path.h"
 #include "tests/launcher/LogUploadOwner.h"
+#include "tests/launcher/support/LauncherRun.h"
+#include "tests/launcher/support/MessageBoxes.h"
+#include "tests/launcher/support/ProductFolder.h"
 #include "tests/online/support/ConnectionInfoForTests.h"
 #include "tests/online/support/StandIn.h"
 #include "tests/skin/support/SkinTestSupport.h"
@@ -146,6 +152,94 @@ TEST(VerUpWithTheUpdater, TwoPackagesInstallInTurnThenTheLauncherSetupIsHandedOv
 
     window.DestroyWindow();
     CleanUp();
+}
+
+std::string TitleOf(HWND window)
+{
+    char title[128] = {};
+    GetWindowTextA(window, title, sizeof title);
+    return title;
+}
+
+size_t RequestsOf(const onlinetest::CStandIn& standIn, const std::string& path)
+{
+    size_t count = 0;
+    for (const onlinetest::RecordedRequest& r : standIn.Requests()) {
+        count += r.sPath.compare(0, path.size(), path) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+// The launcher of the product folder with a registered user whose logs the support service
+// wants, and a newer launcher on the version-up service: the hidden log upload window asks
+// first, and after No the version-up window shows in front, centred, owned by the main
+// window, which stays hidden while the chain waits. Its close button stops everything
+// before any download and closes the launcher.
+TEST(VerUpThroughTheMainWindow, ConsentRefusedThenTheVersionUpWindowsCloseButtonEndsTheLauncher)
+{
+    const char kDeviceNo[] = "D0004401";
+    launchertest::CProductFolder product;
+    ASSERT_TRUE(product.HasLauncher());
+    onlinetest::CStandIn standIn("launcher_verup_main_window");
+    ASSERT_TRUE(standIn.IsRunning());
+    ASSERT_TRUE(standIn.SetVars(
+        std::string("{\"log_upload_wanted\": [\"") + kDeviceNo + "\"], " +
+        "\"versionup\": {\"ret\": 0, \"modules\": {"
+        "\"LC\": {\"version\": \"4.1.18\", \"package\": \"Launcher_Setup.exe\"}, "
+        "\"DG\": {\"version\": \"4.1.17.5\"}, \"MD\": {\"version\": \"2.10.0.3\"}, "
+        "\"PM\": {\"version\": \"1.0.0.0\"}}}}"));
+    ASSERT_TRUE(product.WriteConnectionInfo(standIn));
+    launchertest::CLauncherRun run(product);
+    // The run cleared the prefix user's files: the user comes after, into the same folder.
+    ASSERT_TRUE(CUserListFile().SaveWithCurrentDevice(kDeviceNo, "ログ太郎", 0x4401ABCD,
+                                                      "0EFerroxPA/2.000010", nullptr));
+    ASSERT_TRUE(lib::FileExists(launchertest::UserProductFolder() + "Data\\UserList.info"));
+
+    ASSERT_TRUE(run.Start());
+    const launchertest::ShownBox consent = run.WaitForBox(
+        "ケストラム４のエラー情報、およびお客様の\r\nパソコン環境をハルヴォーン株式会社へ送信"
+        "します。\r\n\r\nエラー情報　：ケストラム４が作成したエラー情報\r\nパソコン環境：OSの種"
+        "類、バージョン/CPU/メモリ容量\r\n\r\n情報をアップロードして宜しいでしょうか。",
+        30000);
+    ASSERT_TRUE(consent.Found()) << run.Log();
+    EXPECT_EQ(static_cast<uint32_t>(MB_YESNO), consent.uStyle & MB_TYPEMASK);
+    // Asked by the log upload window, still hidden.
+    const HWND upload = reinterpret_cast<HWND>(static_cast<uintptr_t>(consent.uOwner));
+    EXPECT_EQ("ケストラム　ログアップロード", TitleOf(upload));
+    EXPECT_FALSE(IsWindowVisible(upload));
+    EXPECT_EQ(nullptr, run.MainWindow());
+    ASSERT_TRUE(launchertest::PressBox(consent, IDNO));
+
+    HWND verup = nullptr;
+    for (const DWORD begin = GetTickCount(); verup == nullptr && GetTickCount() - begin < 30000;
+         Sleep(50)) {
+        if (run.HasExited()) break;
+        verup = run.FindWindowTitled("バージョンアップ");
+    }
+    ASSERT_NE(nullptr, verup) << run.Log();
+    EXPECT_EQ(0u, RequestsOf(standIn, "/pcapp/LogUploadAPI"));
+    EXPECT_EQ(1u, RequestsOf(standIn, "/pcapp/LogUploadCheckAPI"));
+    EXPECT_EQ(nullptr, run.MainWindow());
+    const HWND owner = GetWindow(verup, GW_OWNER);
+    EXPECT_EQ(launchertest::CLauncherRun::kTitle, TitleOf(owner));
+    char ownerClass[64] = {};
+    GetClassNameA(owner, ownerClass, sizeof ownerClass);
+    EXPECT_STRNE("KESTRUMLAUNCHER", ownerClass);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == verup; }, 5000));
+    RECT rect = {};
+    GetWindowRect(verup, &rect);
+    EXPECT_EQ(480, rect.right - rect.left);
+    EXPECT_EQ(198, rect.bottom - rect.top);
+    EXPECT_NEAR(GetSystemMetrics(SM_CXSCREEN) / 2, (rect.left + rect.right) / 2, 1);
+    EXPECT_NEAR(GetSystemMetrics(SM_CYSCREEN) / 2, (rect.top + rect.bottom) / 2, 1);
+
+    ASSERT_TRUE(PostMessageA(
+        verup, WM_COMMAND, MAKEWPARAM(ui::SilentInstallWindowKey::kCloseButton.m_nId, 1), 0));
+    ASSERT_TRUE(run.WaitForExit(15000)) << run.Log();
+    EXPECT_EQ(0u, run.ExitCode());
+    EXPECT_EQ(0u, RequestsOf(standIn, "/packages/"));
+    const std::string log = run.Log();
+    EXPECT_EQ(log.find("ShowMessageBox"), log.rfind("ShowMessageBox")) << log;
 }
 
 } // namespace
