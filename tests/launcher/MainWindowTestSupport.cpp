@@ -8,7 +8,6 @@
 #include "lib/Path.h"
 #include "skin/SkinWindowItem.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
-#include "tests/skin/support/SkinWindowTestSupport.h"
 
 
 namespace mainwindowtest {
@@ -16,10 +15,6 @@ namespace mainwindowtest {
 const char kCardDeviceNo[] = "NAVI0000M1";
 
 namespace {
-
-const bool g_bPrivate = testsupport::UsePrivateAppData("launcher_main_window_test");
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(
-    new skintest::CWindowFrameworkEnvironment("launcher_main_window_test"));
 
 // The launcher's test platform: M:, N: and O: are FAT32 cards that take every control.
 CEnvironmentVolumePlatform g_platform("MNO", "", "", "");

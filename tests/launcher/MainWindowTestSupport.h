@@ -1,8 +1,9 @@
 #pragma once
 // The fixture of the main window's tests: a ui::CLaunchWindow over stub tool windows in this
-// process, with a private application folder, the card record of the agent, simulated cards
-// M: and N: (tools/wine-prefix) answered as "FAT32", and the user list and settings a case
-// writes first.
+// process, with the card record of the agent, simulated cards M: and N: (tools/wine-prefix)
+// answered as "FAT32", and the user list and settings a case writes first. The program that
+// compiles it in gives itself a private application folder (it empties the data folder) and
+// the window framework, as MainWindowProgram.cpp does.
 
 #include "launcher/LaunchWindow.h"
 #include "tests/carddata/support/SimulatedCard.h"

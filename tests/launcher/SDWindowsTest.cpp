@@ -18,6 +18,7 @@
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/skin/support/SkinWindowTestSupport.h"
 #include "tests/support/AgentBlock.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,7 @@ using ui::CSDManagerWindow;
 namespace ManagerKey = ui::SDManagerWindowKey;
 namespace InforKey = ui::SDInforWindowKey;
 
+const bool g_bPrivate = testsupport::UsePrivateAppData("launcher_sd_windows_test");
 ::testing::Environment* const g_framework = ::testing::AddGlobalTestEnvironment(
     new skintest::CWindowFrameworkEnvironment("launcher_sd_windows_test"));
 
