@@ -13,6 +13,7 @@
 #include "carddata/UserListFile.h"
 #include "lib/AppFolder.h"
 #include "lib/Path.h"
+#include "tests/carddata/HostShell.h"
 #include "tests/launcher/LogUploadOwner.h"
 #include "tests/launcher/support/LauncherRun.h"
 #include "tests/launcher/support/MessageBoxes.h"
@@ -39,7 +40,6 @@ namespace {
 using launchertest::COwnerWindow;
 using launchertest::PumpFor;
 using launchertest::PumpUntil;
-using onlinetest::CAnswer;
 using ui::CSilentInstallWindow;
 
 const UINT WM_LAUNCHER_CHILD_CLOSED = WM_APP + 6;
@@ -88,20 +88,22 @@ TEST(VerUpWithTheUpdater, TwoPackagesInstallInTurnThenTheLauncherSetupIsHandedOv
     ASSERT_TRUE(onlinetest::WriteConnectionInfo(standIn.BaseUrl()));
     ASSERT_EQ(nullptr, UpdaterWindow()) << "another updater runs";
     CleanUp();
+    // The service's packages are the files themselves.
+    std::string packages;
+    for (const Package* package : kPackages) {
+        const std::string source = testsupport::ProgramFolder() + package->source;
+        ASSERT_TRUE(lib::FileExists(source)) << source;
+        packages += std::string(packages.empty() ? "" : ", ") + "\"" + package->name +
+                    "\": {\"file\": " + onlinetest::JsonString(hostshell::UnixPath(source)) + "}";
+    }
     // The launcher is newer, Mendrill as installed; Dapplegate and PellickManager are not
     // beside the test program, so their packages are first installs.
     ASSERT_TRUE(standIn.SetVars(
-        std::string("{\"versionup\": {\"ret\": 0, \"modules\": {") +
+        "{\"packages\": {" + packages + "}, \"versionup\": {\"ret\": 0, \"modules\": {" +
         "\"LC\": {\"version\": \"4.1.18\", \"package\": \"" + kSetup.name + "\"}, " +
         "\"DG\": {\"version\": \"4.1.18\", \"package\": \"" + kDapplegate.name + "\"}, " +
         "\"MD\": {\"version\": \"2.10.0.3\", \"package\": \"Mendrill.msi\"}, " +
         "\"PM\": {\"version\": \"1.0.1\", \"package\": \"" + kPellick.name + "\"}}}}"));
-    for (const Package* package : kPackages) {
-        const std::string source = testsupport::ProgramFolder() + package->source;
-        ASSERT_TRUE(lib::FileExists(source)) << source;
-        ASSERT_TRUE(standIn.Queue(std::string("/packages/") + package->name,
-                                  CAnswer().BodyFile(source)));
-    }
 
     skintest::CSkinErrorCollector errors;
     COwnerWindow owner("Kestrum4 Launcher");

@@ -11,7 +11,8 @@ A module left out gets an empty version and URL; "package" names a file below
 "/packages/" of the same space, "url" is sent as it stands.
 
 "/packages/<name>": the package files, {"packages": {"<name>": size}} in the test's values,
-each the generated pattern of that size (onlinetest::PatternBytes), always with its
+each the generated pattern of that size (onlinetest::PatternBytes), or {"<name>": {"file":
+"<host path>"}}, that file's bytes read when answering (a real package); always with its
 Content-Length: the version-up window takes a package as complete when the bytes it has
 counted equal the length the client reports, so a package without one would look complete
 after its first pass. An unknown name gets 404. A stall or a cut body comes from an answer
@@ -43,9 +44,14 @@ def package_file(request, space):
     packages = space.vars.get("packages", {})
     if name not in packages:
         return {"status": 404, "body": "no such package\n"}
-    return {"status": 200, "length": "auto",
-            "headers": [["Content-Type", "application/octet-stream"]],
-            "body_pattern": int(packages[name])}
+    answer = {"status": 200, "length": "auto",
+              "headers": [["Content-Type", "application/octet-stream"]]}
+    package = packages[name]
+    if isinstance(package, dict):
+        answer["body_file"] = package["file"]
+    else:
+        answer["body_pattern"] = int(package)
+    return answer
 
 
 ROUTES = {
