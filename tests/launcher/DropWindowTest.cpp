@@ -4,6 +4,8 @@
 // item's IDropTarget methods with a data object of the test, as Wine does no real drag here.
 
 #include "launcher/DropWindow.h"
+#include "lib/Handle.h"
+#include "lib/TolveLog.h"
 #include "lib/wfc/Window.h"
 #include "skin/SkinWindowItemAnimation.h"
 #include "skin/SkinWindowItemButton.h"
@@ -24,6 +26,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -407,6 +410,73 @@ TEST_F(DropWindowTest, DestructionWaitsForTheWorker)
     // The worker's last post found no window; nothing is left to answer.
     Pump(200);
     EXPECT_FALSE(Exists(kData));
+}
+
+// The worker held on its failure road by the log file's mutex (every log line takes it) for
+// longer than any bounded wait would allow: destruction still returns only after it ended,
+// the main window hears the end, and the partly written folder is gone.
+TEST_F(DropWindowTest, DestructionWaitsForAWorkerHeldOnItsFailureRoad)
+{
+    Entries entries;
+    for (int i = 0; i < 40; ++i) {
+        entries.push_back({"WEBDMDATA/f" + std::to_string(i) + ".bin",
+                           ziptest::LogLikeText(1 << 20, static_cast<unsigned>(i))});
+    }
+    MakeArchive(m_sWork + "WEBDMDATA.ZIP", entries);
+    auto window = std::make_unique<ui::CDropWindow>(nullptr);
+    ASSERT_TRUE(window->Create());
+    testsupport::CFakeDataObject data;
+    data.m_block = FileList({m_sWork + "WEBDMDATA.ZIP"});
+    DWORD effect = DROPEFFECT_COPY;
+    IDropTarget* target = window->GetDropItem();
+    target->DragEnter(&data, 0, POINTL{10, 10}, &effect);
+    target->Drop(&data, 0, POINTL{10, 10}, &effect);
+    ASSERT_TRUE(window->IsUnzipping());
+    EXPECT_EQ(m_launcher.Take(), "0");
+    // Mid-way: the first entry is on the card.
+    const DWORD started = ::GetTickCount();
+    while (!Exists(kData + "f0.bin") && ::GetTickCount() - started < 10000) ::Sleep(1);
+    ASSERT_TRUE(Exists(kData + "f0.bin"));
+
+    const testsupport::CLogCapture log;
+    const char kFailureLine[] = "CDropWindow::UnzipThreadProc - UnZip 失敗";
+    std::string logName = GetTolveLogOutputPath();
+    logName = logName.substr(logName.find_last_of('\\') + 1);
+    lib::CHandle held(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    lib::CHandle destroying(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    bool dataWhileHeld = false;
+    bool lineWhileHeld = true;
+    DWORD releasedAt = 0;
+    std::thread holder([&] {
+        lib::CHandle mutex(::CreateMutexA(nullptr, FALSE, logName.c_str()));
+        if (::WaitForSingleObject(mutex.Get(), 10000) != WAIT_OBJECT_0) return;
+        ::SetEvent(held.Get());
+        ::WaitForSingleObject(destroying.Get(), 10000);
+        // Longer than 5 s, shorter than the 10 s a log writer waits for its turn.
+        ::Sleep(5500);
+        dataWhileHeld = Exists(kData);
+        lineWhileHeld = log.Has(kFailureLine);
+        releasedAt = ::GetTickCount();
+        ::ReleaseMutex(mutex.Get());
+    });
+    ASSERT_EQ(::WaitForSingleObject(held.Get(), 10000), WAIT_OBJECT_0);
+    ::SetEvent(destroying.Get());
+    window->DestroyWindow();
+    const DWORD returnedAt = ::GetTickCount();
+    holder.join();
+
+    // The worker had not reached its clean-up while it was held, and destruction waited.
+    EXPECT_TRUE(dataWhileHeld);
+    EXPECT_FALSE(lineWhileHeld);
+    EXPECT_GE(static_cast<int32_t>(returnedAt - releasedAt), 0);
+    EXPECT_FALSE(window->IsUnzipping());
+    EXPECT_TRUE(log.Has(kFailureLine)) << log.Text();
+    EXPECT_EQ(m_launcher.Take(), "1");
+    window.reset();
+    Pump(200);
+    EXPECT_FALSE(Exists(kData));
+    EXPECT_EQ(ReadFileBytes(kLinkFile), kLinkBytes);
+    EXPECT_EQ(m_launcher.Take(), "");
 }
 
 } // namespace
