@@ -1,0 +1,105 @@
+// Road "check disk": the user opens the settings from the menu and checks the card's file
+// system. The system folder's "chkdsk.exe" (a stand-in) takes two seconds and ends with a
+// code of errors mended, then, in a second start, of errors left: either way the launcher ran
+// it on the active card, kept its progress box up meanwhile and says the check is done.
+
+#include "launcher/SettingWindow.h"
+#include "tests/carddata/support/SimulatedCard.h"
+#include "tests/e2e/RoadSteps.h"
+#include "tests/launcher/support/MessageBoxes.h"
+#include "tests/launcher/support/StartRecord.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using roadsteps::Shot;
+
+const char kRoad[] = "check_disk";
+const char kCard = 'D';
+const uint16_t kMenuSetting = 4002;
+const char kSettingTitle[] = "ケストラム設定";
+const char kQuestion[] =
+    "SDカードのチェックディスクを実行するとファイルシステムのエラーを修復できる場合があります。"
+    "\r\n他のアプリケーションでもSDカード使用中の場合は強制切断されますので、\r\n"
+    "まず他のアプリケーションを終了してから実行してください。\r\n"
+    "チェックディスクを実行します。よろしいですか？\r\n\r\n※チェックディスクには時間がかかります。";
+const char kDone[] = "チェックディスクが完了しました。";
+const DWORD kCheckMs = 2000;
+
+std::string SystemFolder()
+{
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, MAX_PATH);
+    return std::string(folder) + "\\";
+}
+
+TEST(CheckDiskRoad, ChkdskRunsOnTheCardBehindTheProgressBoxAndTheDoneTextFollowsEitherCode)
+{
+    const struct {
+        const char* exitCode;
+        const char* step;
+        const char* logLine; // how the launcher took the code
+    } cases[] = {
+        {"1", "mended", "CHKDSK エラーがあった為、修復"},
+        {"3", "errors-left", "CHKDSKエラー EXTCODE:0x00000003"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        CSimulatedCard card(kCard);
+        roadsteps::CRoadLauncher launcher(kRoad);
+        ASSERT_TRUE(launcher.IsReady());
+        ASSERT_TRUE(launcher.PrepareUnitCard(card));
+        launcher.Run().SetEnvironment("KESTRUM_CHKDSK_EXIT", c.exitCode);
+        launcher.Run().SetEnvironment("KESTRUM_CHKDSK_DELAY_MS", std::to_string(kCheckMs));
+        ASSERT_TRUE(launcher.Start(std::string(1, kCard)));
+        const HWND main = launcher.WaitForCard(kCard);
+        ASSERT_NE(main, nullptr) << launcher.Run().Log();
+
+        launcher.Command(kMenuSetting);
+        const HWND settings = launcher.WaitForWindow(kSettingTitle);
+        ASSERT_NE(settings, nullptr) << launcher.Run().Log();
+        Shot(kRoad, c.step, "settings", settings);
+
+        launchertest::CStartRecord record(SystemFolder());
+        roadsteps::ClickItem(settings, ui::SettingWindowKey::kScandiskButton.m_nId);
+        const launchertest::ShownBox question =
+            launcher.Run().WaitForBox(kQuestion, roadsteps::kBoxWaitMs);
+        ASSERT_TRUE(question.Found()) << launcher.Run().Log();
+        EXPECT_EQ(question.uStyle, static_cast<uint32_t>(MB_OKCANCEL | MB_ICONINFORMATION));
+        Shot(kRoad, c.step, "question", question.hBox);
+        const DWORD pressed = GetTickCount();
+        ASSERT_TRUE(launchertest::PressBox(question, IDOK));
+        ASSERT_TRUE(roadsteps::WaitForGone(question.hBox));
+
+        // The progress box has no log line: it is the settings window's next box.
+        const HWND progress = roadsteps::WaitForBoxOf(launcher.Run().ProcessId(), settings);
+        ASSERT_NE(progress, nullptr);
+        EXPECT_FALSE(IsWindowEnabled(settings)) << "the progress box is modal";
+        Shot(kRoad, c.step, "progress", progress);
+
+        const launchertest::ShownBox done = launcher.Run().WaitForBox(kDone, roadsteps::kBoxWaitMs);
+        ASSERT_TRUE(done.Found()) << launcher.Run().Log();
+        EXPECT_GE(GetTickCount() - pressed, kCheckMs - 200) << "the box waited for chkdsk";
+        EXPECT_FALSE(IsWindowVisible(progress)) << "the progress box ends with the check";
+        EXPECT_EQ(done.uStyle, static_cast<uint32_t>(MB_ICONINFORMATION));
+        Shot(kRoad, c.step, "done", done.hBox);
+        EXPECT_TRUE(launchertest::PressBox(done, IDOK));
+
+        const std::vector<launchertest::StartedProgram> starts =
+            record.WaitForStart("chkdsk.exe", 5000);
+        ASSERT_EQ(starts.size(), 1u);
+        EXPECT_EQ(starts[0].sCommandLine,
+                  std::string("C:\\windows\\system32\\chkdsk.exe ") + kCard + ": /F /X");
+        EXPECT_NE(launcher.Run().Log().find(c.logLine), std::string::npos) << launcher.Run().Log();
+
+        EXPECT_TRUE(roadsteps::WaitForGone(done.hBox));
+        EXPECT_EQ(launcher.Run().Close(), 0u);
+    }
+}
+
+} // namespace
