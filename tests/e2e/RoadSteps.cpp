@@ -61,6 +61,8 @@ bool CRoadLauncher::PrepareUnitCard(const CSimulatedCard& card)
 bool CRoadLauncher::Start(const std::string& cards)
 {
     m_cSettings.Save(kUserName);
+    // The pointer away in a corner, where it opens no help balloon over the main window.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     m_pRun->SetEnvironment("KESTRUM_SIMULATED_CARDS", cards);
     return m_pRun->Start();
 }
