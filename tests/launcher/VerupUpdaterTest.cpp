@@ -219,8 +219,18 @@ TEST(VerUpThroughTheMainWindow, ConsentRefusedThenTheVersionUpWindowsCloseButton
         verup = run.FindWindowTitled("バージョンアップ");
     }
     ASSERT_NE(nullptr, verup) << run.Log();
-    EXPECT_EQ(0u, RequestsOf(standIn, "/pcapp/LogUploadAPI"));
+    // The permission was asked for the current user's unit; after No nothing was sent and
+    // the log upload window is gone.
+    bool askedForTheUnit = false;
+    for (const onlinetest::RecordedRequest& r : standIn.Requests()) {
+        askedForTheUnit = askedForTheUnit || (r.sPath == "/pcapp/LogUploadCheckAPI" &&
+                                              r.sBody.find(kDeviceNo) != std::string::npos);
+    }
+    EXPECT_TRUE(askedForTheUnit);
     EXPECT_EQ(1u, RequestsOf(standIn, "/pcapp/LogUploadCheckAPI"));
+    EXPECT_EQ(0u, RequestsOf(standIn, "/pcapp/LogUploadAPI"));
+    EXPECT_EQ(1u, RequestsOf(standIn, "/pcapp/GetLatestPCAplZoneAPI"));
+    EXPECT_FALSE(IsWindow(upload));
     EXPECT_EQ(nullptr, run.MainWindow());
     const HWND owner = GetWindow(verup, GW_OWNER);
     EXPECT_EQ(launchertest::CLauncherRun::kTitle, TitleOf(owner));
