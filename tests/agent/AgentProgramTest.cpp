@@ -342,11 +342,7 @@ TEST_F(AgentProgramTest, CardPutInAndTakenOutReachesTheRunningLauncher)
     // The start chain finds nothing newer and wants no logs.
     onlinetest::CStandIn standIn("agent_program");
     ASSERT_TRUE(standIn.IsRunning());
-    ASSERT_TRUE(standIn.SetVars(
-        "{\"versionup\": {\"ret\": 0, \"modules\": {"
-        "\"LC\": {\"version\": \"4.1.0.0\"}, \"DG\": {\"version\": \"4.1.17.5\"},"
-        "\"MD\": {\"version\": \"2.10.0.3\"}, \"PM\": {\"version\": \"1.0.0.0\"}}},"
-        "\"log_upload_wanted\": []}"));
+    ASSERT_TRUE(standIn.SetVars(launchertest::NothingNewerVars()));
     ASSERT_TRUE(product.WriteConnectionInfo(standIn));
     launchertest::CObserver observer({kCardChanged});
     ASSERT_TRUE(observer.IsReady());

@@ -110,11 +110,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_standIn.IsRunning());
-        ASSERT_TRUE(m_standIn.SetVars(
-            "{\"versionup\": {\"ret\": 0, \"modules\": {"
-            "\"LC\": {\"version\": \"4.1.0.0\"}, \"DG\": {\"version\": \"4.1.17.5\"},"
-            "\"MD\": {\"version\": \"2.10.0.3\"}, \"PM\": {\"version\": \"1.0.0.0\"}}},"
-            "\"log_upload_wanted\": []}"));
+        ASSERT_TRUE(m_standIn.SetVars(launchertest::NothingNewerVars()));
         ASSERT_TRUE(m_product.WriteConnectionInfo(m_standIn));
     }
 

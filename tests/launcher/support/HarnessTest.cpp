@@ -308,11 +308,7 @@ TEST(LauncherRunTest, PassesItsEnvironmentAndReadsOnlyItsOwnRunsLog)
     // The start chain's version check finds nothing newer; the first run's model choice is
     // closed undone, and the main window shows.
     onlinetest::CStandIn standIn("launcher_harness_run");
-    ASSERT_TRUE(standIn.SetVars(
-        "{\"versionup\": {\"ret\": 0, \"modules\": {"
-        "\"LC\": {\"version\": \"4.1.0.0\"}, \"DG\": {\"version\": \"4.1.17.5\"},"
-        "\"MD\": {\"version\": \"2.10.0.3\"}, \"PM\": {\"version\": \"1.0.0.0\"}}},"
-        "\"log_upload_wanted\": []}"));
+    ASSERT_TRUE(standIn.SetVars(launchertest::NothingNewerVars()));
     ASSERT_TRUE(product.WriteConnectionInfo(standIn));
     {
         launchertest::CLauncherRun run(product);

@@ -99,6 +99,15 @@ std::string UserProductFolder()
 
 std::string LauncherLogPath() { return UserProductFolder() + "Log\\Launcher_sys.log"; }
 
+std::string NothingNewerVars()
+{
+    // The versions of the launcher's test build and of the stand-ins (product.cmake).
+    return "{\"versionup\": {\"ret\": 0, \"modules\": {"
+           "\"LC\": {\"version\": \"4.1.0.0\"}, \"DG\": {\"version\": \"4.1.17.5\"},"
+           "\"MD\": {\"version\": \"2.10.0.3\"}, \"PM\": {\"version\": \"1.0.0.0\"}}},"
+           "\"log_upload_wanted\": []}";
+}
+
 void RemoveUserFiles()
 {
     const std::string folder = UserProductFolder();

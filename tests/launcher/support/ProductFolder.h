@@ -33,6 +33,10 @@ std::string ProductFolderPath();
 std::string UserProductFolder();
 // The launcher's log there ("Log\Launcher_sys.log").
 std::string LauncherLogPath();
+// The stand-in's values for a start chain of the folder's launcher that finds nothing newer
+// than the folder's programs and wants no logs, so the chain ends without a box.
+std::string NothingNewerVars();
+
 // Removes what the launcher and the agent keep there ("Setting\Launcher.ini", "Data\" with
 // "UserList.info" and the users' folders, "Download\", "TemporaryFile\"); never "Log\",
 // where every test program of the session logs.
