@@ -71,7 +71,7 @@ std::string UpperAscii(std::string text)
 } // namespace
 
 CDropWindow::CDropWindow(HWND activateOnDestroy)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, &kApplicationIcon, TOOL_SYSCOMMANDS_CLOSE_MOVE_MINIMIZE)
     , m_hActivateWnd(activateOnDestroy)
     , m_pDropWindow(nullptr)
     , m_pImageNormal(nullptr)
@@ -291,20 +291,13 @@ LRESULT CDropWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CDropWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    if (id == kCloseButton.m_nId) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return;
-    }
-    switch (id) {
-    case SC_CLOSE:
-    case SC_MOVE:
-    case SC_MINIMIZE:
-        PostMessage(WM_SYSCOMMAND, id, 0);
-        return;
-    default:
-        Base::OnCommand(id, code, control);
-    }
+    static const Command kCommands[] = {
+        {&kCloseButton, &CDropWindow::_OnCloseButton},
+    };
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
+
+void CDropWindow::_OnCloseButton() { PostMessage(WM_CLOSE, 0, 0); }
 
 void CDropWindow::OnDefaultKey(int32_t, bool enter)
 {
@@ -313,15 +306,6 @@ void CDropWindow::OnDefaultKey(int32_t, bool enter)
         m_pCloseButton->IsVisible()) {
         PostMessage(WM_COMMAND, kCloseButton.m_nId, 0);
     }
-}
-
-bool CDropWindow::PostItemCommand(int32_t id, int32_t event, LPARAM reserved)
-{
-    if (id == kApplicationIcon.m_nId && event == ITEM_EVENT_LEFT_DBLCLK) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return true;
-    }
-    return Base::PostItemCommand(id, event, reserved);
 }
 
 // Closing only hides: the main window shows the same window again.

@@ -12,11 +12,8 @@
 // unit's own files beside that folder must never be replaced. Skin "DropWindow.txt"; item
 // ids are counted from 2000.
 
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -47,11 +44,9 @@ extern const SkinItemKey kImageAnimation;
 const UINT WM_DROP_UNZIP_FAILED = WM_USER + 0x1000;
 const UINT WM_DROP_UNZIP_DONE = WM_USER + 0x1001;
 
-class CDropWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase {
+class CDropWindow : public CToolWindowBase<CDropWindow> {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CDropWindow> Base;
 
     static const DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
     static const BYTE kAlpha = 242;
@@ -89,7 +84,6 @@ public:
     void OnClose() override;
     void OnDestroy() override;
     void OnDefaultKey(int32_t id, bool enter) override;
-    bool PostItemCommand(int32_t id, int32_t event, LPARAM reserved) override;
 
 protected:
     // The steps of Create (the gallery shows them): the items, then the hidden window.
@@ -102,6 +96,7 @@ private:
     void _OnDragLeave();
     LRESULT _OnDrop(const std::vector<std::string>* files);
     void _OnUnzipEnd(bool done);
+    void _OnCloseButton();
     // The thread is known to have ended or to be just ending: its handle goes.
     void _ReleaseThread();
     static bool _IsArchive(const std::vector<std::string>* files);

@@ -111,7 +111,7 @@ bool ReadLines(const std::string& path, std::string* lines, uint32_t limit, uint
 const char CProbeLogWindow::kFileName[] = "ProbeLogInfo.info";
 
 CProbeLogWindow::CProbeLogWindow(HWND owner)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, &kApplicationIcon, TOOL_SYSCOMMANDS_CLOSE_MOVE_MINIMIZE)
     , m_hOwner(owner)
     , m_pImageBar(nullptr)
     , m_pImageBack(nullptr)
@@ -418,46 +418,17 @@ LRESULT CProbeLogWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CProbeLogWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    struct Command {
-        int32_t m_nId;
-        void (CProbeLogWindow::*m_pfnHandler)();
-    };
     static const Command kCommands[] = {
-        {kCloseButton.m_nId, &CProbeLogWindow::_OnClose},
-        {kAutoBootCheckBox.m_nId, &CProbeLogWindow::_OnAutoBootCheck},
-        {kMinimizeButton.m_nId, &CProbeLogWindow::_OnMinimize},
+        {&kCloseButton, &CProbeLogWindow::_OnClose},
+        {&kAutoBootCheckBox, &CProbeLogWindow::_OnAutoBootCheck},
+        {&kMinimizeButton, &CProbeLogWindow::_OnMinimize},
     };
-    for (const Command& command : kCommands) {
-        if (static_cast<UINT>(command.m_nId) == id) {
-            (this->*command.m_pfnHandler)();
-            return;
-        }
-    }
-    if (id == SC_CLOSE || id == SC_MOVE || id == SC_MINIMIZE) {
-        PostMessage(WM_SYSCOMMAND, id, 0);
-        return;
-    }
-    Base::OnCommand(id, code, control);
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
 
 void CProbeLogWindow::_OnClose() { PostMessage(WM_CLOSE, 0, 0); }
 
 void CProbeLogWindow::_OnMinimize() { ShowWindow(SW_SHOWMINNOACTIVE); }
-
-bool CProbeLogWindow::PostItemCommand(int32_t id, int32_t event, LPARAM reserved)
-{
-    if (id == kApplicationIcon.m_nId && event == ITEM_EVENT_LEFT_DBLCLK) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return true;
-    }
-    return Base::PostItemCommand(id, event, reserved);
-}
-
-LRESULT CProbeLogWindow::SendItemMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_VSCROLL && m_pLogList != nullptr) m_pLogList->OnMessage(message, wParam, lParam);
-    return Base::SendItemMessage(message, wParam, lParam);
-}
 
 bool CProbeLogWindow::FilterKey(UINT key, LPARAM)
 {

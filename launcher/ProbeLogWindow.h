@@ -7,7 +7,7 @@
 // way round.
 //
 // Modeless and single; the main window makes it in one of two modes and deletes it on its
-// child-closed notice (WM_APP + 6, code 7):
+// child-closed notice (WM_LAUNCHER_CHILD_CLOSED, code 7):
 //     m_pProbeLog.reset(new ui::CProbeLogWindow(hwnd));
 //     m_pProbeLog->Create(false);       // upload mode: hidden; shown when DisplayUpload is 1
 //     job.SetNotifyWindow(m_pProbeLog->GetHwnd());
@@ -19,12 +19,10 @@
 // only while the block still names that user (otherwise the user's own file takes them, at
 // the destructor). Skin "ProbeLogWindow.txt"; item ids are counted from 2000.
 
+#include "launcher/LaunchWindowMessages.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/ButtonListView.h"
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -55,12 +53,11 @@ extern const SkinItemKey kLogListScrollBar;
 } // namespace ProbeLogWindowKey
 
 class CProbeLogWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase,
+    : public CToolWindowBase<CProbeLogWindow>,
       private CButtonListViewListener,
       private CButtonListViewTableW {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CProbeLogWindow> Base;
 
     static constexpr uint32_t kRingSize = 100;
     // The bar's background spans (100, 45)-(380, 52).
@@ -74,10 +71,10 @@ public:
     static constexpr LPARAM kJobType = 36;
     static constexpr uint32_t kResultCategory = 0x24000000;
     // Messages to and from the owner.
-    static constexpr UINT kChildClosedMessage = WM_APP + 6;
-    static constexpr WPARAM kChildCode = 7;
-    static constexpr UINT kAutoShowMessage = WM_APP + 13;
-    static constexpr UINT kNewNaviSdMessage = WM_APP + 14;
+    static constexpr UINT kChildClosedMessage = WM_LAUNCHER_CHILD_CLOSED;
+    static constexpr WPARAM kChildCode = CHILD_PROBE_LOG;
+    static constexpr UINT kAutoShowMessage = WM_PROBE_AUTOSHOW;
+    static constexpr UINT kNewNaviSdMessage = WM_LAUNCHER_NEW_NAVI_SD;
     static constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
     static const char kFileName[];
 
@@ -111,13 +108,12 @@ public:
     UINT GetOverlayMessage() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(UINT id, UINT code, HWND control) override;
-    bool PostItemCommand(int32_t id, int32_t event, LPARAM reserved) override;
-    LRESULT SendItemMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool FilterKey(UINT key, LPARAM keyData) override;
     void OnClose() override;
     void OnEndSession(bool ending, LPARAM lParam) override;
 
 protected:
+    CButtonListView* GetScrolledList() override { return m_pLogList; }
     // The steps of Create after the log is loaded (the gallery shows them): the items from
     // the skin text, and the hidden window with the list at its newest line.
     void BuildFromSkin();

@@ -121,7 +121,7 @@ std::string FormatUsageDate(const SYSTEMTIME& time)
 }
 
 CSDInforWindow::CSDInforWindow(HWND owner)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, &kApplicationIcon, TOOL_SYSCOMMANDS_CLOSE_MOVE)
     , m_hOwner(owner)
     , m_pLogList(nullptr)
     , m_pLogListScrollBar(nullptr)
@@ -297,40 +297,11 @@ UINT CSDInforWindow::GetOverlayMessage() { return kWindowOverlayMessage; }
 
 void CSDInforWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    struct Command {
-        int32_t m_nId;
-        void (CSDInforWindow::*m_pfnHandler)();
-    };
     static const Command kCommands[] = {
-        {kCloseButton.m_nId, &CSDInforWindow::_OnClose},
-        {kOKButton.m_nId, &CSDInforWindow::_OnClose},
+        {&kCloseButton, &CSDInforWindow::_OnClose},
+        {&kOKButton, &CSDInforWindow::_OnClose},
     };
-    for (const Command& command : kCommands) {
-        if (static_cast<UINT>(command.m_nId) == id) {
-            (this->*command.m_pfnHandler)();
-            return;
-        }
-    }
-    if (id == SC_CLOSE || id == SC_MOVE) {
-        PostMessage(WM_SYSCOMMAND, id, 0);
-        return;
-    }
-    Base::OnCommand(id, code, control);
-}
-
-bool CSDInforWindow::PostItemCommand(int32_t id, int32_t event, LPARAM reserved)
-{
-    if (id == kApplicationIcon.m_nId && event == ITEM_EVENT_LEFT_DBLCLK) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return true;
-    }
-    return Base::PostItemCommand(id, event, reserved);
-}
-
-LRESULT CSDInforWindow::SendItemMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_VSCROLL && m_pLogList != nullptr) m_pLogList->OnMessage(message, wParam, lParam);
-    return Base::SendItemMessage(message, wParam, lParam);
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
 
 void CSDInforWindow::OnClose()

@@ -4,18 +4,16 @@
 // kind order; a legend of an icon, a name, a colour and the newest file's date per kind;
 // and the total "Total <used>/<capacity>". Everything is read once, when it is built: the
 // window does not follow the card. It closes itself at once when the selected drive's root
-// is missing. Closing tells the owner with its child-closed notice (WM_APP + 6, code 5):
+// is missing. Closing tells the owner with its child-closed notice (WM_LAUNCHER_CHILD_CLOSED, code 5):
 //     m_pSDInfor.reset(new ui::CSDInforWindow(hwnd));
 //     m_pSDInfor->Create();
 // Skin "SDInforWindow.txt"; item ids are counted from 2000.
 
 #include "carddata/SDInfoMgr.h"
+#include "launcher/LaunchWindowMessages.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/ButtonListView.h"
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -84,17 +82,16 @@ extern const SkinItemKey kTitleTextColor;
 } // namespace SDInforWindowKey
 
 class CSDInforWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase,
+    : public CToolWindowBase<CSDInforWindow>,
       private CButtonListViewListener,
       private CButtonListViewTableW {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CSDInforWindow> Base;
 
     static constexpr int32_t kGridRows = 9;
     static constexpr COLORREF kTextColor = RGB(55, 49, 68);
-    static constexpr UINT kChildClosedMessage = WM_APP + 6;
-    static constexpr WPARAM kChildCode = 5;
+    static constexpr UINT kChildClosedMessage = WM_LAUNCHER_CHILD_CLOSED;
+    static constexpr WPARAM kChildCode = CHILD_SD_INFO;
     static constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU;
 
     explicit CSDInforWindow(HWND owner);
@@ -118,13 +115,12 @@ public:
     // ---- window ----
     UINT GetOverlayMessage() override;
     void OnCommand(UINT id, UINT code, HWND control) override;
-    bool PostItemCommand(int32_t id, int32_t event, LPARAM reserved) override;
-    LRESULT SendItemMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnClose() override;
     void OnDestroy() override;
     void OnEndSession(bool ending, LPARAM lParam) override;
 
 protected:
+    CButtonListView* GetScrolledList() override { return m_pLogList; }
     // The steps of Create (the gallery shows them): the items from the skin text, and the
     // hidden window centred over its owner.
     void BuildFromSkin();

@@ -74,7 +74,7 @@ const char CSDManagerWindow::kUnsupportedCardMessage[] =
     "SDまたはSDHC規格に対応したメモリーカードをご使用ください。";
 
 CSDManagerWindow::CSDManagerWindow(HWND owner)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, &kApplicationIcon, TOOL_SYSCOMMANDS_CLOSE_MOVE)
     , m_hOwner(owner)
     , m_pLogList(nullptr)
     , m_pLogListScrollBar(nullptr)
@@ -279,42 +279,13 @@ UINT CSDManagerWindow::GetOverlayMessage() { return kWindowOverlayMessage; }
 
 void CSDManagerWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    struct Command {
-        int32_t m_nId;
-        void (CSDManagerWindow::*m_pfnHandler)();
-    };
     static const Command kCommands[] = {
-        {kCloseButton.m_nId, &CSDManagerWindow::_OnClose},
-        {kOKButton.m_nId, &CSDManagerWindow::_OnButtonOK},
-        {kUpdateSDButton.m_nId, &CSDManagerWindow::_UpdateList},
-        {kCancelButton.m_nId, &CSDManagerWindow::_OnClose},
+        {&kCloseButton, &CSDManagerWindow::_OnClose},
+        {&kOKButton, &CSDManagerWindow::_OnButtonOK},
+        {&kUpdateSDButton, &CSDManagerWindow::_UpdateList},
+        {&kCancelButton, &CSDManagerWindow::_OnClose},
     };
-    for (const Command& command : kCommands) {
-        if (static_cast<UINT>(command.m_nId) == id) {
-            (this->*command.m_pfnHandler)();
-            return;
-        }
-    }
-    if (id == SC_CLOSE || id == SC_MOVE) {
-        PostMessage(WM_SYSCOMMAND, id, 0);
-        return;
-    }
-    Base::OnCommand(id, code, control);
-}
-
-bool CSDManagerWindow::PostItemCommand(int32_t id, int32_t event, LPARAM reserved)
-{
-    if (id == kApplicationIcon.m_nId && event == ITEM_EVENT_LEFT_DBLCLK) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return true;
-    }
-    return Base::PostItemCommand(id, event, reserved);
-}
-
-LRESULT CSDManagerWindow::SendItemMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_VSCROLL && m_pLogList != nullptr) m_pLogList->OnMessage(message, wParam, lParam);
-    return Base::SendItemMessage(message, wParam, lParam);
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
 
 bool CSDManagerWindow::FilterKey(UINT key, LPARAM)

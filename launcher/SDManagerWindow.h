@@ -3,17 +3,15 @@
 // three-column list of them (name, free space, type), one row marked at most, a refresh
 // button, and OK, which makes the marked drive the active card in the shared card record
 // (an empty list clears it). Every way of closing tells the owner with its child-closed
-// notice (WM_APP + 6, code 2); the owner then reads the active card anew:
+// notice (WM_LAUNCHER_CHILD_CLOSED, code 2); the owner then reads the active card anew:
 //     m_pSDManager.reset(new ui::CSDManagerWindow(hwnd));
 //     m_pSDManager->ShowOver(hwnd);
 // Skin "SDManagerWindow.txt"; item ids are counted from 2000.
 
+#include "launcher/LaunchWindowMessages.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/ButtonListView.h"
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -60,17 +58,16 @@ extern const SkinItemKey kLogListScrollBar;
 } // namespace SDManagerWindowKey
 
 class CSDManagerWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase,
+    : public CToolWindowBase<CSDManagerWindow>,
       private CButtonListViewListener,
       private CButtonListViewTableW {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CSDManagerWindow> Base;
 
     static constexpr COLORREF kTextColor = RGB(55, 49, 68);
     static constexpr int32_t kMinColumnWidth = 50;
-    static constexpr UINT kChildClosedMessage = WM_APP + 6;
-    static constexpr WPARAM kChildCode = 2;
+    static constexpr UINT kChildClosedMessage = WM_LAUNCHER_CHILD_CLOSED;
+    static constexpr WPARAM kChildCode = CHILD_SD_MANAGER;
     static constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU;
     static const char kUnsupportedCardMessage[];
     static constexpr UINT kUnsupportedCardStyle = 112;
@@ -92,13 +89,12 @@ public:
     // ---- window ----
     UINT GetOverlayMessage() override;
     void OnCommand(UINT id, UINT code, HWND control) override;
-    bool PostItemCommand(int32_t id, int32_t event, LPARAM reserved) override;
-    LRESULT SendItemMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool FilterKey(UINT key, LPARAM keyData) override;
     void OnDestroy() override;
     void OnEndSession(bool ending, LPARAM lParam) override;
 
 protected:
+    CButtonListView* GetScrolledList() override { return m_pLogList; }
     // The steps of Create (the gallery shows them): the items from the skin text, then the
     // hidden window; and the list filled from the drive list.
     void BuildFromSkin();
