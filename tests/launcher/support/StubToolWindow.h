@@ -122,6 +122,16 @@ public:
     void UseRealVersionInfo();
     // The real window of the kind the main window holds now, null when none.
     HWND RealWindow(ui::LaunchToolKind kind) const;
+    // The object of the real window RealWindow gives, as its class, null when none or of
+    // another class (a window of this thread keeps its object in its user data).
+    template <class TWindow>
+    TWindow* RealObject(ui::LaunchToolKind kind) const
+    {
+        const HWND window = RealWindow(kind);
+        if (window == nullptr) return nullptr;
+        return dynamic_cast<TWindow*>(
+            reinterpret_cast<lib::wfc::CWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA)));
+    }
     // Whether the main window holds an object of the kind now, stub or real.
     bool Holds(ui::LaunchToolKind kind) const { return m_pLive[kind] || m_pLiveReal[kind]; }
 
