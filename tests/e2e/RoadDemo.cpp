@@ -1,8 +1,10 @@
-// Road "demo": the launcher demo of `./kestrum run`, as a new user first meets the product,
-// run to its shown window: card V: with both downloads done, then closed cleanly.
+// Road "demo": the launcher demo of `./kestrum run --until-shown`, as a new user first meets
+// the product: it ends with 0 within its bound, once the main window has shown card V: with
+// both downloads at 100, and leaves the window's shot.
 
 #include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/ProductFolder.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,6 +17,8 @@ const DWORD kDemoBoundMs = 180000;
 
 TEST(RoadDemo, ShowsCardVWithBothDownloadsAndEndsWithZero)
 {
+    const std::string shot = roadtest::ShotsFolder() + "demo-shown-main.png";
+    DeleteFileA(shot.c_str());
     const std::string demo = launchertest::TestsFolder() + "launcher_demo\\launcher_demo.exe";
     std::string commandLine = "\"" + demo + "\" --until-shown";
     STARTUPINFOA startup = {};
@@ -34,6 +38,16 @@ TEST(RoadDemo, ShowsCardVWithBothDownloadsAndEndsWithZero)
     CloseHandle(started.hProcess);
     EXPECT_EQ(waited, WAIT_OBJECT_0) << "the demo outlived its bound";
     EXPECT_EQ(code, 0u);
+
+    // What the demo waited for, as the launcher logged it: each download's progress at 100
+    // (traffic 0x25, weather 0x26) and its end.
+    const std::string log = testsupport::ReadFileBytes(launchertest::LauncherLogPath());
+    for (const char* line : {"_OnProgressFinish uiProgress:25,uiParam:64",
+                             "_OnProgressFinish uiProgress:26,uiParam:64",
+                             "_OnProgressFinish 25\r\n", "_OnProgressFinish 26\r\n"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    }
+    EXPECT_NE(GetFileAttributesA(shot.c_str()), INVALID_FILE_ATTRIBUTES) << shot;
 }
 
 } // namespace

@@ -1,27 +1,30 @@
-// The launcher as a user meets it, for `./kestrum run` and launcher_demo_test: the product
-// folder's Launcher.exe (the test build) on the display, with card V: holding a navigation
-// unit's link file, job history and two probe recordings, a user registered for that unit
-// who has chosen a unit model, and the stand-in services answering in one space.
+// The launcher as a user meets it, for `./kestrum run` and road "demo": the product folder's
+// Launcher.exe (the test build) on the display, started while the agent (its test build)
+// is resident with card V: holding a navigation unit's link file, job history and two probe
+// recordings, a user registered for that unit who has chosen a unit model, and the
+// stand-in services answering every request of the launcher well in one space (versions,
+// log upload, traffic, weather and the probe upload).
 //
 //     launcher_demo.exe [--until-shown] [--space NAME] [--shot FILE.png]
 //
-// Without --until-shown the demo ends with the launcher and gives its exit code; with it,
-// it closes the launcher once the main window is on screen with the card (the card record
-// lists V: as a card of the unit) and gives the close's exit code. --shot writes the screen
-// as it then is. The space is "demo" unless named.
+// Once the main window shows card V: with both downloads done (traffic and weather at
+// 100), the demo copies it from the screen into "<build>/e2e/shots/demo-shown-main.png"
+// and prints the name. Without --until-shown it then waits for the launcher's end and gives
+// its exit code; with it, it closes the launcher and gives the close's exit code. --shot
+// writes the whole screen as it then is. The space is "demo" unless named.
 
 #include "carddata/BuiltinAccount.h"
+#include "carddata/PcLinkFile.h"
 #include "carddata/SDInfoFile.h"
 #include "carddata/UserAgent.h"
 #include "carddata/UserListFile.h"
 #include "launcher/LauncherSetting.h"
-#include "lib/wfc/DC.h"
-#include "lib/wfc/DIB.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/ProbeBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
-#include "tests/gallery/PngWriter.h"
+#include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/LauncherRun.h"
+#include "tests/launcher/support/Observer.h"
 #include "tests/launcher/support/ProductFolder.h"
 #include "tests/launcher/support/SharedBlocks.h"
 #include "tests/online/support/StandIn.h"
@@ -43,9 +46,16 @@ const char kUid[] = "U000000039";
 const uint32_t kCcidHead = 0x0746;
 const char kNickName[] = "デモ";
 const uint32_t kMachineType = 1;
+// The unit's map as its link file names it and the user list keeps it for the user: the
+// traffic service is asked for that map.
+const uint32_t kMapVersion = 0x05000123;
+const uint32_t kLinkYear = 0x2026;
 const uint32_t kTrafficJob = 37;
 const uint32_t kWeatherJob = 38;
-const DWORD kShowWaitMs = 60000;
+const DWORD kShowWaitMs = 90000;
+const DWORD kAgentWaitMs = 20000;
+const char kCardsVariable[] = "KESTRUM_SIMULATED_CARDS";
+const char kProbeLogTitle[] = "蓄積型プローブアップロード";
 
 struct Options {
     bool bUntilShown = false;
@@ -77,8 +87,9 @@ bool Fail(const char* what)
     return false;
 }
 
-// The answers of the space: versions no newer than those installed, no log upload wanted,
-// and the traffic and weather services behind their usual access.
+// The answers of the space, every one good: versions no newer than those installed, no log
+// upload wanted, the traffic and probe upload dialogues of the services' defaults, and the
+// weather files behind their usual access.
 bool PrepareServices(onlinetest::CStandIn& standIn)
 {
     if (!standIn.IsRunning()) return Fail("the stand-in services do not run (use ./kestrum run)");
@@ -101,7 +112,8 @@ bool PrepareCard(const CSimulatedCard& card)
 {
     if (!card.IsRemovable()) return Fail("V: is no simulated card (make the test prefix again)");
     if (!CLinkFileBuilder().SetDeviceNo(kDeviceNo).SetCcidHead(kCcidHead)
-             .AddRecord(0x10000001, 0x01000A05, 0x0012).WriteTo(card)) {
+             .AddRecord(PCLINK_RECORD_UNIT_INFO, 0x01000A05, 0x0012)
+             .AddRecord(PCLINK_RECORD_LINK_VALUE, kMapVersion, 0).WriteTo(card)) {
         return Fail("the link file could not be written");
     }
     SYSTEMTIME yesterday = {};
@@ -131,12 +143,17 @@ bool PrepareCard(const CSimulatedCard& card)
     return true;
 }
 
-// The user of the card's unit, current, who has chosen a unit model on this PC.
+// The user of the card's unit, current, who has chosen a unit model on this PC. The agent
+// does not start the launcher when it counts the card: the demo starts it.
 bool PrepareUser()
 {
     const std::string userAgent = GetUserAgent(kCard).GetUserAgent();
+    UserStampRecord stamp;
+    stamp.m_uMapVersion = kMapVersion;
+    stamp.m_uLinkYear = kLinkYear;
+    stamp.m_strUserAgent = userAgent;
     CUserListFile users;
-    if (!users.SaveWithCurrentDevice(kDeviceNo, kNickName, kCcidHead, userAgent.c_str(), nullptr)) {
+    if (!users.SaveWithCurrentDevice(kDeviceNo, kNickName, kCcidHead, userAgent.c_str(), &stamp)) {
         return Fail("the user list could not be written");
     }
     CLauncherSettingFile settings;
@@ -144,35 +161,68 @@ bool PrepareUser()
     settings.m_iMachineType = static_cast<int32_t>(kMachineType);
     settings.m_iFirstRan = 0;
     settings.m_iNickNameNo = 0;
+    settings.m_iAutoStartLauncher = 0;
     settings.Save(kNickName);
     return true;
 }
 
+// The launcher's log line of a job's progress and of its end (launcher/LaunchWindowJobs.cpp).
+std::string ProgressLine(uint32_t job, uint32_t percent)
+{
+    char line[96];
+    std::snprintf(line, sizeof line, "_OnProgressFinish uiProgress:%x,uiParam:%x", job, percent);
+    return line;
+}
+
+std::string FinishLine(uint32_t job)
+{
+    char line[64];
+    std::snprintf(line, sizeof line, "_OnProgressFinish %x\r\n", job);
+    return line;
+}
+
+bool DownloadDone(const std::string& log, uint32_t job)
+{
+    return log.find(ProgressLine(job, 100)) != std::string::npos &&
+           log.find(FinishLine(job)) != std::string::npos;
+}
+
+// The main window on screen with V: as its active card and both downloads at 100.
 bool ShownWithTheCard(const launchertest::CLauncherRun& run)
 {
     const HWND main = run.MainWindow();
     if (main == nullptr || !IsWindowVisible(main)) return false;
     CardShareRecord record;
-    return launchertest::ReadCardRecord(record) &&
-           (record.cardMask & testsupport::DriveBit(kCard)) != 0;
+    if (!launchertest::ReadCardRecord(record) || record.selectedDrive != kCard) return false;
+    const std::string log = run.Log();
+    return DownloadDone(log, kTrafficJob) && DownloadDone(log, kWeatherJob);
 }
 
-// The screen as it is now, as a PNG file.
-bool WriteScreen(const std::string& path)
+// The agent, resident before the launcher as after a log-on, with the card counted: the
+// launcher then finds the card at its start. Its card record names V: as a unit's card.
+bool StartAgent(const launchertest::CProductFolder& product)
 {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    lib::wfc::CDIB picture;
-    picture.Create(screen, width, height, 24);
-    lib::wfc::CMemDC memory(screen);
-    const HGDIOBJ previous = memory.SelectObject(picture.GetHandle());
-    const bool copied =
-        BitBlt(memory.GetHDC(), 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT) != 0;
-    memory.SelectObject(previous);
-    ReleaseDC(nullptr, screen);
-    // CAPTUREBLT takes layered windows in on Windows; CLR_INVALID: no pixel is a key colour.
-    return copied && gallery::WritePng(path, picture, CLR_INVALID);
+    const std::string agent = product.File("Kestrum4Agent.exe");
+    std::string commandLine = "\"" + agent + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(agent.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        product.Path().c_str(), &startup, &started)) {
+        return Fail("the agent did not start");
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    const DWORD begin = GetTickCount();
+    for (;;) {
+        CardShareRecord record;
+        if (launchertest::ReadCardRecord(record) &&
+            (record.cardMask & testsupport::DriveBit(kCard)) != 0) {
+            return true;
+        }
+        if (GetTickCount() - begin > kAgentWaitMs) return Fail("the agent did not count card V:");
+        Sleep(100);
+    }
 }
 
 int RunDemo(const Options& options)
@@ -182,31 +232,47 @@ int RunDemo(const Options& options)
     launchertest::CProductFolder product;
     if (!product.HasLauncher()) return Fail("the product folder holds no Launcher.exe"), 2;
     if (!product.WriteConnectionInfo(standIn)) return Fail("no Connection.info"), 2;
+    const launchertest::CProgramSwap agent = product.UseRealAgent();
+    if (!agent.Swapped()) return Fail("the agent's test build is missing"), 2;
     CSimulatedCard card(kCard);
     if (!PrepareCard(card)) return 2;
 
     // The run clears the launcher's files of the prefix user first: the user comes after.
     launchertest::CLauncherRun run(product);
     if (!PrepareUser()) return 2;
-    run.SetEnvironment("KESTRUM_SIMULATED_CARDS", std::string(1, kCard));
+    SetEnvironmentVariableA(kCardsVariable, std::string(1, kCard).c_str());
+    if (!StartAgent(product)) return 2;
+    run.SetEnvironment(kCardsVariable, std::string(1, kCard));
     if (!run.Start()) return Fail("Launcher.exe did not start"), 2;
 
+    const DWORD start = GetTickCount();
+    while (!ShownWithTheCard(run)) {
+        if (run.HasExited()) {
+            if (!options.bUntilShown) return static_cast<int>(run.ExitCode());
+            std::fprintf(stderr, "launcher_demo: the launcher ended with %d before its window "
+                                 "showed the card\n", static_cast<int>(run.ExitCode()));
+            return 3;
+        }
+        if (GetTickCount() - start > kShowWaitMs) {
+            return Fail("no window with the card and both downloads done"), 3;
+        }
+        Sleep(100);
+    }
+    std::printf("launcher_demo: the main window shows card %c: with both downloads done\n", kCard);
+    std::fflush(stdout);
+    roadtest::Shot("demo", "shown", "main", run.MainWindow());
+    // The stored-probe upload shows its window over the main window while it runs.
+    if (const HWND probeLog = run.FindWindowTitled(kProbeLogTitle)) {
+        roadtest::Shot("demo", "shown", "probe_log", probeLog);
+    }
+    if (!options.strShot.empty() &&
+        !launchertest::ShootWindow(GetDesktopWindow(), options.strShot)) {
+        Fail("the screen could not be written");
+    }
     if (!options.bUntilShown) {
         while (!run.WaitForExit(1000)) {
         }
         return static_cast<int>(run.ExitCode());
-    }
-    const DWORD start = GetTickCount();
-    while (!ShownWithTheCard(run)) {
-        if (run.HasExited()) return Fail("the launcher ended before its window showed"), 3;
-        if (GetTickCount() - start > kShowWaitMs) return Fail("no window with the card"), 3;
-        Sleep(100);
-    }
-    std::printf("launcher_demo: the main window is on screen with card %c:\n", kCard);
-    // The first paint of a layered window reaches the screen a moment after it shows.
-    if (!options.strShot.empty()) Sleep(1000);
-    if (!options.strShot.empty() && !WriteScreen(options.strShot)) {
-        Fail("the screen could not be written");
     }
     return static_cast<int>(run.Close());
 }
