@@ -109,6 +109,64 @@ bool RemoveCard(char letter)
     return AskAgentForCardCheck();
 }
 
+std::string ProcessCommandLine(HWND window)
+{
+    // The process parameters' command line, where the process environment block points:
+    // the offsets of this program's own bitness, which the product's programs share.
+#ifdef _WIN64
+    const size_t kParametersAt = 0x20;
+    const size_t kCommandLineAt = 0x70;
+#else
+    const size_t kParametersAt = 0x10;
+    const size_t kCommandLineAt = 0x40;
+#endif
+    struct BasicInformation {
+        LONG_PTR lExitStatus;
+        void* pPeb;
+        ULONG_PTR uAffinity;
+        LONG_PTR lPriority;
+        ULONG_PTR uProcessId;
+        ULONG_PTR uParentId;
+    };
+    struct CountedText {
+        USHORT uLength;
+        USHORT uMaximum;
+        wchar_t* pBuffer;
+    };
+    typedef LONG(WINAPI * QueryProcess)(HANDLE, int, void*, ULONG, ULONG*);
+    const QueryProcess query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (process == nullptr || query == nullptr) {
+        if (process != nullptr) CloseHandle(process);
+        return std::string();
+    }
+    std::wstring text;
+    BasicInformation basic = {};
+    void* parameters = nullptr;
+    CountedText line = {};
+    if (query(process, 0, &basic, sizeof basic, nullptr) == 0 &&
+        ReadProcessMemory(process, static_cast<char*>(basic.pPeb) + kParametersAt, &parameters,
+                          sizeof parameters, nullptr) &&
+        ReadProcessMemory(process, static_cast<char*>(parameters) + kCommandLineAt, &line,
+                          sizeof line, nullptr) &&
+        line.uLength > 0) {
+        text.resize(line.uLength / sizeof(wchar_t));
+        if (!ReadProcessMemory(process, line.pBuffer, &text[0], line.uLength, nullptr)) text.clear();
+    }
+    CloseHandle(process);
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(size), '\0');
+    if (size > 0) {
+        WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &narrow[0],
+                            size, nullptr, nullptr);
+    }
+    return narrow;
+}
+
 bool Shot(const std::string& road, const std::string& step, const std::string& window, HWND hwnd)
 {
     const std::string name = road + "-" + step + "-" + window + ".png";

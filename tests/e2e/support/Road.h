@@ -58,6 +58,10 @@ HWND WaitForAgentWindow(DWORD timeoutMs);
 // Posts the agent's window its card check; false when there is no agent.
 bool AskAgentForCardCheck();
 
+// The whole command line of the process that owns the window, as it was started (read from
+// that process's memory); empty when it cannot be read.
+std::string ProcessCommandLine(HWND window);
+
 // Copies the window as it stands on the screen into
 // "<build>/e2e/shots/<road>-<step>-<window>.png" and prints the file name; a window that
 // is not shown, or a copy that fails, is reported to GoogleTest. Waits (bounded) until the

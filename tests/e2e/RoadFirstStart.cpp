@@ -1,0 +1,167 @@
+// Road "first start": the product's first start on a PC, with no card in and no user yet.
+// The launcher starts the agent, skips the log upload (nobody to upload for), asks for the
+// unit's model before it shows its main window, and shows that window at the size the
+// chosen model gives; its user menu offers only the registration. The choice outlives the
+// launcher.
+
+#include "launcher/LaunchWindow.h"
+#include "launcher/MachineSettingWindow.h"
+#include "tests/e2e/support/Road.h"
+#include "tests/launcher/support/LauncherTestSupport.h"
+#include "tests/launcher/support/StartRecord.h"
+#include "tests/online/support/StandIn.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using launchertest::CLauncherRun;
+
+const char kRoad[] = "first_start";
+const DWORD kWaitMs = 30000;
+const char kChoiceTitle[] = "機種選択";
+const char kMenuClass[] = "#32768";
+
+// A model with the camera unit (index 3): the wide main window, and a MachineType that no
+// default gives.
+const ui::SkinItemKey& kChosenModel = ui::MachineSettingWindowKey::kMachineRK600CM01;
+const int kChosenMachineType = 3;
+
+HWND WaitForWindow(CLauncherRun& run, const char* title)
+{
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(50)) {
+        if (const HWND window = run.FindWindowTitled(title)) return window;
+        if (run.HasExited()) break;
+    }
+    return nullptr;
+}
+
+void PostCommand(HWND window, const ui::SkinItemKey& item)
+{
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(item.m_nId, 1), 0);
+}
+
+struct MenuSearch {
+    DWORD dwProcess;
+    std::vector<HWND> vMenus;
+};
+
+BOOL CALLBACK CollectMenu(HWND window, LPARAM parameter)
+{
+    MenuSearch& search = *reinterpret_cast<MenuSearch*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (process == search.dwProcess && IsWindowVisible(window) && lstrcmpA(name, kMenuClass) == 0) {
+        search.vMenus.push_back(window);
+    }
+    return TRUE;
+}
+
+// The launcher's shown popup menus, waited for until there are `count` of them.
+std::vector<HWND> WaitForMenus(DWORD processId, size_t count)
+{
+    MenuSearch search = {processId, {}};
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(50)) {
+        search.vMenus.clear();
+        EnumWindows(&CollectMenu, reinterpret_cast<LPARAM>(&search));
+        if (search.vMenus.size() == count) break;
+    }
+    return search.vMenus;
+}
+
+int Height(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect.bottom - rect.top;
+}
+
+// A key for the menu loop of the launcher's thread, posted to its main window.
+void PostKey(HWND window, UINT key)
+{
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+int PcSetting(const char* key)
+{
+    const std::string ini = launchertest::UserProductFolder() + "Setting\\Launcher.ini";
+    return static_cast<int>(GetPrivateProfileIntA("Launcher", key, -100, ini.c_str()));
+}
+
+TEST(RoadFirstStart, AsksForTheModelThenShowsTheMainWindowAndKeepsTheChoice)
+{
+    onlinetest::CStandIn standIn(roadtest::Space(kRoad));
+    ASSERT_TRUE(standIn.IsRunning());
+    // The version check finds nothing newer than the programs installed.
+    ASSERT_TRUE(standIn.SetVars(
+        "{\"versionup\": {\"ret\": 0, \"modules\": {"
+        "\"LC\": {\"version\": \"4.1.0.0\"}, \"DG\": {\"version\": \"4.1.17.5\"},"
+        "\"MD\": {\"version\": \"2.10.0.3\"}, \"PM\": {\"version\": \"1.0.0.0\"}}},"
+        "\"log_upload_wanted\": []}"));
+    launchertest::CProductFolder product;
+    ASSERT_TRUE(product.HasLauncher());
+    ASSERT_TRUE(product.WriteConnectionInfo(standIn));
+    const launchertest::CProgramSwap agent = product.UseRealAgent();
+    ASSERT_TRUE(agent.Swapped());
+    launchertest::CStartRecord record(product.Path());
+    CLauncherRun run(product);
+    // A PC that never ran the product has no "Launcher.ini": FirstRan is 1 by default.
+    ASSERT_EQ(PcSetting("FirstRan"), -100);
+    ASSERT_TRUE(run.Start());
+
+    // The model is asked for while the main window stays hidden.
+    const HWND choice = WaitForWindow(run, kChoiceTitle);
+    ASSERT_NE(choice, nullptr) << run.Log();
+    EXPECT_EQ(run.MainWindow(), nullptr);
+    roadtest::Shot(kRoad, "choice", "machine_setting", choice);
+
+    // The agent runs, started by the launcher with "Launcher".
+    const HWND agentWindow = roadtest::WaitForAgentWindow(kWaitMs);
+    ASSERT_NE(agentWindow, nullptr);
+    EXPECT_EQ(launchertest::CStartRecord::ArgumentsOf(roadtest::ProcessCommandLine(agentWindow)),
+              "Launcher");
+
+    PostCommand(choice, kChosenModel);
+    PostCommand(choice, ui::MachineSettingWindowKey::kOKButton);
+    ASSERT_EQ(run.WaitForMainWindow(kWaitMs), CLauncherRun::MAIN_WINDOW) << run.Log();
+    const HWND main = run.MainWindow();
+    EXPECT_EQ(run.FindWindowTitled(kChoiceTitle), nullptr);
+    RECT rect = {};
+    GetWindowRect(main, &rect);
+    EXPECT_EQ(rect.right - rect.left, ui::kLaunchWindowWidth);
+    EXPECT_EQ(rect.bottom - rect.top, ui::kLaunchWindowHeight);
+    roadtest::Shot(kRoad, "shown", "main", main);
+
+    // Nothing to upload logs for: only the version check went out.
+    std::vector<std::string> paths;
+    for (const onlinetest::RecordedRequest& request : standIn.Requests()) paths.push_back(request.sPath);
+    EXPECT_EQ(paths, std::vector<std::string>{"/pcapp/GetLatestPCAplZoneAPI"});
+
+    // The menu's user submenu (its second item) holds the registration alone: one row, where
+    // the menu itself has eight rows and two separators.
+    PostCommand(main, ui::LaunchWindowKey::kMenuButton);
+    const std::vector<HWND> menu = WaitForMenus(run.ProcessId(), 1);
+    ASSERT_EQ(menu.size(), 1u);
+    roadtest::Shot(kRoad, "menu", "menu", menu[0]);
+    for (const UINT key : {VK_DOWN, VK_DOWN, VK_RIGHT}) PostKey(main, key);
+    const std::vector<HWND> menus = WaitForMenus(run.ProcessId(), 2);
+    ASSERT_EQ(menus.size(), 2u);
+    const HWND users = menus[0] == menu[0] ? menus[1] : menus[0];
+    roadtest::Shot(kRoad, "menu", "users", users);
+    EXPECT_LT(Height(users) * 5, Height(menu[0])) << Height(users) << " " << Height(menu[0]);
+    for (const UINT key : {VK_ESCAPE, VK_ESCAPE}) PostKey(main, key);
+    EXPECT_TRUE(WaitForMenus(run.ProcessId(), 0).empty());
+
+    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(PcSetting("FirstRan"), 0);
+    EXPECT_EQ(PcSetting("MachineType"), kChosenMachineType);
+}
+
+} // namespace
