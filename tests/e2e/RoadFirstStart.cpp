@@ -100,11 +100,7 @@ TEST(RoadFirstStart, AsksForTheModelThenShowsTheMainWindowAndKeepsTheChoice)
     onlinetest::CStandIn standIn(roadtest::Space(kRoad));
     ASSERT_TRUE(standIn.IsRunning());
     // The version check finds nothing newer than the programs installed.
-    ASSERT_TRUE(standIn.SetVars(
-        "{\"versionup\": {\"ret\": 0, \"modules\": {"
-        "\"LC\": {\"version\": \"4.1.0.0\"}, \"DG\": {\"version\": \"4.1.17.5\"},"
-        "\"MD\": {\"version\": \"2.10.0.3\"}, \"PM\": {\"version\": \"1.0.0.0\"}}},"
-        "\"log_upload_wanted\": []}"));
+    ASSERT_TRUE(standIn.SetVars(launchertest::NothingNewerVars()));
     launchertest::CProductFolder product;
     ASSERT_TRUE(product.HasLauncher());
     ASSERT_TRUE(product.WriteConnectionInfo(standIn));

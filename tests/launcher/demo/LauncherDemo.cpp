@@ -96,12 +96,7 @@ bool PrepareServices(onlinetest::CStandIn& standIn)
     char id[16] = {};
     char password[16] = {};
     if (!GetBuiltinAccount(id, sizeof id, password, sizeof password)) return Fail("no account");
-    const std::string versions =
-        "{\"versionup\": {\"ret\": 0, \"modules\": {"
-        "\"LC\": {\"version\": \"4.1.0.0\"}, \"DG\": {\"version\": \"4.1.17.5\"},"
-        "\"MD\": {\"version\": \"2.10.0.3\"}, \"PM\": {\"version\": \"1.0.0.0\"}}},"
-        "\"log_upload_wanted\": []}";
-    return standIn.SetVars(versions) &&
+    return standIn.SetVars(launchertest::NothingNewerVars()) &&
            standIn.Rule("/wlink36/*",
                         onlinetest::CAnswer().Auth(onlinetest::AuthMode::Both, id, password));
 }
