@@ -57,7 +57,7 @@ const char CDelFileWindow::kVideoQuestion[] =
     "※映像ファイルはペリックマネージャーで取り込むことができます。";
 
 CDelFileWindow::CDelFileWindow(HWND owner, char driveLetter)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, nullptr, TOOL_SYSCOMMANDS_NONE)
     , m_hOwner(owner)
     , m_pDelText(nullptr)
     , m_uDots(0)
@@ -269,11 +269,10 @@ LRESULT CDelFileWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CDelFileWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    if (id == kCancelButton.m_nId) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return;
-    }
-    Base::OnCommand(id, code, control);
+    static const Command kCommands[] = {
+        {&kCancelButton, &CDelFileWindow::PostClose},
+    };
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
 
 void CDelFileWindow::OnTimer(UINT_PTR id)

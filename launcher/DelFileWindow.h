@@ -13,11 +13,8 @@
 // destroying the object aborts it (at the next folder, then nothing is posted).
 // Its skin text is "DelFileWindow.txt"; ids are counted from 4000.
 
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -39,11 +36,9 @@ extern const SkinItemKey kDelTextStatic;
 // The outcome, posted to the owner: wParam the result, lParam 0.
 const UINT WM_DELFILE_FINISHED = WM_APP + 15;
 
-class CDelFileWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase {
+class CDelFileWindow : public CToolWindowBase<CDelFileWindow> {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CDelFileWindow> Base;
 
     static const UINT_PTR TIMER_DELETE_ANIMATION = 2001;
     static const UINT kAnimationPeriodMs = 500;

@@ -292,12 +292,10 @@ LRESULT CDropWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 void CDropWindow::OnCommand(UINT id, UINT code, HWND control)
 {
     static const Command kCommands[] = {
-        {&kCloseButton, &CDropWindow::_OnCloseButton},
+        {&kCloseButton, &CDropWindow::PostClose},
     };
     if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
-
-void CDropWindow::_OnCloseButton() { PostMessage(WM_CLOSE, 0, 0); }
 
 void CDropWindow::OnDefaultKey(int32_t, bool enter)
 {

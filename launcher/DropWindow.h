@@ -96,7 +96,6 @@ private:
     void _OnDragLeave();
     LRESULT _OnDrop(const std::vector<std::string>* files);
     void _OnUnzipEnd(bool done);
-    void _OnCloseButton();
     // The thread is known to have ended or to be just ending: its handle goes.
     void _ReleaseThread();
     static bool _IsArchive(const std::vector<std::string>* files);

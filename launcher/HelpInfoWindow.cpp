@@ -1,5 +1,6 @@
 #include "launcher/HelpInfoWindow.h"
 
+#include "launcher/LaunchWindowMessages.h"
 #include "lib/TolveLog.h"
 #include "skin/SkinLookup.h"
 #include "skin/SkinWindowItemStatic.h"
@@ -25,9 +26,6 @@ namespace {
 
 using namespace HelpInfoWindowKey;
 
-// The child code of the balloon in the child-closed notice.
-const UINT kChildClosedMessage = WM_APP + 6;
-const WPARAM kChildCode = 1;
 // With the drive button hidden, the last button stands in the place of the drive button.
 const int32_t kDriveButtonIndex = 3;
 const int32_t kLastButtonIndex = 4;
@@ -50,7 +48,11 @@ const HelpInfoEntry CHelpInfoWindow::kEntries[kEntryCount] = {
 };
 
 CHelpInfoWindow::CHelpInfoWindow(HWND owner)
-    : Base(&kFrameOverlay), m_hOwner(owner), m_pTitle(nullptr), m_pHelp(nullptr), m_nArrowX(-1)
+    : Base(&kFrameOverlay, nullptr, TOOL_SYSCOMMANDS_NONE)
+    , m_hOwner(owner)
+    , m_pTitle(nullptr)
+    , m_pHelp(nullptr)
+    , m_nArrowX(-1)
 {
     SetResizable(false);
 }
@@ -125,7 +127,7 @@ UINT CHelpInfoWindow::GetOverlayMessage() { return kWindowOverlayMessage; }
 
 void CHelpInfoWindow::OnMouseMove(UINT keys, int x, int y)
 {
-    if (m_hOwner != nullptr) ::PostMessageA(m_hOwner, kChildClosedMessage, kChildCode, 0);
+    if (m_hOwner != nullptr) ::PostMessageA(m_hOwner, WM_LAUNCHER_CHILD_CLOSED, CHILD_HELP_INFO, 0);
     Base::OnMouseMove(keys, x, y);
 }
 

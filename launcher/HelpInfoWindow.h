@@ -6,16 +6,13 @@
 //     balloon->Create(index);
 //     balloon->ShowHelp(rc.left, rc.top, rc.right, rc.bottom, index, driveMemory);
 //     balloon->ShowWindow(SW_SHOWNA);
-// A mouse move over the balloon posts WM_APP + 6 (the child-closed notice) with code 1 to the
+// A mouse move over the balloon posts WM_LAUNCHER_CHILD_CLOSED with CHILD_HELP_INFO to the
 // owner, which then closes and deletes it. Its skin text is "HelpInfoWindow.txt"; ids are
 // counted from 1000.
 
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/SkinDefinition.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -40,11 +37,9 @@ struct HelpInfoEntry {
     const char* m_pszHelp;
 };
 
-class CHelpInfoWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase {
+class CHelpInfoWindow : public CToolWindowBase<CHelpInfoWindow> {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CHelpInfoWindow> Base;
 
     static const int32_t kEntryCount = 5;
     static const HelpInfoEntry kEntries[kEntryCount];

@@ -145,7 +145,7 @@ size_t CharacterCount(const std::string& text)
 } // namespace
 
 CInitializationWindow::CInitializationWindow(HWND owner)
-    : Base(&kFrameOverlay),
+    : Base(&kFrameOverlay, nullptr, TOOL_SYSCOMMANDS_CLOSE_MOVE_MINIMIZE),
       m_pNextButton(nullptr),
       m_pFinishButton(nullptr),
       m_pCancelButton(nullptr),
@@ -433,27 +433,34 @@ LRESULT CInitializationWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lP
 
 void CInitializationWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    if (id == kNextButton.m_nId) {
-        _SwitchPage(m_iPage + 1);
-    } else if (id == kPreButton.m_nId) {
-        _SwitchPage(m_iPage - 1);
-    } else if (id == kCloseButton.m_nId || id == kFinishButton.m_nId) {
-        PostMessage(WM_CLOSE, 0, 0);
-        // The owner reloads its user list.
-        if (m_bRegistered) ::PostMessageA(m_hOwnerWnd, WM_LOGINADMIN_RESULT, 0, 0);
-        ::PostMessageA(m_hOwnerWnd, kChildClosedMessage, kChildCode, 0);
-    } else if (id == kCancelButton.m_nId) {
-        PostMessage(WM_CLOSE, 0, 0);
-        ::PostMessageA(m_hOwnerWnd, kChildClosedMessage, kChildCode, 0);
-    } else if (id == kConfirmButton.m_nId) {
-        OnConfirm();
-    } else if (id == kLoginButton.m_nId) {
-        OnLogin();
-    } else if (id == SC_CLOSE || id == SC_MOVE || id == SC_MINIMIZE) {
-        PostMessage(WM_SYSCOMMAND, id, 0);
-    } else {
-        Base::OnCommand(id, code, control);
-    }
+    static const Command kCommands[] = {
+        {&kNextButton, &CInitializationWindow::_OnNext},
+        {&kPreButton, &CInitializationWindow::_OnPrevious},
+        {&kCloseButton, &CInitializationWindow::_OnFinish},
+        {&kFinishButton, &CInitializationWindow::_OnFinish},
+        {&kCancelButton, &CInitializationWindow::_OnCancel},
+        {&kConfirmButton, &CInitializationWindow::OnConfirm},
+        {&kLoginButton, &CInitializationWindow::OnLogin},
+    };
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
+}
+
+void CInitializationWindow::_OnNext() { _SwitchPage(m_iPage + 1); }
+
+void CInitializationWindow::_OnPrevious() { _SwitchPage(m_iPage - 1); }
+
+void CInitializationWindow::_OnFinish()
+{
+    PostClose();
+    // The owner reloads its user list.
+    if (m_bRegistered) ::PostMessageA(m_hOwnerWnd, WM_LOGINADMIN_RESULT, 0, 0);
+    ::PostMessageA(m_hOwnerWnd, kChildClosedMessage, kChildCode, 0);
+}
+
+void CInitializationWindow::_OnCancel()
+{
+    PostClose();
+    ::PostMessageA(m_hOwnerWnd, kChildClosedMessage, kChildCode, 0);
 }
 
 void CInitializationWindow::OnClose()

@@ -15,12 +15,10 @@
 // 0 when the user ends it (its buttons) and again when its window is destroyed. The owner
 // deletes it on that notice.
 
+#include "launcher/LaunchWindowMessages.h"
+#include "launcher/ToolWindowBase.h"
 #include "online/LoginAdmin.h"
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -61,16 +59,14 @@ const int32_t kNotifyLineCount = 8;
 extern const SkinItemKey kNotifyFrameText[kNotifyLineCount];
 } // namespace InitializationWindowKey
 
-class CInitializationWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase {
+class CInitializationWindow : public CToolWindowBase<CInitializationWindow> {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CInitializationWindow> Base;
 
     // What the wizard posts to its owner when it closes: this message with wParam
     // kChildCode and lParam 0.
-    static constexpr UINT kChildClosedMessage = WM_APP + 6;
-    static constexpr WPARAM kChildCode = 0;
+    static constexpr UINT kChildClosedMessage = WM_LAUNCHER_CHILD_CLOSED;
+    static constexpr WPARAM kChildCode = CHILD_INITIALIZATION;
     // The request of the service's registration page in the request table.
     static constexpr uint32_t kRegistrationPageRequest = 3;
     // The warning style of every box the wizard shows.
@@ -126,6 +122,11 @@ private:
     void _LoadSkin();
     // From the page it is on to the page given.
     void _SwitchPage(int32_t page);
+    void _OnNext();
+    void _OnPrevious();
+    // The close and finish buttons; cancel, which never has the owner reload its users.
+    void _OnFinish();
+    void _OnCancel();
     void _SetPageTexts(const char* const* texts);
     void _OnLoginResult(uint32_t result);
     // The edit's text without its trailing blanks.

@@ -1,5 +1,6 @@
 #include "launcher/LogUploadWindow.h"
 
+#include "launcher/LaunchWindowMessages.h"
 #include "launcher/UserMessage.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
@@ -30,9 +31,6 @@ namespace {
 
 using namespace LogUploadWindowKey;
 
-// To the owner: the log upload step of the start chain is over.
-const UINT WM_LAUNCHER_LOGUPLOAD_DONE = WM_APP + 7;
-
 const char kTitle[] = "ケストラム　ログアップロード";
 const char kUploading[] = "アップロード中...";
 const char kDone[] = "ログアップロードが完了しました。";
@@ -49,7 +47,7 @@ const DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN;
 } // namespace
 
 CLogUploadWindow::CLogUploadWindow(HWND owner)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, nullptr, TOOL_SYSCOMMANDS_NONE)
     , m_hOwnerWnd(owner)
     , m_pPercentTextStatic(nullptr)
     , m_pTextStatic(nullptr)
@@ -247,11 +245,10 @@ LRESULT CLogUploadWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CLogUploadWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    if (id == kCancelButton.m_nId) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return;
-    }
-    Base::OnCommand(id, code, control);
+    static const Command kCommands[] = {
+        {&kCancelButton, &CLogUploadWindow::PostClose},
+    };
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
 
 void CLogUploadWindow::OnTimer(UINT_PTR id)

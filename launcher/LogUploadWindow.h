@@ -13,11 +13,8 @@
 // worker reports, then runs on to 100 and shows the outcome. Skin "LogUploadWindow.txt";
 // item ids are counted from 4000.
 
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -41,11 +38,9 @@ extern const SkinItemKey kPercentTextStatic;
 extern const SkinItemKey kFrameOverlay;
 } // namespace LogUploadWindowKey
 
-class CLogUploadWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase {
+class CLogUploadWindow : public CToolWindowBase<CLogUploadWindow> {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CLogUploadWindow> Base;
 
     // The progress timer, its period, where the bar waits for the worker, and the bar's
     // full width.

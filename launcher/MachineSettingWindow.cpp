@@ -80,7 +80,7 @@ const SkinItemKey* const CMachineSettingWindow::kModelItems[kModelCount] = {
     &kMachineTRK500,  &kMachineTRK600,  &kMachineTRK400};
 
 CMachineSettingWindow::CMachineSettingWindow(HWND owner)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, &kApplicationIcon, TOOL_SYSCOMMANDS_NONE)
     , m_hOwner(owner)
     , m_bCameraUnit(false)
     , m_iModel(kInitialModel)
@@ -154,14 +154,12 @@ LRESULT CMachineSettingWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lP
 
 void CMachineSettingWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    if (id == kCloseButton.m_nId || id == kCancelButton.m_nId) {
-        _OnCancel();
-        return;
-    }
-    if (id == kOKButton.m_nId) {
-        _OnOK();
-        return;
-    }
+    static const Command kCommands[] = {
+        {&kCloseButton, &CMachineSettingWindow::_OnCancel},
+        {&kCancelButton, &CMachineSettingWindow::_OnCancel},
+        {&kOKButton, &CMachineSettingWindow::_OnOK},
+    };
+    if (RunCommand(kCommands, id)) return;
     int32_t group[kModelCount];
     bool model = false;
     for (size_t index = 0; index < kModelCount; ++index) {
@@ -185,15 +183,6 @@ void CMachineSettingWindow::OnDestroy()
     // window is gone, so that its start chain goes on and the window can be opened again.
     if (!m_bNoticePosted) _PostNotice(0);
     Base::OnDestroy();
-}
-
-bool CMachineSettingWindow::PostItemCommand(int32_t id, int32_t event, LPARAM reserved)
-{
-    if (id == kApplicationIcon.m_nId && event == ITEM_EVENT_LEFT_DBLCLK) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return true;
-    }
-    return Base::PostItemCommand(id, event, reserved);
 }
 
 void CMachineSettingWindow::_OnOK()

@@ -5,17 +5,15 @@
 // window saves the record later); Cancel and every other way of closing store nothing.
 //
 // Modeless and single; the main window makes it at the end of its first start chain and
-// from its menu, and deletes it on its child-closed notice (WM_APP + 6, code 9; lParam 1
-// after OK, 0 otherwise). Exactly one notice is posted whichever way the window goes:
+// from its menu, and deletes it on its child-closed notice (WM_LAUNCHER_CHILD_CLOSED, code 9;
+// lParam 1 after OK, 0 otherwise). Exactly one notice is posted whichever way the window goes:
 //     m_pMachineSetting.reset(new ui::CMachineSettingWindow(hwnd));
 //     m_pMachineSetting->Create();
 // Its skin text is "MachineSettingWindow.txt"; ids are counted from 2000.
 
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
+#include "launcher/LaunchWindowMessages.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -48,11 +46,9 @@ extern const SkinItemKey kVarnTitleText;
 extern const SkinItemKey* const kModelLabels[13];
 } // namespace MachineSettingWindowKey
 
-class CMachineSettingWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase {
+class CMachineSettingWindow : public CToolWindowBase<CMachineSettingWindow> {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CMachineSettingWindow> Base;
 
     static const size_t kModelCount = 7;
     // The model items by model index, the value stored as MachineType.
@@ -63,8 +59,8 @@ public:
     static const int32_t kInitialModel = 2;
     static const DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU;
     // The child-closed notice and this window's code in it.
-    static const UINT kChildClosedMessage = WM_APP + 6;
-    static const WPARAM kChildCode = 9;
+    static const UINT kChildClosedMessage = WM_LAUNCHER_CHILD_CLOSED;
+    static const WPARAM kChildCode = CHILD_MACHINE_SETTING;
 
     explicit CMachineSettingWindow(HWND owner);
     ~CMachineSettingWindow() override;
@@ -81,7 +77,6 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(UINT id, UINT code, HWND control) override;
     void OnDestroy() override;
-    bool PostItemCommand(int32_t id, int32_t event, LPARAM reserved) override;
 
 protected:
     // The steps of Create: the settings and the items from the skin text, and the hidden

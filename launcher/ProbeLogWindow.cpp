@@ -419,14 +419,12 @@ LRESULT CProbeLogWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 void CProbeLogWindow::OnCommand(UINT id, UINT code, HWND control)
 {
     static const Command kCommands[] = {
-        {&kCloseButton, &CProbeLogWindow::_OnClose},
+        {&kCloseButton, &CProbeLogWindow::PostClose},
         {&kAutoBootCheckBox, &CProbeLogWindow::_OnAutoBootCheck},
         {&kMinimizeButton, &CProbeLogWindow::_OnMinimize},
     };
     if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
-
-void CProbeLogWindow::_OnClose() { PostMessage(WM_CLOSE, 0, 0); }
 
 void CProbeLogWindow::_OnMinimize() { ShowWindow(SW_SHOWMINNOACTIVE); }
 

@@ -148,7 +148,6 @@ private:
     void _OnProgress(uint32_t step, uint32_t result);
     void _OnProgressBar(uint32_t percent);
     void _OnAutoBootCheck();
-    void _OnClose();
     void _OnMinimize();
     void _WriteFile();
     // The list refreshed whole and scrolled so that the newest line is in view.

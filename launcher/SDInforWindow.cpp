@@ -253,8 +253,6 @@ void CSDInforWindow::ApplyLayout(const SDUsageBarLayout& layout)
     }
 }
 
-void CSDInforWindow::_OnClose() { PostMessage(WM_CLOSE, 0, 0); }
-
 // ---- the table ----
 
 int32_t CSDInforWindow::GetRowCount(CButtonListView*) { return kGridRows; }
@@ -298,8 +296,8 @@ UINT CSDInforWindow::GetOverlayMessage() { return kWindowOverlayMessage; }
 void CSDInforWindow::OnCommand(UINT id, UINT code, HWND control)
 {
     static const Command kCommands[] = {
-        {&kCloseButton, &CSDInforWindow::_OnClose},
-        {&kOKButton, &CSDInforWindow::_OnClose},
+        {&kCloseButton, &CSDInforWindow::PostClose},
+        {&kOKButton, &CSDInforWindow::PostClose},
     };
     if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }

@@ -4,7 +4,8 @@
 // kind order; a legend of an icon, a name, a colour and the newest file's date per kind;
 // and the total "Total <used>/<capacity>". Everything is read once, when it is built: the
 // window does not follow the card. It closes itself at once when the selected drive's root
-// is missing. Closing tells the owner with its child-closed notice (WM_LAUNCHER_CHILD_CLOSED, code 5):
+// is missing. Closing tells the owner with its child-closed notice
+// (WM_LAUNCHER_CHILD_CLOSED, code 5):
 //     m_pSDInfor.reset(new ui::CSDInforWindow(hwnd));
 //     m_pSDInfor->Create();
 // Skin "SDInforWindow.txt"; item ids are counted from 2000.
@@ -152,8 +153,6 @@ private:
     void OnDoubleClick(CButtonListView* view, int32_t row, int32_t part, int32_t index,
                        bool onIcon) override;
     void OnButtonClick(CButtonListView* view, int32_t row, uint32_t id) override;
-
-    void _OnClose();
 
     HWND m_hOwner;
     CButtonListView* m_pLogList;

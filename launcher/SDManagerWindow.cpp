@@ -200,8 +200,6 @@ void CSDManagerWindow::_OnButtonOK()
     ShowMessageBox(GetHwnd(), kUnsupportedCardMessage, kUnsupportedCardStyle);
 }
 
-void CSDManagerWindow::_OnClose() { PostMessage(WM_CLOSE, 0, 0); }
-
 const SDCardListEntry* CSDManagerWindow::_EntryAt(int32_t row) const
 {
     if (row < 0 || static_cast<size_t>(row) >= m_listEntries.size()) return nullptr;
@@ -280,10 +278,10 @@ UINT CSDManagerWindow::GetOverlayMessage() { return kWindowOverlayMessage; }
 void CSDManagerWindow::OnCommand(UINT id, UINT code, HWND control)
 {
     static const Command kCommands[] = {
-        {&kCloseButton, &CSDManagerWindow::_OnClose},
+        {&kCloseButton, &CSDManagerWindow::PostClose},
         {&kOKButton, &CSDManagerWindow::_OnButtonOK},
         {&kUpdateSDButton, &CSDManagerWindow::_UpdateList},
-        {&kCancelButton, &CSDManagerWindow::_OnClose},
+        {&kCancelButton, &CSDManagerWindow::PostClose},
     };
     if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }

@@ -129,7 +129,6 @@ private:
 
     // ---- the steps ----
     void _OnButtonOK();
-    void _OnClose();
     // The entry of the row, null for a row out of range.
     const SDCardListEntry* _EntryAt(int32_t row) const;
 

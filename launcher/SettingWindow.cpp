@@ -116,7 +116,7 @@ const char CSettingWindow::kCheckRunning[] =
 const char CSettingWindow::kCheckDone[] = "チェックディスクが完了しました。";
 
 CSettingWindow::CSettingWindow(HWND owner)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, &kApplicationIcon, TOOL_SYSCOMMANDS_CLOSE_MOVE_MINIMIZE)
     , m_hOwner(owner)
     , m_pCloseButton(nullptr)
     , m_pTrafficBox(nullptr)
@@ -242,7 +242,7 @@ LRESULT CSettingWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CSettingWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    static const Command kCommands[] = {
+    static const CommandWithId kCommands[] = {
         {&kCloseButton, &CSettingWindow::_OnClosing},
         {&kCancelButton, &CSettingWindow::_OnClosing},
         {&kOKButton, &CSettingWindow::_OnButtonOK},
@@ -254,30 +254,7 @@ void CSettingWindow::OnCommand(UINT id, UINT code, HWND control)
         {&kDeleteButton, &CSettingWindow::_OnButtonDelete},
         {&kScandiskButton, &CSettingWindow::_StartScanDisk},
     };
-    for (const Command& command : kCommands) {
-        if (command.m_pKey->m_nId == id) {
-            (this->*command.m_pfnHandler)(id);
-            return;
-        }
-    }
-    switch (id) {
-    case SC_CLOSE:
-    case SC_MOVE:
-    case SC_MINIMIZE:
-        PostMessage(WM_SYSCOMMAND, id, 0);
-        return;
-    default:
-        Base::OnCommand(id, code, control);
-    }
-}
-
-bool CSettingWindow::PostItemCommand(int32_t id, int32_t event, LPARAM reserved)
-{
-    if (id == kApplicationIcon.m_nId && event == ITEM_EVENT_LEFT_DBLCLK) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return true;
-    }
-    return Base::PostItemCommand(id, event, reserved);
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
 
 void CSettingWindow::_OnClosing(UINT) { PostMessage(WM_CLOSE, 0, 0); }

@@ -5,17 +5,15 @@
 // (through ui::CDelFileWindow) and checking its file system with "chkdsk.exe" on a worker.
 //
 // Modeless; the main window makes it from its menu and deletes it on its child-closed notice
-// (WM_APP + 6, code 6). OK stores the switches in memory (the main window saves the record);
-// Cancel and the close button store nothing. While the delete-data window or the check's
+// (WM_LAUNCHER_CHILD_CLOSED, code 6). OK stores the switches in memory (the main window saves
+// the record); Cancel and the close button store nothing. While the delete-data window or the check's
 // progress box runs over it, a close only ends that window; the settings window closes once
 // the call returns, so that the object is never deleted under its own call.
 // Its skin text is "SettingWindow.txt"; ids are counted from 2000.
 
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
+#include "launcher/LaunchWindowMessages.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -45,19 +43,17 @@ extern const SkinItemKey kRunAgentCheckBox;
 extern const SkinItemKey kScandiskButton;
 } // namespace SettingWindowKey
 
-class CSettingWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase {
+class CSettingWindow : public CToolWindowBase<CSettingWindow> {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CSettingWindow> Base;
 
     static const DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU;
-    static const UINT kChildClosedMessage = WM_APP + 6;
-    static const WPARAM kChildCode = 6;
+    static const UINT kChildClosedMessage = WM_LAUNCHER_CHILD_CLOSED;
+    static const WPARAM kChildCode = CHILD_SETTING;
     // From the main window: whether card operations are possible (wParam 1 or 0).
-    static const UINT WM_LAUNCHER_CARD_STATE = WM_APP + 12;
+    static const UINT WM_LAUNCHER_CARD_STATE = ::WM_LAUNCHER_CARD_STATE;
     // To the main window: the upload's progress-window switch changed.
-    static const UINT WM_PROBE_AUTOSHOW = WM_APP + 13;
+    static const UINT WM_PROBE_AUTOSHOW = ::WM_PROBE_AUTOSHOW;
     // How long the check waits for chkdsk, twice.
     static const DWORD kScanWaitMs = 180000;
 
@@ -94,18 +90,12 @@ public:
     void OnClose() override;
     void OnDestroy() override;
     void OnEndSession(bool ending, LPARAM lParam) override;
-    bool PostItemCommand(int32_t id, int32_t event, LPARAM reserved) override;
 
 protected:
     void BuildFromSkin();
     void CreateHiddenWindow();
 
 private:
-    struct Command {
-        const SkinItemKey* m_pKey;
-        void (CSettingWindow::*m_pfnHandler)(UINT id);
-    };
-
     void _OnClosing(UINT id);
     void _OnButtonOK(UINT id);
     void _OnCheckBox(UINT id);

@@ -1,5 +1,6 @@
 #include "launcher/SilentInstallWindow.h"
 
+#include "launcher/LaunchWindowMessages.h"
 #include "launcher/RunAPPMgr.h"
 #include "launcher/UserMessage.h"
 #include "lib/Path.h"
@@ -45,12 +46,6 @@ namespace {
 
 using namespace SilentInstallWindowKey;
 
-// To the owner (the main window).
-const UINT WM_LAUNCHER_CHILD_CLOSED = WM_APP + 6;
-const UINT WM_LAUNCHER_VERUP_DONE = WM_APP + 8;
-const WPARAM CHILD_SILENT_INSTALL = 4;
-const WPARAM CHILD_SILENT_INSTALL_HANDED_OVER = 8;
-
 const char kUpdaterClass[] = "KESTRUMINSTALLER";
 const char kUpdaterTitle[] = "KestrumInstaller";
 const char kTitle[] = "バージョンアップ";
@@ -81,7 +76,7 @@ const VerUpModule& Module(uint32_t id) { return VERUP_MODULES[id - 1]; }
 } // namespace
 
 CSilentInstallWindow::CSilentInstallWindow(HWND owner)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, &kApplicationIcon, TOOL_SYSCOMMANDS_CLOSE_MOVE_MINIMIZE)
     , m_hOwnerWnd(owner)
     , m_pCancelButton(nullptr)
     , m_pMessageText(nullptr)
@@ -585,20 +580,22 @@ LRESULT CSilentInstallWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lPa
 
 void CSilentInstallWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    if (id == kCancelButton.m_nId) {
-        _OnCommandButton();
-    } else if (id == kCloseButton.m_nId) {
-        // WM_CLOSE posts the notices again; the owner takes them twice.
-        _StopAndNotifyOwner();
-        PostMessage(WM_CLOSE, 0, 0);
-    } else if (id == kMinimizeButton.m_nId) {
-        ShowWindow(SW_MINIMIZE);
-    } else if (id == SC_CLOSE || id == SC_MOVE || id == SC_MINIMIZE) {
-        PostMessage(WM_SYSCOMMAND, id, 0);
-    } else {
-        Base::OnCommand(id, code, control);
-    }
+    static const Command kCommands[] = {
+        {&kCancelButton, &CSilentInstallWindow::_OnCommandButton},
+        {&kCloseButton, &CSilentInstallWindow::_OnCloseButton},
+        {&kMinimizeButton, &CSilentInstallWindow::_OnMinimizeButton},
+    };
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 }
+
+void CSilentInstallWindow::_OnCloseButton()
+{
+    // WM_CLOSE posts the notices again; the owner takes them twice.
+    _StopAndNotifyOwner();
+    PostClose();
+}
+
+void CSilentInstallWindow::_OnMinimizeButton() { ShowWindow(SW_MINIMIZE); }
 
 void CSilentInstallWindow::OnTimer(UINT_PTR id)
 {
@@ -630,10 +627,6 @@ bool CSilentInstallWindow::OnSetCursor(LPARAM lParam)
 bool CSilentInstallWindow::PostItemCommand(int32_t id, int32_t event, LPARAM reserved)
 {
     if (event == ITEM_EVENT_MOUSE_LEAVE) return false;
-    if (id == kApplicationIcon.m_nId && event == ITEM_EVENT_LEFT_DBLCLK) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return true;
-    }
     return Base::PostItemCommand(id, event, reserved);
 }
 

@@ -16,12 +16,9 @@
 // something is pending); "QZLNotifyError" of the version check, forwarded unchanged.
 // Skin "SilentInstallWindow.txt"; item ids are counted from 1000.
 
+#include "launcher/ToolWindowBase.h"
 #include "online/DownLoadCtrl.h"
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -53,11 +50,9 @@ extern const SkinItemKey kTitleText;
 // VERUP_MODULES of online/DownLoadCtrl.h).
 extern const char* const VERUP_PROGRESS_MESSAGES[VERUP_MODULE_COUNT];
 
-class CSilentInstallWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase {
+class CSilentInstallWindow : public CToolWindowBase<CSilentInstallWindow> {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CSilentInstallWindow> Base;
 
     // The timers that move the bar while a package downloads and while it installs.
     static constexpr UINT_PTR kDownloadTimer = 5000;
@@ -127,6 +122,8 @@ private:
     void _OnDownloadError();
     void _OnInstallProgress(WPARAM code);
     void _OnCommandButton();
+    void _OnCloseButton();
+    void _OnMinimizeButton();
     void _StartNextDownload();
     // module 0: the install step.
     void _UpdateProgress(uint32_t module);

@@ -9,7 +9,7 @@
 //         : Base(&kFrameOverlay, &kApplicationIcon, TOOL_SYSCOMMANDS_CLOSE_MOVE) {}
 //     void CSDInforWindow::OnCommand(UINT id, UINT code, HWND control)
 //     {
-//         static const Command kCommands[] = {{&kCloseButton, &CSDInforWindow::_OnClose}};
+//         static const Command kCommands[] = {{&kCloseButton, &CSDInforWindow::PostClose}};
 //         if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
 //     }
 
@@ -109,6 +109,9 @@ protected:
         }
         return false;
     }
+
+    // The handler of the buttons that only close the window.
+    void PostClose() { this->PostMessage(WM_CLOSE, 0, 0); }
 
     // The list the window's scroll bar scrolls; none by default.
     virtual CButtonListView* GetScrolledList() { return nullptr; }

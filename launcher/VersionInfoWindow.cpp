@@ -55,7 +55,7 @@ const char* const CVersionInfoWindow::kProgramFiles[4] = {
     "Launcher.exe", "Dapplegate.exe ", "Mendrill.exe", "PellickManager.exe"};
 
 CVersionInfoWindow::CVersionInfoWindow(HWND owner)
-    : Base(&kFrameOverlay)
+    : Base(&kFrameOverlay, &kApplicationIcon, TOOL_SYSCOMMANDS_CLOSE_MOVE_MINIMIZE)
     , m_hOwner(owner)
     , m_pTextStatic(nullptr)
     , m_pVersionText{nullptr, nullptr, nullptr, nullptr}
@@ -151,23 +151,19 @@ void CVersionInfoWindow::OnTimer(UINT_PTR id)
 
 void CVersionInfoWindow::OnCommand(UINT id, UINT code, HWND control)
 {
-    if (id == kCloseButton.m_nId) {
-        if (m_bSwallowClose) {
-            m_bSwallowClose = false;
-            return;
-        }
-        PostMessage(WM_CLOSE, 0, 0);
+    static const Command kCommands[] = {
+        {&kCloseButton, &CVersionInfoWindow::_OnCloseButton},
+    };
+    if (!RunCommand(kCommands, id)) Base::OnCommand(id, code, control);
+}
+
+void CVersionInfoWindow::_OnCloseButton()
+{
+    if (m_bSwallowClose) {
+        m_bSwallowClose = false;
         return;
     }
-    switch (id) {
-    case SC_CLOSE:
-    case SC_MOVE:
-    case SC_MINIMIZE:
-        PostMessage(WM_SYSCOMMAND, id, 0);
-        return;
-    default:
-        Base::OnCommand(id, code, control);
-    }
+    PostClose();
 }
 
 void CVersionInfoWindow::OnEndSession(bool ending, LPARAM lParam)
@@ -177,15 +173,6 @@ void CVersionInfoWindow::OnEndSession(bool ending, LPARAM lParam)
         if (m_hOwner != nullptr) ::PostMessageA(m_hOwner, WM_ENDSESSION, TRUE, lParam);
     }
     Base::OnEndSession(ending, lParam);
-}
-
-bool CVersionInfoWindow::PostItemCommand(int32_t id, int32_t event, LPARAM reserved)
-{
-    if (id == kApplicationIcon.m_nId && event == ITEM_EVENT_LEFT_DBLCLK) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return true;
-    }
-    return Base::PostItemCommand(id, event, reserved);
 }
 
 std::string CVersionInfoWindow::_GetFileVersion(const std::string& path, bool fourParts)

@@ -8,11 +8,8 @@
 // window has closed.
 // Its skin text is "VersionInfoWindow.txt"; ids are counted from 2000.
 
-#include "skin/EndSessionWaitingWindow.h"
-#include "skin/FrameOverlayWindowBase.h"
-#include "skin/ResizableSkinWindow.h"
+#include "launcher/ToolWindowBase.h"
 #include "skin/SkinItemKey.h"
-#include "skin/WindowBase.h"
 
 #include <windows.h>
 
@@ -41,11 +38,9 @@ extern const SkinItemKey kPMTextState2;
 extern const SkinItemKey kProductText;
 } // namespace VersionInfoWindowKey
 
-class CVersionInfoWindow
-    : public CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>>,
-      public CWindowBase {
+class CVersionInfoWindow : public CToolWindowBase<CVersionInfoWindow> {
 public:
-    typedef CFrameOverlayWindowBase<CEndSessionWaitingWindow<CResizableSkinWindow>> Base;
+    typedef CToolWindowBase<CVersionInfoWindow> Base;
 
     // The timer that a press on the emblem arms, and how long the press must last.
     static const UINT_PTR kRevealTimerId = 8193;
@@ -79,7 +74,6 @@ public:
     void OnTimer(UINT_PTR id) override;
     void OnCommand(UINT id, UINT code, HWND control) override;
     void OnEndSession(bool ending, LPARAM lParam) override;
-    bool PostItemCommand(int32_t id, int32_t event, LPARAM reserved) override;
 
 protected:
     // The steps of Create: the items from the skin text, and the hidden window over the
@@ -94,6 +88,8 @@ private:
     // The file's fixed version, "a.b.c.d" or "a.b.c"; empty without a version resource.
     static std::string _GetFileVersion(const std::string& path, bool fourParts);
     static bool _InRevealArea(int x, int y);
+    // A press of the close button, unless it ends the press that revealed the versions.
+    void _OnCloseButton();
 
     HWND m_hOwner;
     CSkinWindowItemStatic* m_pTextStatic;
