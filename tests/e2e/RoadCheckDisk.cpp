@@ -4,8 +4,8 @@
 // it on the active card, kept its progress box up meanwhile and says the check is done.
 
 #include "launcher/SettingWindow.h"
-#include "tests/carddata/support/SimulatedCard.h"
 #include "tests/e2e/RoadSteps.h"
+#include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/launcher/support/StartRecord.h"
 
@@ -17,7 +17,7 @@
 
 namespace {
 
-using roadsteps::Shot;
+using roadtest::Shot;
 
 const char kRoad[] = "check_disk";
 const char kCard = 'D';
@@ -50,10 +50,9 @@ TEST(CheckDiskRoad, ChkdskRunsOnTheCardBehindTheProgressBoxAndTheDoneTextFollows
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.step);
-        CSimulatedCard card(kCard);
         roadsteps::CRoadLauncher launcher(kRoad);
         ASSERT_TRUE(launcher.IsReady());
-        ASSERT_TRUE(launcher.PrepareUnitCard(card));
+        ASSERT_TRUE(launcher.PrepareUnitCard(kCard));
         launcher.Run().SetEnvironment("KESTRUM_CHKDSK_EXIT", c.exitCode);
         launcher.Run().SetEnvironment("KESTRUM_CHKDSK_DELAY_MS", std::to_string(kCheckMs));
         ASSERT_TRUE(launcher.Start(std::string(1, kCard)));

@@ -4,8 +4,8 @@
 
 #include "launcher/DelDMInfoMsgWindow.h"
 #include "launcher/SettingWindow.h"
-#include "tests/carddata/support/SimulatedCard.h"
 #include "tests/e2e/RoadSteps.h"
+#include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/MessageBoxes.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using roadsteps::Shot;
+using roadtest::Shot;
 
 const char kRoad[] = "delete_data";
 const char kCard = 'D';
@@ -53,10 +53,10 @@ const std::set<std::string> kLeft = {
 };
 
 // Every path on the card below its root, folders with a trailing backslash.
-std::set<std::string> CardTree(const CSimulatedCard& card)
+std::set<std::string> CardTree()
 {
     std::set<std::string> tree;
-    const fs::path root = card.GetRoot();
+    const fs::path root = roadtest::CardRoot(kCard);
     std::error_code error;
     for (fs::recursive_directory_iterator it(root, error), end; !error && it != end;
          it.increment(error)) {
@@ -69,12 +69,11 @@ std::set<std::string> CardTree(const CSimulatedCard& card)
 
 TEST(DeleteDataRoad, YesToTheRecordingsDeletesEveryListedFolderAndKeepsTheRest)
 {
-    CSimulatedCard card(kCard);
     roadsteps::CRoadLauncher launcher(kRoad);
     ASSERT_TRUE(launcher.IsReady());
-    ASSERT_TRUE(launcher.PrepareUnitCard(card));
+    ASSERT_TRUE(launcher.PrepareUnitCard(kCard));
     for (const char* file : kCardFiles) {
-        ASSERT_TRUE(card.WriteFile(file, std::vector<uint8_t>(512, 0x5A))) << file;
+        roadtest::WriteCardFile(kCard, file, std::string(512, 'Z'));
     }
     ASSERT_TRUE(launcher.Start(std::string(1, kCard)));
     ASSERT_NE(launcher.WaitForCard(kCard), nullptr) << launcher.Run().Log();
@@ -96,7 +95,7 @@ TEST(DeleteDataRoad, YesToTheRecordingsDeletesEveryListedFolderAndKeepsTheRest)
     const HWND recordings = roadsteps::WaitForBoxOf(launcher.Run().ProcessId(), deleting);
     ASSERT_NE(recordings, nullptr);
     Shot(kRoad, "recordings", "question", recordings);
-    EXPECT_EQ(CardTree(card).count("VP_UNIT\\MOVIE\\0001.MP4"), 1u);
+    EXPECT_EQ(CardTree().count("VP_UNIT\\MOVIE\\0001.MP4"), 1u);
     roadsteps::ClickItem(recordings, ui::DelDMInfoMsgWindowKey::kYesButton.m_nId);
 
     const launchertest::ShownBox done = launcher.Run().WaitForBox(kDone, roadsteps::kBoxWaitMs);
@@ -104,7 +103,7 @@ TEST(DeleteDataRoad, YesToTheRecordingsDeletesEveryListedFolderAndKeepsTheRest)
     EXPECT_EQ(done.uStyle, static_cast<uint32_t>(MB_ICONINFORMATION));
     EXPECT_TRUE(roadsteps::WaitForGone(deleting)) << "the deletion window closes itself";
     Shot(kRoad, "done", "box", done.hBox);
-    EXPECT_EQ(CardTree(card), kLeft);
+    EXPECT_EQ(CardTree(), kLeft);
     EXPECT_TRUE(launchertest::PressBox(done, IDOK));
     EXPECT_TRUE(roadsteps::WaitForGone(done.hBox));
     EXPECT_EQ(launcher.Run().Close(), 0u);

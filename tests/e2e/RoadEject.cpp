@@ -4,8 +4,8 @@
 // lock refused with 5), the launcher says the card is in use and ejects nothing.
 
 #include "launcher/LaunchWindow.h"
-#include "tests/carddata/support/SimulatedCard.h"
 #include "tests/e2e/RoadSteps.h"
+#include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/launcher/support/SharedBlocks.h"
 #include "tests/support/TestSupport.h"
@@ -17,7 +17,7 @@
 
 namespace {
 
-using roadsteps::Shot;
+using roadtest::Shot;
 
 const char kRoad[] = "eject";
 const char kCard = 'D';
@@ -64,14 +64,13 @@ TEST(EjectRoad, TheCardGoesWhenTheReaderLetsItAndStaysInUseWhenItsLockIsRefused)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.step);
-        CSimulatedCard card(kCard);
         roadsteps::CRoadLauncher launcher(kRoad);
         ASSERT_TRUE(launcher.IsReady());
         const launchertest::CProgramSwap library(
             "Tessaly.dll",
             launchertest::TestsFolder() + "carddata_drives_tessaly\\full\\Tessaly.dll");
         ASSERT_TRUE(library.Swapped());
-        ASSERT_TRUE(launcher.PrepareUnitCard(card));
+        ASSERT_TRUE(launcher.PrepareUnitCard(kCard));
         DeleteFileA(TessalyRecord().c_str());
         launcher.Run().SetEnvironment("KESTRUM_TESSALY_RECORD", TessalyRecord());
         launcher.Run().SetEnvironment("KESTRUM_BUSY_CARDS", c.busyCards);

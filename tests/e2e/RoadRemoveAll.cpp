@@ -5,6 +5,7 @@
 
 #include "lib/Handle.h"
 #include "tests/e2e/RoadSteps.h"
+#include "tests/e2e/support/Road.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,7 +16,7 @@
 
 namespace {
 
-using roadsteps::Shot;
+using roadtest::Shot;
 
 const char kRoad[] = "remove_all";
 const DWORD kRemoveWaitMs = 240000;

@@ -1,12 +1,11 @@
 #pragma once
-// What the roads of the card tools and the version-up share: the launcher of the product
-// folder started on simulated cards with the real agent, the start chain answered as
-// "nothing to do" by the road's space of the stand-in, and the windows and boxes of the
-// running launcher found and pressed from outside, as a user would.
+// What the roads of the card tools and the version-up share beside roadtest:: (Road.h): the
+// launcher of the product folder started on the prefix's cards with the real agent, the
+// start chain answered as "nothing to do" by the road's space of the stand-in, and the
+// windows and boxes of the running launcher found and pressed from outside, as a user would.
 //
 //     roadsteps::CRoadLauncher launcher("check_disk");
-//     CSimulatedCard card('D');
-//     ASSERT_TRUE(launcher.PrepareUnitCard(card));
+//     ASSERT_TRUE(launcher.PrepareUnitCard('D'));
 //     ASSERT_TRUE(launcher.Start("D"));
 //     ASSERT_NE(launcher.WaitForCard('D'), nullptr);
 //     launcher.Command(4002);
@@ -22,19 +21,15 @@
 #include <cstdint>
 #include <string>
 
-class CSimulatedCard;
-
 namespace roadsteps {
 
 const DWORD kShowWaitMs = 60000;
 const DWORD kBoxWaitMs = 30000;
 
-// The versions the product folder's programs carry, as the version-up service announces them.
-extern const char kCurrentVersions[];
-
 class CRoadLauncher {
 public:
-    // road: the space of the stand-in, which answers with kCurrentVersions and wants no log.
+    // road: its space of the stand-in (roadtest::Space), whose version check finds nothing newer and which
+    // wants no log.
     explicit CRoadLauncher(const std::string& road);
     ~CRoadLauncher();
     CRoadLauncher(const CRoadLauncher&) = delete;
@@ -51,7 +46,7 @@ public:
     CLauncherSettingFile& Settings() { return m_cSettings; }
     // A unit's card: its link file written and its unit's user registered as the current
     // user, so the launcher knows the card and asks nothing about it.
-    bool PrepareUnitCard(const CSimulatedCard& card);
+    bool PrepareUnitCard(char letter);
     // Saves the settings and starts the launcher with the cards as FAT32 cards
     // (KESTRUM_SIMULATED_CARDS) and the run's other variables.
     bool Start(const std::string& cards);
@@ -81,9 +76,5 @@ HWND WaitForBoxOf(DWORD processId, HWND owner, DWORD timeoutMs = kBoxWaitMs);
 
 // Waits until the window is gone; false after the bound.
 bool WaitForGone(HWND window, DWORD timeoutMs = kBoxWaitMs);
-
-// The window's rectangle as the screen shows it, into "<build>/e2e/shots/" as
-// "<road>-<step>-<window>.png"; the name is printed for a person to look at.
-void Shot(const std::string& road, const std::string& step, const std::string& window, HWND hwnd);
 
 } // namespace roadsteps

@@ -8,6 +8,7 @@
 #include "skin/MessageBoxWindow.h"
 #include "lib/Path.h"
 #include "tests/e2e/RoadSteps.h"
+#include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/RecordFile.h"
 #include "tests/support/TestSupport.h"
 
@@ -22,7 +23,7 @@
 namespace {
 
 using onlinetest::CAnswer;
-using roadsteps::Shot;
+using roadtest::Shot;
 
 const char kRoad[] = "version_up";
 const char kTitle[] = "バージョンアップ";
