@@ -282,7 +282,9 @@ TEST_F(SDWindowsTest, ManagerTellsItsOwnerOnceHoweverItCloses)
         PumpFor(100);
         EXPECT_EQ(m_oOwner.WParams(kChildClosed), std::vector<uint32_t>{2});
         for (const launchertest::OwnerMessage& m : m_oOwner.Messages()) {
-            if (m.uMessage == kChildClosed) EXPECT_EQ(m.uLParam, 0u);
+            if (m.uMessage == kChildClosed) {
+                EXPECT_EQ(m.uLParam, 0u);
+            }
         }
     }
 }
@@ -345,8 +347,6 @@ TEST_F(SDWindowsTest, ManagerTakesCtrlTabWithOrWithoutShift)
 }
 
 // ---- the card information window ----
-
-ui::SkinRect Rect(int32_t left, int32_t right) { return ui::SkinRect{left, 485, right, 499}; }
 
 TEST(SDUsageBarTest, LaysTheUsedSpaceAndTheSegments)
 {

@@ -1,11 +1,14 @@
 // The settings window's deletion on card H:: the locked card, the confirmed deletion and its
-// result message, and the card record changed while the question is shown (the card
-// confirmed is the card deleted). The card's volume answers through a platform of the test.
+// result message, the card record changed while the question is shown (the card confirmed
+// is the card deleted) and the card taken out meanwhile, and a second deletion asked for
+// while a cancelled one still runs. The card's volume answers through a platform of the test.
 
 #include "carddata/VolumeControl.h"
 #include "launcher/DelFileWindow.h"
 #include "launcher/SettingWindow.h"
 #include "lib/wfc/Window.h"
+#include "tests/carddata/support/CardAway.h"
+#include "tests/launcher/SettingsSupport.h"
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/support/AgentBlock.h"
 #include "tests/support/TestSupport.h"
@@ -14,6 +17,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <utility>
 #include <vector>
@@ -24,22 +28,7 @@ namespace {
 using ui::CSettingWindow;
 namespace key = ui::SettingWindowKey;
 
-// A card whose volume is writable or write-protected, without opening the drive.
-class CCardVolume : public CVolumePlatform {
-public:
-    explicit CCardVolume(bool writable) : m_bWritable(writable) {}
-    HANDLE OpenVolumeHandle(char, DWORD) override { return reinterpret_cast<HANDLE>(0x4711); }
-    BOOL CloseVolumeHandle(HANDLE) override { return TRUE; }
-    BOOL DeviceControl(HANDLE, DWORD, void*, DWORD) override
-    {
-        if (m_bWritable) return TRUE;
-        SetLastError(ERROR_WRITE_PROTECT);
-        return FALSE;
-    }
-
-private:
-    bool m_bWritable;
-};
+using settingstest::CCardVolume;
 
 // The boxes to answer, in the order they come, each once; a hook runs before a box is
 // pressed. A box is found by its log line and its owner, so only the next one is looked for.
@@ -47,9 +36,16 @@ std::vector<std::pair<std::string, int>> g_answers;
 size_t g_uNext = 0;
 std::map<std::string, int> g_pressed;
 void (*g_pfnBeforePress)(const std::string& text) = nullptr;
+// Past it (when set) any box is closed instead, so that a box out of turn fails the case
+// rather than waits for ever.
+DWORD g_dwGiveUpAt = 0;
 
 void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD)
 {
+    if (g_dwGiveUpAt != 0 && static_cast<LONG>(GetTickCount() - g_dwGiveUpAt) > 0) {
+        launchertest::PressBox(launchertest::WaitForBox("", 0), IDCANCEL);
+        return;
+    }
     if (g_uNext >= g_answers.size()) return;
     const auto& answer = g_answers[g_uNext];
     launchertest::ShownBox box = launchertest::WaitForBox(answer.first, 0);
@@ -68,11 +64,17 @@ public:
 };
 
 testsupport::CAgentBlock* g_pBlock = nullptr;
+CCardAway* g_pAway = nullptr;
 
+// While the question is shown the agent clears the selection (and the card goes, when the
+// case takes it away).
 void ClearSelection(const std::string& text)
 {
     if (text == CSettingWindow::kDeleteQuestion && g_pBlock != nullptr) {
         g_pBlock->Write(testsupport::DriveBit('H'), testsupport::DriveBit('H'), 0);
+        if (g_pAway != nullptr) {
+            EXPECT_TRUE(g_pAway->Move());
+        }
     }
 }
 
@@ -89,6 +91,7 @@ TEST(SettingWindowCardTest, DeletionOfTheConfirmedCardAndItsMessages)
         std::string finalBox;      // the box that ends the case
         bool deleted;
         bool held = false;         // the file in UPDATE held open without sharing
+        bool away = false;         // the card's host folder moved away with the selection
     };
     const Case cases[] = {
         {"locked card", false, false, CSettingWindow::kCardLocked, false},
@@ -96,6 +99,8 @@ TEST(SettingWindowCardTest, DeletionOfTheConfirmedCardAndItsMessages)
         {"selection cleared meanwhile: the confirmed card is deleted", true, true,
          CSettingWindow::kDeleteDone, true},
         {"a file held open: card busy", true, false, CSettingWindow::kCardBusy, false, true},
+        {"the card taken out meanwhile: not ready, nothing deleted elsewhere", true, true,
+         CSettingWindow::kDeleteFailed, false, false, true},
     };
     for (const Case& c : cases) {
         CreateDirectoryA("H:\\UPDATE", nullptr);
@@ -113,6 +118,11 @@ TEST(SettingWindowCardTest, DeletionOfTheConfirmedCardAndItsMessages)
         g_uNext = 0;
         g_pressed.clear();
         g_pfnBeforePress = c.clearSelection ? &ClearSelection : nullptr;
+        CCardAway away('H');
+        if (c.away) {
+            ASSERT_TRUE(away.CanMove()) << "the card's host folder is not found";
+        }
+        g_pAway = c.away ? &away : nullptr;
         {
             CCardOwner owner;
             CSettingWindow window(owner.GetHwnd());
@@ -129,18 +139,123 @@ TEST(SettingWindowCardTest, DeletionOfTheConfirmedCardAndItsMessages)
             window.DestroyWindow();
         }
         g_pfnBeforePress = nullptr;
+        g_pAway = nullptr;
+        EXPECT_TRUE(away.Back()) << c.name;
         SetVolumePlatform(nullptr);
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
         EXPECT_EQ(g_pressed[c.finalBox], 1) << c.name;
         EXPECT_EQ(g_pressed[CSettingWindow::kDeleteQuestion], c.writable ? 1 : 0) << c.name;
         EXPECT_EQ(log.Has("CSettingWindow::_OnButtonDelete  SD Card is lock"), !c.writable)
             << c.name;
+        EXPECT_EQ(log.Has("no card at H:\\"), c.away) << c.name << ": 21 posted";
         EXPECT_EQ(Exists("H:\\UPDATE"), !c.deleted) << c.name;
     }
     DeleteFileA("H:\\UPDATE\\u.bin");
     RemoveDirectoryA("H:\\UPDATE");
     block.Write(0, 0, 0);
     g_pBlock = nullptr;
+}
+
+// The card's folder of many files, so that its deletion outlasts a cancel and a second press.
+void FillCard(int files)
+{
+    CreateDirectoryA("H:\\WEBDMDATA", nullptr);
+    for (int i = 0; i < files; ++i) {
+        std::ofstream("H:\\WEBDMDATA\\" + std::to_string(i) + ".dat") << "map data";
+    }
+    CreateDirectoryA("H:\\UPDATE", nullptr);
+    std::ofstream("H:\\UPDATE\\u.bin") << "update";
+}
+
+CSettingWindow* g_pSettings = nullptr;
+bool g_bCancelled = false;
+
+// Cancels the delete-data window once its worker runs, from inside the window's loop.
+void CALLBACK CancelDeletion(HWND, UINT, UINT_PTR, DWORD)
+{
+    ui::CDelFileWindow* deletion = g_pSettings != nullptr ? g_pSettings->GetDelFileWindow() : nullptr;
+    if (g_bCancelled || deletion == nullptr || !deletion->IsWindow() || !deletion->IsDeleting()) {
+        return;
+    }
+    g_bCancelled = true;
+    deletion->PostMessage(WM_COMMAND, MAKEWPARAM(ui::DelFileWindowKey::kCancelButton.m_nId, 1), 0);
+}
+
+// Runs this thread's messages until the boxes up to the count are pressed, running the step
+// between rounds.
+bool PumpUntilPressed(size_t count, const std::function<void()>& step)
+{
+    const DWORD start = GetTickCount();
+    g_dwGiveUpAt = start + 45000;
+    while (g_uNext < count && GetTickCount() - start < 60000) {
+        testsupport::DispatchQueued();
+        if (step) step();
+        Sleep(5);
+    }
+    g_dwGiveUpAt = 0;
+    return g_uNext >= count;
+}
+
+// Cancel only closes the window: the deletion goes on. Delete meanwhile is refused with the
+// card busy message, the first deletion ends with its one result, and a Delete after it
+// runs a deletion of its own (not one stopped at once by the first window's abort).
+TEST(SettingWindowCardTest, ASecondDeletionWaitsUntilTheCancelledOneEnded)
+{
+    testsupport::CAgentBlock block;
+    block.Write(testsupport::DriveBit('H'), testsupport::DriveBit('H'), 'H');
+    CCardVolume volume(true);
+    SetVolumePlatform(&volume);
+    FillCard(3000);
+    testsupport::CLogCapture log;
+    g_answers = {{CSettingWindow::kDeleteQuestion, IDOK}, {CSettingWindow::kCardBusy, IDOK},
+                 {CSettingWindow::kDeleteDone, IDOK},     {CSettingWindow::kDeleteQuestion, IDOK},
+                 {CSettingWindow::kDeleteDone, IDOK}};
+    g_uNext = 0;
+    g_pressed.clear();
+    g_bCancelled = false;
+    {
+        CCardOwner owner;
+        CSettingWindow window(owner.GetHwnd());
+        window.Create();
+        window.ShowWindow(SW_SHOWNA);
+        g_pSettings = &window;
+        const UINT_PTR answer = SetTimer(nullptr, 0, 50, &AnswerBoxes);
+        const UINT_PTR cancel = SetTimer(nullptr, 0, 20, &CancelDeletion);
+        const WPARAM del = MAKEWPARAM(key::kDeleteButton.m_nId, 1);
+        window.PostMessage(WM_COMMAND, del, 0);
+        bool pressedAgain = false;
+        bool runningWhenPressed = false;
+        EXPECT_TRUE(PumpUntilPressed(3, [&] {
+            ui::CDelFileWindow* deletion = window.GetDelFileWindow();
+            if (!g_bCancelled || pressedAgain || deletion == nullptr || deletion->IsWindow()) return;
+            pressedAgain = true;
+            runningWhenPressed = deletion->IsDeleting();
+            window.PostMessage(WM_COMMAND, del, 0);
+        }));
+        EXPECT_TRUE(runningWhenPressed) << "the deletion ended before the second press";
+        KillTimer(nullptr, cancel);
+        EXPECT_EQ(g_pressed[CSettingWindow::kCardBusy], 1);
+        EXPECT_TRUE(log.Has("CSettingWindow::_OnButtonDelete  deletion still running"));
+        testsupport::DispatchQueued();
+        EXPECT_EQ(log.Count(launchertest::EscapeBoxText(CSettingWindow::kDeleteDone)), 1u);
+        EXPECT_FALSE(Exists("H:\\WEBDMDATA"));
+        EXPECT_FALSE(Exists("H:\\UPDATE"));
+
+        // After it ended: a new deletion of its own.
+        CreateDirectoryA("H:\\UPDATE", nullptr);
+        std::ofstream("H:\\UPDATE\\v.bin") << "update";
+        window.PostMessage(WM_COMMAND, del, 0);
+        EXPECT_TRUE(PumpUntilPressed(5, nullptr));
+        KillTimer(nullptr, answer);
+        EXPECT_FALSE(Exists("H:\\UPDATE"));
+        EXPECT_EQ(g_pressed[CSettingWindow::kDeleteDone], 2);
+        window.DestroyWindow();
+        g_pSettings = nullptr;
+    }
+    SetVolumePlatform(nullptr);
+    DeleteFileA("H:\\UPDATE\\v.bin");
+    RemoveDirectoryA("H:\\UPDATE");
+    block.Write(0, 0, 0);
 }
 
 } // namespace

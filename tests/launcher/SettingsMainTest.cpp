@@ -18,13 +18,6 @@ using namespace mainwindowtest;
 using ui::CSettingWindow;
 namespace key = ui::SettingWindowKey;
 
-// The product's window behind a real window's handle.
-CSettingWindow* SettingWindowOf(HWND window)
-{
-    return dynamic_cast<CSettingWindow*>(
-        reinterpret_cast<lib::wfc::CWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA)));
-}
-
 TEST_F(CMainWindowTest, SettingsFromTheMenuFollowTheUpdateStateAndGoOnCancel)
 {
     Tools().UseRealWindow(ui::TOOL_SETTING);
@@ -37,7 +30,7 @@ TEST_F(CMainWindowTest, SettingsFromTheMenuFollowTheUpdateStateAndGoOnCancel)
     ASSERT_NE(hwnd, nullptr);
     EXPECT_TRUE(::IsWindowVisible(hwnd));
     EXPECT_EQ(::GetWindow(hwnd, GW_OWNER), Window().GetHwnd());
-    CSettingWindow* window = SettingWindowOf(hwnd);
+    CSettingWindow* window = Tools().RealObject<CSettingWindow>(ui::TOOL_SETTING);
     ASSERT_NE(window, nullptr);
     ui::CSkinWindowItem* del = window->GetItemById(key::kDeleteButton.m_nId);
     ui::CSkinWindowItem* scan = window->GetItemById(key::kScandiskButton.m_nId);

@@ -8,6 +8,7 @@
 #include "lib/wfc/Window.h"
 #include "skin/SkinWindowItem.h"
 #include "skin/SkinWindowItemButton.h"
+#include "tests/launcher/SettingsSupport.h"
 #include "tests/skin/support/SkinTestSupport.h"
 #include "tests/support/AgentBlock.h"
 
@@ -24,56 +25,9 @@ using ui::CSettingWindow;
 using ui::SkinItemKey;
 namespace key = ui::SettingWindowKey;
 
-struct Posted {
-    UINT message;
-    uint32_t wParam;
-    bool operator==(const Posted& other) const
-    {
-        return message == other.message && wParam == other.wParam;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const Posted& posted)
-{
-    return out << "{WM_APP+" << (posted.message - WM_APP) << ", " << posted.wParam << "}";
-}
-
-// The main window's stand-in: records its WM_APP posts and deletes the window on code 6.
-class CSettingOwner : public lib::wfc::CWindow {
-public:
-    CSettingOwner() { Create(0, nullptr, "Kestrum4 Test Owner", WS_POPUP, 0, 0, 100, 100); }
-    ~CSettingOwner() override { DestroyWindow(); }
-    std::unique_ptr<CSettingWindow> m_pWindow;
-    std::vector<Posted> m_vPosted;
-    int m_nDeleted = 0;
-
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message >= WM_APP && message < 0xC000) {
-            m_vPosted.push_back(Posted{message, static_cast<uint32_t>(wParam)});
-            if (message == CSettingWindow::kChildClosedMessage &&
-                wParam == CSettingWindow::kChildCode && m_pWindow) {
-                m_pWindow.reset();
-                ++m_nDeleted;
-            }
-            return 0;
-        }
-        return CWindow::WindowProc(message, wParam, lParam);
-    }
-};
-
-void PumpFor(DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    }
-}
+using settingstest::CSettingOwner;
+using settingstest::Posted;
+using settingstest::PumpFor;
 
 void Click(CSettingWindow& window, const SkinItemKey& item)
 {

@@ -12,6 +12,6 @@ kestrum_test(launcher_sd_windows_test
     LOCKS launcher_process shared_blocks mouse_cursor log_upload_cancel version_check_abort
           job_abort)
 set_target_properties(launcher_sd_windows_test PROPERTIES
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/product)
+    RUNTIME_OUTPUT_DIRECTORY ${KESTRUM_PRODUCT_FOLDER})
 add_dependencies(launcher_sd_windows_test launcher_product_folder)
 kestrum_skin_resources(launcher_sd_windows_test product)

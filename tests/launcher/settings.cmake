@@ -6,7 +6,7 @@ kestrum_test(launcher_settings_test
     SOURCES ${TEST_DIR}/SettingsSupport.cpp ${TEST_DIR}/SettingsBoxTest.cpp
             ${TEST_DIR}/SettingsDeleteTest.cpp ${TEST_DIR}/SettingsWindowTest.cpp
             ${TEST_DIR}/SettingsCheckTest.cpp ${TEST_DIR}/SettingsCardTest.cpp
-            ${TEST_DIR}/SettingsMainTest.cpp
+            ${TEST_DIR}/SettingsNestedTest.cpp ${TEST_DIR}/SettingsMainTest.cpp
             ${TEST_DIR}/MainWindowTestSupport.cpp ${TEST_DIR}/support/StubToolWindow.cpp
     LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport kestrum_cardsim
          kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib
@@ -14,6 +14,6 @@ kestrum_test(launcher_settings_test
     LOCKS launcher_process shared_blocks mouse_cursor log_upload_cancel version_check_abort
           job_abort)
 set_target_properties(launcher_settings_test PROPERTIES
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/product)
+    RUNTIME_OUTPUT_DIRECTORY ${KESTRUM_PRODUCT_FOLDER})
 add_dependencies(launcher_settings_test launcher_product_folder)
 kestrum_skin_resources(launcher_settings_test product)

@@ -3,6 +3,7 @@
 // file, the stand-in weather service (tools/standin/services/weather.py) behind the
 // built-in account, the service's fixture as bytes, and taking the card away (Wine only).
 
+#include "tests/carddata/support/CardAway.h"
 #include "tests/online/support/StandIn.h"
 
 #include <windows.h>
@@ -56,22 +57,7 @@ std::string NamesVars(const Names& names);
 // and the data files.
 std::map<std::string, std::string> FixtureFiles(const Names& names);
 
-// Moves the card's host folder away and back, so that its drive has no root: a card taken
-// out of its reader. Only under Wine, where the folder is reached through Z:.
-class CCardAway {
-public:
-    explicit CCardAway(char letter);
-    ~CCardAway(); // puts the card back
-    CCardAway(const CCardAway&) = delete;
-    CCardAway& operator=(const CCardAway&) = delete;
-
-    bool CanMove() const { return !m_strFolder.empty(); }
-    bool Move();
-    bool Back();
-
-private:
-    std::string m_strFolder;
-    bool m_bAway = false;
-};
+// Taking card Y: out of its reader (Wine only).
+using ::CCardAway;
 
 } // namespace weathertest
