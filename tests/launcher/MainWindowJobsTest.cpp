@@ -8,16 +8,21 @@
 #include "carddata/SDInfoMgr.h"
 #include "launcher/LaunchWindowMessages.h"
 #include "launcher/LaunchWindowTexts.h"
+#include "lib/Path.h"
+#include "lib/StringUtility.h"
 #include "online/ConnectionFile.h"
 #include "online/ProbeUpload.h"
 #include "skin/SkinWindowItem.h"
+#include "tests/carddata/support/CardAway.h"
 #include "tests/launcher/support/BrowserRecord.h"
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/launcher/support/Observer.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,25 +45,6 @@ protected:
     void Finish(uint32_t jobType)
     {
         Window().SendMessage(::RegisterWindowMessageA("QZLNotifyFinish"), 0, jobType);
-    }
-    // How many of a row's three images show, and whether they show as a prefix.
-    int Shown(const ui::SkinItemKey (&images)[3])
-    {
-        int shown = 0;
-        for (const ui::SkinItemKey& image : images) shown += Item(image)->IsVisible() ? 1 : 0;
-        return shown;
-    }
-    const ui::SkinItemKey (&RowOf(uint32_t jobType))[3]
-    {
-        return jobType == 36 ? key::kProbleIngImage
-                             : jobType == 37 ? key::kVelocetIngImage : key::kWeatherIngImage;
-    }
-    bool HasTimer(UINT_PTR timer)
-    {
-        // KillTimer answers whether the timer was there; it is set again for the case.
-        if (!::KillTimer(Window().GetHwnd(), timer)) return false;
-        ::SetTimer(Window().GetHwnd(), timer, 1800000, nullptr);
-        return true;
     }
 };
 
@@ -347,6 +333,154 @@ TEST_F(CJobsTest, CardRemovedStaysWhileItsRootIsThere)
     Window().SendMessage(WM_DEVICECHANGE, ui::DEVICE_REMOVE, 0);
     EXPECT_TRUE(observer.WaitFor("DEVICECHANGE_KESTRUM", 2, 10000));
     EXPECT_EQ(Window().GetActiveSD(), 'M');
+}
+
+// A card that comes in with the card manager and the settings open: the state each shows.
+struct CardStateCase {
+    const char* name;
+    const char* removable; // the agent's letters
+    const char* paired;
+    const char* ntfs;      // letters the platform answers as "NTFS"
+    const char* locked;    // letters whose write test fails
+    const char* box;       // null: none
+    char active;
+    const ui::SkinItemKey* shown; // the one card button shown
+};
+
+class CardStateTest : public CJobsTest, public ::testing::WithParamInterface<CardStateCase> {};
+
+TEST_P(CardStateTest, RefreshShowsTheCardAndTellsTheWindows)
+{
+    const CardStateCase& c = GetParam();
+    Ready(CARD_NONE);
+    OpenTool(ui::TOOL_SETTING);
+    OpenTool(ui::TOOL_SD_MANAGER);
+    CCardPlatform platform(c.ntfs, c.locked);
+    launchertest::CObserver observer({"DEVICECHANGE_KESTRUM"});
+    ASSERT_TRUE(observer.IsReady());
+    testsupport::CLogCapture log;
+    Agent().Write(CardBits(c.removable), CardBits(c.paired), 0);
+    {
+        std::unique_ptr<launchertest::CBoxPresser> press;
+        if (c.box != nullptr) press.reset(new launchertest::CBoxPresser(c.box, IDOK));
+        Window().SendMessage(WM_DEVICECHANGE, ui::DEVICE_ADD, 0);
+        if (press) {
+            EXPECT_TRUE(press->Pressed());
+        }
+    }
+    Pump();
+    if (c.box == nullptr) {
+        EXPECT_EQ(log.Count("ShowMessageBox owner"), 0u);
+    }
+    EXPECT_TRUE(observer.WaitFor("DEVICECHANGE_KESTRUM", 1, 10000));
+    EXPECT_EQ(Window().GetActiveSD(), c.active);
+    for (const ui::SkinItemKey* button :
+         {&key::kButtonSDChoose, &key::kButtonClassSD, &key::kButtonClassSDPairing}) {
+        EXPECT_EQ(Item(*button)->IsVisible(), button == c.shown) << button->m_strName;
+    }
+    EXPECT_EQ(Item(key::kButtonUpdate)->IsEnabled(), c.active != 0);
+    // The settings hear whether a card is there; a card closes the card manager.
+    const launchertest::StubToolRecord& settings = Tools().Record(ui::TOOL_SETTING);
+    ASSERT_GE(settings.Received(WM_LAUNCHER_CARD_STATE), 1);
+    EXPECT_EQ(settings.vReceived.back().uWParam, c.active != 0 ? 1u : 0u);
+    EXPECT_EQ(Tools().Record(ui::TOOL_SD_MANAGER).Received(WM_CLOSE), c.active != 0 ? 1 : 0);
+}
+
+const CardStateCase kCardStateCases[] = {
+    {"Unpaired", "M", "", "", "", nullptr, 'M', &key::kButtonClassSD},
+    {"Paired", "M", "M", "", "", nullptr, 'M', &key::kButtonClassSDPairing},
+    {"Locked", "M", "M", "", "M", text::kCardLocked, 'M', &key::kButtonClassSDPairing},
+    {"Ntfs", "N", "", "N", "", text::kUnsupportedCard, 0, &key::kButtonSDChoose},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cards, CardStateTest, ::testing::ValuesIn(kCardStateCases),
+                         [](const ::testing::TestParamInfo<CardStateCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(CJobsTest, CardTakenOutIsDroppedAndTold)
+{
+    Ready(CARD_UNPAIRED);
+    OpenTool(ui::TOOL_SETTING);
+    ASSERT_EQ(Window().GetActiveSD(), 'M');
+    launchertest::CObserver observer({"DEVICECHANGE_KESTRUM"});
+    ASSERT_TRUE(observer.IsReady());
+    const HMENU menu = Window().GetMenu();
+    CCardAway away('M');
+    ASSERT_TRUE(away.CanMove()) << "only under Wine";
+    ASSERT_TRUE(away.Move());
+    // The agent saw the card go; its choice is the window's to clear.
+    Agent().Write(0, 0, 'M');
+    Window().SendMessage(WM_DEVICECHANGE, ui::DEVICE_REMOVE, 0);
+    Pump();
+    EXPECT_TRUE(observer.WaitFor("DEVICECHANGE_KESTRUM", 2, 10000));
+    EXPECT_EQ(Window().GetActiveSD(), 0);
+    EXPECT_EQ(Agent().Read().selectedDrive, 0);
+    EXPECT_NE(Window().GetMenu(), menu);
+    EXPECT_TRUE(Item(key::kButtonSDChoose)->IsVisible());
+    EXPECT_FALSE(Item(key::kButtonClassSD)->IsVisible());
+    EXPECT_FALSE(Item(key::kButtonUpdate)->IsEnabled());
+    const launchertest::StubToolRecord& settings = Tools().Record(ui::TOOL_SETTING);
+    ASSERT_GE(settings.Received(WM_LAUNCHER_CARD_STATE), 1);
+    EXPECT_EQ(settings.vReceived.back().uWParam, 0u);
+}
+
+// Puts the stand-in "Tessaly.dll" on the library search, where the product's bare-name
+// LoadLibrary finds it (looked up: the headers of Windows 2000 do not declare it).
+class CDeviceLibrary {
+public:
+    CDeviceLibrary()
+        : m_strRecord(testsupport::PrivateRoot() + "tessaly.txt"), m_pSetDllDirectory(
+              reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void*>(::GetProcAddress(
+                  ::GetModuleHandleA("kernel32.dll"), "SetDllDirectoryA"))))
+    {
+        ::DeleteFileA(m_strRecord.c_str());
+        ::SetEnvironmentVariableA("KESTRUM_TESSALY_RECORD", m_strRecord.c_str());
+        const std::string folder = lib::PathRemoveFileSpecStr(lib::GetModuleFileNameStr(nullptr)) +
+                                   "\\..\\carddata_drives_tessaly\\full";
+        m_bPlaced = m_pSetDllDirectory != nullptr && lib::FileExists(folder + "\\Tessaly.dll") &&
+                    m_pSetDllDirectory(folder.c_str());
+    }
+    ~CDeviceLibrary()
+    {
+        if (m_pSetDllDirectory != nullptr) m_pSetDllDirectory(nullptr);
+        ::SetEnvironmentVariableA("KESTRUM_TESSALY_RECORD", nullptr);
+    }
+    bool IsPlaced() const { return m_bPlaced; }
+    std::vector<std::string> Recorded() const
+    {
+        return lib::SplitString(testsupport::ReadFileBytes(m_strRecord).c_str(), "\n");
+    }
+
+private:
+    typedef BOOL(WINAPI* SetDllDirectoryFn)(LPCSTR);
+    std::string m_strRecord;
+    SetDllDirectoryFn m_pSetDllDirectory;
+    bool m_bPlaced = false;
+};
+
+TEST_F(CJobsTest, SafeRemovalEjectsTheDeviceAndFreesTheCard)
+{
+    Ready(CARD_PAIRED);
+    CDeviceLibrary library;
+    ASSERT_TRUE(library.IsPlaced());
+    {
+        launchertest::CBoxPresser press(text::kSafeRemoval, IDOK);
+        Window().SendMessage(WM_COMMAND, MAKEWPARAM(key::kButtonClassSDPairing.m_nId, 1), 0);
+        ASSERT_TRUE(press.Pressed());
+    }
+    launchertest::CBoxPresser result(text::kEjected, IDOK, 20000);
+    for (int i = 0; i < 200 && !result.Pressed(); ++i) Pump();
+    ASSERT_TRUE(result.Pressed());
+    EXPECT_EQ(library.Recorded(),
+              (std::vector<std::string>{"load", "OpenDevices 1 -> 0x00005E70",
+                                        "GetDeviceFromDriveLetter 0x00005E70 M -> 0x0000010C",
+                                        "EjectDevice 0x00005E70 0x0000010C -> 1",
+                                        "CloseDevices 0x00005E70 -> 1", "unload"}));
+    EXPECT_TRUE(Window().IsAllButtonsEnabled());
+    EXPECT_EQ(Agent().Read().selectedDrive, 0);
+    EXPECT_EQ(Window().GetActiveSD(), 0);
+    EXPECT_TRUE(Item(key::kButtonSDChoose)->IsVisible());
 }
 
 TEST_F(CJobsTest, SafeRemovalResults)

@@ -9,6 +9,8 @@
 #include "skin/SkinWindowItem.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 
+#include <algorithm>
+
 
 namespace mainwindowtest {
 
@@ -27,6 +29,16 @@ int32_t CardBits(const char* letters)
     for (const char* p = letters; *p != '\0'; ++p) bits |= testsupport::DriveBit(*p);
     return bits;
 }
+
+CCardPlatform::CCardPlatform(const std::string& ntfs, const std::string& locked)
+{
+    std::string fat = "MNO";
+    for (char letter : ntfs) fat.erase(std::remove(fat.begin(), fat.end(), letter), fat.end());
+    m_pPlatform.reset(new CEnvironmentVolumePlatform(fat, ntfs, locked, ""));
+    SetVolumePlatform(m_pPlatform.get());
+}
+
+CCardPlatform::~CCardPlatform() { SetVolumePlatform(&g_platform); }
 
 CStandardUserToken::CStandardUserToken() : m_bActive(false)
 {
@@ -109,13 +121,13 @@ void CMainWindowTest::SetCard(CardState state)
 }
 
 void CMainWindowTest::AddUser(const char* deviceNo, const char* nickName, uint32_t ccid,
-                              const char* userAgent, bool current)
+                              const char* userAgent, bool current, const UserStampRecord* stamp)
 {
     CUserListFile users;
     users.Load();
     std::string currentDevice;
     const bool hadCurrent = users.GetCurrentUser(&currentDevice);
-    ASSERT_TRUE(users.SaveWithCurrentDevice(deviceNo, nickName, ccid, userAgent, nullptr));
+    ASSERT_TRUE(users.SaveWithCurrentDevice(deviceNo, nickName, ccid, userAgent, stamp));
     if (!current && hadCurrent) {
         CUserListFile again;
         std::string name;
@@ -249,6 +261,27 @@ ui::CSkinWindowItem* CMainWindowTest::Item(const ui::SkinItemKey& key)
     ui::CSkinWindowItem* item = m_pWindow->GetItemById(key.m_nId);
     EXPECT_NE(item, nullptr) << key.m_strName;
     return item;
+}
+
+int CMainWindowTest::Shown(const ui::SkinItemKey (&images)[3])
+{
+    int shown = 0;
+    for (const ui::SkinItemKey& image : images) shown += Item(image)->IsVisible() ? 1 : 0;
+    return shown;
+}
+
+const ui::SkinItemKey (&CMainWindowTest::RowOf(uint32_t jobType))[3]
+{
+    namespace key = ui::LaunchWindowKey;
+    return jobType == 36 ? key::kProbleIngImage
+                         : jobType == 37 ? key::kVelocetIngImage : key::kWeatherIngImage;
+}
+
+bool CMainWindowTest::HasTimer(UINT_PTR timer)
+{
+    if (!::KillTimer(m_pWindow->GetHwnd(), timer)) return false;
+    ::SetTimer(m_pWindow->GetHwnd(), timer, 1800000, nullptr);
+    return true;
 }
 
 RECT CMainWindowTest::WindowRect()

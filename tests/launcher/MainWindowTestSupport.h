@@ -5,6 +5,7 @@
 // compiles it in gives itself a private application folder (it empties the data folder) and
 // the window framework, as MainWindowProgram.cpp does.
 
+#include "carddata/EnvironmentVolumePlatform.h"
 #include "launcher/LaunchWindow.h"
 #include "tests/carddata/support/SimulatedCard.h"
 #include "tests/launcher/support/ProductFolder.h"
@@ -19,6 +20,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+
+struct UserStampRecord;
 
 namespace mainwindowtest {
 
@@ -47,6 +50,19 @@ private:
     bool m_bActive;
 };
 
+// Other card answers for a while (letter lists as CEnvironmentVolumePlatform takes them);
+// the fixture's come back with the object. "MNO" less the NTFS letters are FAT32 cards.
+class CCardPlatform {
+public:
+    explicit CCardPlatform(const std::string& ntfs, const std::string& locked = "");
+    ~CCardPlatform();
+    CCardPlatform(const CCardPlatform&) = delete;
+    CCardPlatform& operator=(const CCardPlatform&) = delete;
+
+private:
+    std::unique_ptr<CEnvironmentVolumePlatform> m_pPlatform;
+};
+
 class CMainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -55,7 +71,7 @@ protected:
     // Before CreateWindow.
     void SetCard(CardState state);
     void AddUser(const char* deviceNo, const char* nickName, uint32_t ccid, const char* userAgent,
-                 bool current);
+                 bool current, const UserStampRecord* stamp = nullptr);
     // FirstRan and DriveMemory in "Launcher.ini" and in each user's "Setting.ini".
     void SetSettings(bool firstRan, bool driveMemory);
 
@@ -82,6 +98,12 @@ protected:
     const testsupport::CLogCapture& Log() const { return *m_pLog; }
     ui::CSkinWindowItem* Item(const ui::SkinItemKey& key);
     RECT WindowRect();
+    // How many of a row's three images show.
+    int Shown(const ui::SkinItemKey (&images)[3]);
+    // The row of images of a job type (36 probe, 37 traffic, else weather).
+    static const ui::SkinItemKey (&RowOf(uint32_t jobType))[3];
+    // Whether the window has the timer; KillTimer answers it, and the timer is set again.
+    bool HasTimer(UINT_PTR timer);
     BYTE LayeredAlpha();
     // Where CenterWindow puts a window of the width on the desktop.
     static int32_t CentredLeft(int32_t width);

@@ -1,0 +1,606 @@
+// The main window's jobs really running: the traffic and weather downloads and the
+// stored-probe upload against the stand-in services (tools/standin: probe.py, odv.py,
+// weather.py) on card M:, the unit's card, with its user registered. Progress is seen as
+// the window shows it, message by message; a held answer keeps a run going while the test
+// tries to start it again.
+
+#include "tests/launcher/MainWindowTestSupport.h"
+
+#include "carddata/BuiltinAccount.h"
+#include "carddata/SDInfoFile.h"
+#include "carddata/UserStampRecord.h"
+#include "lib/Path.h"
+#include "launcher/LaunchWindowTexts.h"
+#include "launcher/LauncherSetting.h"
+#include "online/ConnectionFile.h"
+#include "online/DataManager.h"
+#include "online/Charge.h"
+#include "online/InfoChargeVelocet.h"
+#include "skin/SkinWindowItem.h"
+#include "tests/carddata/support/LinkFileBuilder.h"
+#include "tests/carddata/support/ProbeBuilder.h"
+#include "tests/launcher/support/MessageBoxes.h"
+#include "tests/online/support/JobTestSupport.h"
+#include "tests/online/support/StandIn.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace mainwindowtest;
+using onlinetest::CAnswer;
+using onlinetest::RecordedRequest;
+namespace key = ui::LaunchWindowKey;
+namespace text = ui::LaunchWindowText;
+
+const uint32_t kProbe = 36;
+const uint32_t kTraffic = 37;
+const uint32_t kWeather = 38;
+
+const char kNickName[] = "Taro";
+const char kOdvPath[] = "/cgi-bin/odv.cgi/";
+const char kGatewayPath[] = "/probe/OFPB";
+const char kWeatherIndex[] = "/wlink36/all.man";
+const char kTrafficData[] = "PC\\PROBE\\RCVDAT.DAT.ENC";
+const char kWeatherData[] = "PC\\WEATHER\\WT_DATA.DAT";
+const char kHistory[] = "PC\\SDINFO.DAT";
+
+// One report of a job as the window showed it right after handling it.
+struct Step {
+    uint32_t percent;
+    int mask; // bit i: image i of the job's row shown
+};
+
+class CRunsTest : public CMainWindowTest {
+protected:
+    void SetUp() override
+    {
+        CMainWindowTest::SetUp();
+        ASSERT_TRUE(m_standIn.IsRunning());
+        // The request table is read again with the case's "Connection.info".
+        ASSERT_TRUE(Product().WriteConnectionInfo(m_standIn));
+        ASSERT_TRUE(CConnectionFile::GetInstance().Load());
+        Fresh();
+    }
+    void TearDown() override
+    {
+        // Held answers go first, so that the jobs' end at the window's does not wait for them.
+        m_standIn.Reset();
+        CMainWindowTest::TearDown();
+        CConnectionFile::GetInstance().Load();
+    }
+
+    // An empty space with the weather service behind the built-in account.
+    void Fresh()
+    {
+        ASSERT_TRUE(m_standIn.Reset());
+        char id[16] = {};
+        char password[16] = {};
+        ASSERT_TRUE(GetBuiltinAccount(id, sizeof id, password, sizeof password));
+        ASSERT_TRUE(m_standIn.Rule("/wlink36/*",
+                                   CAnswer().Auth(onlinetest::AuthMode::Both, id, password)));
+        // The traffic job's password is the stand-in's to issue again.
+        CDataManager::GetInstance().SetData(VELOCET_PASSWORD_KEY, nullptr, 0);
+        m_vSteps[0].clear();
+        m_vSteps[1].clear();
+        m_vSteps[2].clear();
+        m_nFinished[0] = m_nFinished[1] = m_nFinished[2] = 0;
+    }
+
+    // The unit's card M: (link file with the records the weather job's user agent needs),
+    // optionally with its user registered and current, and the window past its chain.
+    void WriteUnitCard(const CSimulatedCard& card)
+    {
+        ASSERT_TRUE(CLinkFileBuilder()
+                        .SetDeviceNo(kCardDeviceNo)
+                        .SetCcidHead(kCardCcid)
+                        .AddRecord(0x10000001, 0x01000A05, 0x0012)
+                        .WriteTo(card));
+    }
+    void Prepare(bool user)
+    {
+        SetCard(CARD_PAIRED);
+        WriteUnitCard(m_cardM);
+        if (user) {
+            UserStampRecord stamp;
+            stamp.m_uPositionX = 460800;
+            stamp.m_uPositionY = 307200;
+            stamp.m_uMapVersion = 0x05000123;
+            stamp.m_uLinkYear = 0x2010;
+            stamp.m_strUserAgent = "UA/Taro";
+            AddUser(kCardDeviceNo, kNickName, kCardCcid, "UA/Taro", true, &stamp);
+        }
+        SetSettings(false, true);
+    }
+    void Ready(bool user)
+    {
+        Prepare(user);
+        CreateMainWindow();
+        FinishChain();
+    }
+    void Downloads(bool traffic, bool weather)
+    {
+        CLauncherSetting::GetInstance().SetAutoDLTraffic(traffic);
+        CLauncherSetting::GetInstance().SetAutoDLWeather(weather);
+    }
+    void Command(UINT id) { Window().SendMessage(WM_COMMAND, MAKEWPARAM(id, 1), 0); }
+
+    int Mask(uint32_t jobType)
+    {
+        int mask = 0;
+        for (int i = 0; i < 3; ++i) mask |= Item(RowOf(jobType)[i])->IsVisible() ? 1 << i : 0;
+        return mask;
+    }
+    static int Index(uint32_t jobType) { return static_cast<int>(jobType - kProbe); }
+    const std::vector<Step>& Steps(uint32_t jobType) { return m_vSteps[Index(jobType)]; }
+    int Finished(uint32_t jobType) const { return m_nFinished[Index(jobType)]; }
+
+    // Runs this thread's messages until done() holds (false after the bound), noting each
+    // report of a job the window handled and what its row then showed.
+    bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000)
+    {
+        static const UINT progress = ::RegisterWindowMessageA("QZLNotifyProgress");
+        static const UINT finish = ::RegisterWindowMessageA("QZLNotifyFinish");
+        // A box would hold the loop: it is pressed and reported.
+        launchertest::CBoxPresser unexpected("", IDOK, timeoutMs);
+        const DWORD start = ::GetTickCount();
+        while (!done()) {
+            if (unexpected.Pressed()) ADD_FAILURE() << "a box: " << unexpected.Box().sText;
+            if (unexpected.Pressed() || ::GetTickCount() - start > timeoutMs) return false;
+            MSG message;
+            if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+                continue;
+            }
+            if (message.message == WM_QUIT) continue;
+            ::DispatchMessageA(&message);
+            if (message.hwnd != Window().GetHwnd()) continue;
+            const uint32_t type = static_cast<uint32_t>(message.lParam);
+            if (type < kProbe || type > kWeather) continue;
+            if (message.message == progress) {
+                m_vSteps[Index(type)].push_back({static_cast<uint32_t>(message.wParam), Mask(type)});
+            } else if (message.message == finish) {
+                ++m_nFinished[Index(type)];
+            }
+        }
+        return true;
+    }
+    bool RunUntilFinished(uint32_t jobType, int count = 1)
+    {
+        return RunUntil([&] { return Finished(jobType) >= count; });
+    }
+
+    std::vector<RecordedRequest> RequestsOf(uint32_t jobType) const
+    {
+        std::vector<RecordedRequest> requests;
+        for (const RecordedRequest& r : m_standIn.Requests()) {
+            const bool weather = r.sPath.compare(0, 9, "/wlink36/") == 0;
+            const bool traffic = r.sPath == kOdvPath || (r.sPath == kGatewayPath &&
+                                                         r.sBody.compare(0, 5, "fc=72") == 0);
+            const bool probe = r.sPath == kGatewayPath && !traffic;
+            if ((jobType == kWeather && weather) || (jobType == kTraffic && traffic) ||
+                (jobType == kProbe && probe)) {
+                requests.push_back(r);
+            }
+        }
+        return requests;
+    }
+    // The requests of one whole run: the data request of the traffic job, the first index
+    // file of the weather job answered.
+    size_t Runs(uint32_t jobType) const
+    {
+        size_t runs = 0;
+        for (const RecordedRequest& r : RequestsOf(jobType)) {
+            if (jobType == kTraffic && r.sPath == kOdvPath) ++runs;
+            if (jobType == kWeather && r.sPath == kWeatherIndex && r.iStatus == 200) ++runs;
+        }
+        return runs;
+    }
+    // Waits until the stand-in has received a request of the path.
+    bool WaitForPath(const char* path)
+    {
+        return RunUntil(
+            [&] {
+                for (const RecordedRequest& r : m_standIn.Requests()) {
+                    if (r.sPath == path) return true;
+                }
+                return false;
+            },
+            30000);
+    }
+
+    // A run's reports seen as the window showed them: no step shown at 0 beyond the one
+    // that blinks, then the steps reached at 33, 66 and 100.
+    void ExpectShownSteps(uint32_t jobType)
+    {
+        const std::vector<Step>& steps = Steps(jobType);
+        ASSERT_EQ(steps.size(), 4u) << jobType;
+        const uint32_t percents[] = {0, 33, 66, 100};
+        const int masks[] = {0, 1, 3, 7};
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(steps[i].percent, percents[i]) << jobType;
+            EXPECT_EQ(steps[i].mask & ~(i == 0 ? 1 : 0), masks[i]) << jobType << " at " << i;
+        }
+    }
+
+    onlinetest::CStandIn m_standIn;
+    // Cleared now and after the case, as the fixture's own.
+    CSimulatedCard m_cardM{'M'};
+    CSimulatedCard m_cardN{'N'};
+    std::vector<Step> m_vSteps[3];
+    int m_nFinished[3] = {};
+};
+
+// ---- the update button ----
+
+struct UpdateCase {
+    const char* name;
+    bool user;
+    bool traffic; // AutoDLTraffic
+    bool weather; // AutoDLWeather
+    bool locked;
+    bool recent;      // both acquisitions a minute ago on the card
+    const char* box;  // null: none
+    bool trafficRuns;
+    bool weatherRuns;
+};
+
+class UpdateTest : public CRunsTest, public ::testing::WithParamInterface<UpdateCase> {};
+
+TEST_P(UpdateTest, StartsTheDownloadsThatAreDue)
+{
+    const UpdateCase& c = GetParam();
+    Ready(c.user);
+    if (c.recent) {
+        SYSTEMTIME now;
+        ::GetLocalTime(&now);
+        CSDInfoFile history('M');
+        for (uint32_t type : {kTraffic, kWeather}) {
+            ASSERT_TRUE(history.SaveHistory(type, now, SDINFO_PHASE_SUCCEEDED, type << 24, 0, 0,
+                                            nullptr));
+        }
+    }
+    Downloads(c.traffic, c.weather);
+    const int trafficBefore = Mask(kTraffic);
+    const int weatherBefore = Mask(kWeather);
+    {
+        CCardPlatform platform("", c.locked ? "M" : "");
+        testsupport::CLogCapture log;
+        std::unique_ptr<launchertest::CBoxPresser> press;
+        if (c.box != nullptr) press.reset(new launchertest::CBoxPresser(c.box, IDOK));
+        Command(key::kButtonUpdate.m_nId);
+        if (press) {
+            EXPECT_TRUE(press->Pressed());
+            EXPECT_EQ(press->Box().uStyle, text::kTextStyle);
+        } else {
+            EXPECT_EQ(log.Count("ShowMessageBox owner"), 0u);
+        }
+    }
+    ASSERT_TRUE(RunUntil([&] {
+        return Finished(kTraffic) >= (c.trafficRuns ? 1 : 0) &&
+               Finished(kWeather) >= (c.weatherRuns ? 1 : 0);
+    }));
+    // Whatever was not started would have asked by now.
+    RunUntil([] { return false; }, 300);
+
+    const struct {
+        uint32_t type;
+        bool runs;
+        int before;
+        const ui::SkinItemKey& done;
+        const char* file;
+    } rows[] = {{kTraffic, c.trafficRuns, trafficBefore, key::kVelocetDLImage, kTrafficData},
+                {kWeather, c.weatherRuns, weatherBefore, key::kWeatherDLImage, kWeatherData}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type);
+        const bool skipped = c.recent && !c.locked && (row.type == kWeather ? c.weather
+                                                                             : c.traffic && c.user);
+        EXPECT_EQ(Runs(row.type), row.runs ? 1u : 0u);
+        if (row.runs) {
+            ExpectShownSteps(row.type);
+            EXPECT_EQ(Finished(row.type), 1);
+            EXPECT_TRUE(lib::FileExists(m_cardM.GetPath(row.file)));
+            EXPECT_EQ(onlinetest::JobHistory('M', row.type),
+                      std::make_pair(static_cast<uint32_t>(SDINFO_PHASE_SUCCEEDED), row.type << 24));
+        } else {
+            EXPECT_TRUE(RequestsOf(row.type).empty());
+            EXPECT_TRUE(Steps(row.type).empty());
+            EXPECT_FALSE(lib::FileExists(m_cardM.GetPath(row.file)));
+        }
+        // A run and a skip leave every step and the done image shown; else nothing changed.
+        EXPECT_EQ(Mask(row.type), row.runs || skipped ? 7 : row.before);
+        EXPECT_EQ(Item(row.done)->IsVisible(), row.runs || skipped);
+    }
+}
+
+const UpdateCase kUpdateCases[] = {
+    {"Locked", true, true, true, true, false, text::kCardLocked, false, false},
+    {"BothOff", true, false, false, false, false, nullptr, false, false},
+    {"TrafficOnly", true, true, false, false, false, nullptr, true, false},
+    {"WeatherOnly", true, false, true, false, false, nullptr, false, true},
+    {"NoUser", false, true, true, false, false, text::kNeedRegistration, false, true},
+    {"Recent", true, true, true, false, true, nullptr, false, false},
+    {"Both", true, true, true, false, false, nullptr, true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Settings, UpdateTest, ::testing::ValuesIn(kUpdateCases),
+                         [](const ::testing::TestParamInfo<UpdateCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(CRunsTest, SecondPressWhileRunningChangesNothing)
+{
+    Ready(true);
+    Downloads(true, true);
+    ASSERT_TRUE(m_standIn.Queue(kOdvPath, CAnswer().Service().Hold("runs")));
+    ASSERT_TRUE(m_standIn.Queue(kWeatherIndex, CAnswer().Service().Hold("runs")));
+    Command(key::kButtonUpdate.m_nId);
+    ASSERT_TRUE(WaitForPath(kOdvPath));
+    ASSERT_TRUE(WaitForPath(kWeatherIndex));
+
+    const int masks[] = {Mask(kTraffic), Mask(kWeather)};
+    const uint32_t progress[] = {Window().GetProgress(kTraffic), Window().GetProgress(kWeather)};
+    Command(key::kButtonUpdate.m_nId);
+    EXPECT_EQ(Mask(kTraffic), masks[0]);
+    EXPECT_EQ(Mask(kWeather), masks[1]);
+    EXPECT_EQ(Window().GetProgress(kTraffic), progress[0]);
+    EXPECT_EQ(Window().GetProgress(kWeather), progress[1]);
+    EXPECT_TRUE(HasTimer(ui::TIMER_VELOCET_BLINK));
+    EXPECT_TRUE(HasTimer(ui::TIMER_WEATHER_BLINK));
+
+    ASSERT_TRUE(m_standIn.Release("runs"));
+    ASSERT_TRUE(RunUntilFinished(kTraffic));
+    ASSERT_TRUE(RunUntilFinished(kWeather));
+    RunUntil([] { return false; }, 300);
+    for (uint32_t type : {kTraffic, kWeather}) {
+        EXPECT_EQ(Runs(type), 1u) << type;
+        EXPECT_EQ(Finished(type), 1) << type;
+        ExpectShownSteps(type);
+    }
+}
+
+TEST_F(CRunsTest, RunKeepsItsCardWhenTheActiveCardChanges)
+{
+    Ready(true);
+    WriteUnitCard(m_cardN);
+    Downloads(true, false);
+    ASSERT_TRUE(m_standIn.Queue(kOdvPath, CAnswer().Service().Hold("runs")));
+    Command(key::kButtonUpdate.m_nId);
+    ASSERT_TRUE(WaitForPath(kOdvPath));
+    // The agent now has N: as the active card.
+    Agent().Write(CardBits("MN"), CardBits("MN"), 'N');
+    Command(key::kButtonUpdate.m_nId);
+    ASSERT_TRUE(m_standIn.Release("runs"));
+    ASSERT_TRUE(RunUntilFinished(kTraffic));
+    RunUntil([] { return false; }, 300);
+
+    EXPECT_EQ(Runs(kTraffic), 1u);
+    EXPECT_TRUE(lib::FileExists(m_cardM.GetPath(kTrafficData)));
+    EXPECT_FALSE(lib::FileExists(m_cardN.GetPath(kTrafficData)));
+    EXPECT_EQ(onlinetest::JobHistory('M', kTraffic).first,
+              static_cast<uint32_t>(SDINFO_PHASE_SUCCEEDED));
+    EXPECT_FALSE(lib::FileExists(m_cardN.GetPath(kHistory)));
+}
+
+// ---- repeat timers ----
+
+TEST_F(CRunsTest, RepeatTimersRunTheDownloadsAgainWithTheUnitsCard)
+{
+    Ready(true);
+    const struct {
+        uint32_t type;
+        UINT_PTR repeat;
+        UINT_PTR blink;
+    } rows[] = {{kTraffic, ui::TIMER_AUTO_VELOCET, ui::TIMER_VELOCET_BLINK},
+                {kWeather, ui::TIMER_AUTO_WEATHER, ui::TIMER_WEATHER_BLINK}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type);
+        // A run finished at 100 armed the timer.
+        Window().SendMessage(::RegisterWindowMessageA("QZLNotifyProgress"), 100, row.type);
+        Window().SendMessage(::RegisterWindowMessageA("QZLNotifyFinish"), 0, row.type);
+        ASSERT_TRUE(HasTimer(row.repeat));
+        Window().SendMessage(WM_TIMER, row.repeat, 0);
+        // Started: the row hidden, its blink going.
+        EXPECT_EQ(Mask(row.type), 0);
+        EXPECT_EQ(Window().GetProgress(row.type), 0u);
+        EXPECT_TRUE(HasTimer(row.blink));
+        ASSERT_TRUE(RunUntilFinished(row.type));
+        EXPECT_EQ(Runs(row.type), 1u);
+        ExpectShownSteps(row.type);
+        EXPECT_TRUE(HasTimer(row.repeat));
+    }
+}
+
+// ---- the stored-probe upload ----
+
+enum SecondStart { MENU, REFRESH, CHAIN_END, AFTER_CLOSE };
+
+struct GuardCase {
+    const char* name;
+    SecondStart second;
+};
+
+// The cards whose cache a job's end writes out, in order.
+class CFlushRecord {
+public:
+    CFlushRecord()
+    {
+        Text().clear();
+        SetChargeVolumeFlush(&CFlushRecord::Flush);
+    }
+    ~CFlushRecord() { SetChargeVolumeFlush(nullptr); }
+    std::string Letters()
+    {
+        std::lock_guard<std::mutex> hold(Lock());
+        return Text();
+    }
+
+private:
+    static std::mutex& Lock()
+    {
+        static std::mutex lock;
+        return lock;
+    }
+    static std::string& Text()
+    {
+        static std::string text;
+        return text;
+    }
+    static bool Flush(char letter)
+    {
+        std::lock_guard<std::mutex> hold(Lock());
+        Text() += letter;
+        return true;
+    }
+};
+
+class ProbeGuardTest : public CRunsTest, public ::testing::WithParamInterface<GuardCase> {
+protected:
+    CFlushRecord m_flushes;
+    void PutRecording(const CSimulatedCard& card, const char* folder)
+    {
+        ASSERT_TRUE(CProbeBuilder()
+                        .SetDeviceNo(kCardDeviceNo)
+                        .SetCcid("0746052100000001")
+                        .SetUid("U000000001")
+                        .AddRealFile("20261209120000TRACK.BIN", std::vector<uint8_t>(512, 0x5A))
+                        .WriteTo(card.GetPath(std::string("PROBE\\") + folder + "\\ProbeData.dat")));
+    }
+    // The agent makes N: the selected card, and the window takes it as its card where the
+    // user answers Cancel to the safe removal, with no card refresh.
+    void TakeN()
+    {
+        Agent().Write(CardBits("MN"), CardBits("MN"), 'N');
+        launchertest::CBoxPresser press(text::kSafeRemoval, IDCANCEL);
+        Command(key::kButtonClassSDPairing.m_nId);
+        EXPECT_TRUE(press.Pressed());
+        EXPECT_EQ(Window().GetActiveSD(), 'N');
+    }
+    bool HasRecording(const CSimulatedCard& card, const char* folder)
+    {
+        return lib::FileExists(card.GetPath(std::string("PROBE\\") + folder + "\\ProbeData.dat"));
+    }
+    // The upload's function codes of one batch: consent, data, completion.
+    size_t Batches() const
+    {
+        size_t batches = 0;
+        for (const RecordedRequest& r : RequestsOf(kProbe)) {
+            if (r.sBody.compare(0, 5, "fc=96") == 0) ++batches;
+        }
+        return batches;
+    }
+};
+
+// A second start while a run holds at the stand-in changes nothing: no window made or
+// shown, the row and its blink as they were, and the run ends on its own card through its
+// own window.
+TEST_P(ProbeGuardTest, SecondStartWhileRunningChangesNothing)
+{
+    const GuardCase& c = GetParam();
+    ASSERT_TRUE(m_standIn.Queue(kGatewayPath, CAnswer().Service().Hold("probe")));
+    Prepare(true);
+    WriteUnitCard(m_cardN);
+    PutRecording(m_cardM, "01");
+    PutRecording(m_cardN, "01");
+    // The probe log window shows with a run.
+    CLauncherSetting& setting = CLauncherSetting::GetInstance();
+    for (const char* user : {"", kNickName}) {
+        setting.Load(user);
+        setting.SetDisplayUpload(true);
+        setting.Save(user);
+    }
+    CreateMainWindow();
+    if (c.second == CHAIN_END) {
+        // The first run from the menu, before the chain has ended.
+        Command(ui::IDM_PROBE_UPLOAD);
+    } else {
+        // The chain's end starts the first run.
+        FinishChain();
+    }
+    ASSERT_TRUE(WaitForPath(kGatewayPath));
+    const launchertest::StubToolRecord& record = Tools().Record(ui::TOOL_PROBE_LOG);
+    ASSERT_EQ(record.nMade, 1);
+    const size_t shows = record.vShow.size();
+    const int created = record.nCreate;
+    const uint32_t progress = Window().GetProgress(kProbe);
+    const int mask = Mask(kProbe);
+
+    switch (c.second) {
+    case MENU:
+        TakeN();
+        Command(ui::IDM_PROBE_UPLOAD);
+        break;
+    case REFRESH:
+        // The card manager closes with N: chosen: the card state is read again.
+        OpenTool(ui::TOOL_SD_MANAGER);
+        Agent().Write(CardBits("MN"), CardBits("MN"), 'N');
+        Tools().Live(ui::TOOL_SD_MANAGER)->PostNotices();
+        Pump();
+        ASSERT_EQ(Window().GetActiveSD(), 'N');
+        break;
+    case CHAIN_END:
+        TakeN();
+        FinishChain();
+        break;
+    case AFTER_CLOSE:
+        Tools().Live(ui::TOOL_PROBE_LOG)->PostNotices();
+        Pump();
+        ASSERT_FALSE(Tools().Holds(ui::TOOL_PROBE_LOG));
+        Command(ui::IDM_PROBE_UPLOAD);
+        EXPECT_FALSE(Tools().Holds(ui::TOOL_PROBE_LOG));
+        break;
+    }
+    EXPECT_EQ(record.nMade, 1);
+    EXPECT_EQ(record.nCreate, created);
+    EXPECT_EQ(record.vShow.size(), shows);
+    EXPECT_EQ(Window().GetProgress(kProbe), progress);
+    // The step in progress may have blinked meanwhile.
+    const int blinking = 1 << (progress < 33 ? 0 : progress < 66 ? 1 : 2);
+    EXPECT_EQ(Mask(kProbe) & ~blinking, mask & ~blinking);
+    EXPECT_TRUE(HasTimer(ui::TIMER_PROBE_BLINK));
+
+    ASSERT_TRUE(m_standIn.Release("probe"));
+    // Its card is not looked at while the job deletes what it sent: a look may hold the
+    // folder for an instant.
+    ASSERT_TRUE(RunUntil([&] { return Batches() == 1; }));
+    if (c.second != AFTER_CLOSE) {
+        ASSERT_TRUE(RunUntilFinished(kProbe));
+        EXPECT_EQ(record.Received(::RegisterWindowMessageA("QZLNotifyFinish")), 1);
+    }
+    EXPECT_TRUE(HasRecording(m_cardN, "01"));
+
+    // A start after the end runs; the first start that is not refused is the job's end.
+    PutRecording(m_cardM, "02");
+    PutRecording(m_cardN, "02");
+    const size_t before = m_standIn.Requests().size();
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            Command(ui::IDM_PROBE_UPLOAD);
+            return m_standIn.WaitForRequests(before + 1, 300) > before;
+        },
+        20000));
+    EXPECT_FALSE(HasRecording(m_cardM, "01"));
+    // The first run's end wrote out its own card.
+    EXPECT_EQ(m_flushes.Letters().substr(0, 1), "M");
+    ASSERT_TRUE(RunUntil([&] { return Batches() == 2; }));
+}
+
+const GuardCase kGuardCases[] = {
+    {"Menu", MENU},
+    {"CardRefresh", REFRESH},
+    {"ChainEnd", CHAIN_END},
+    {"AfterTheWindowClosed", AFTER_CLOSE},
+};
+
+INSTANTIATE_TEST_SUITE_P(Starts, ProbeGuardTest, ::testing::ValuesIn(kGuardCases),
+                         [](const ::testing::TestParamInfo<GuardCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
