@@ -5,7 +5,6 @@
 #include "launcher/UserMessage.h"
 #include "lib/Path.h"
 #include "lib/TolveLog.h"
-#include "skin/SkinException.h"
 #include "skin/SkinWindowItemAnimation.h"
 #include "skin/SkinWindowItemButton.h"
 #include "skin/SkinWindowItemDropWindow.h"
@@ -96,13 +95,7 @@ CDropWindow::~CDropWindow()
 
 bool CDropWindow::Create()
 {
-    try {
-        BuildFromSkin();
-    } catch (const CSkinWindowException&) {
-        return false;
-    }
-    CreateHidden();
-    return IsWindow();
+    return CreateFromSkin(&CDropWindow::BuildFromSkin, &CDropWindow::CreateHidden);
 }
 
 void CDropWindow::BuildFromSkin()

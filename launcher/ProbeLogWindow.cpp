@@ -8,7 +8,6 @@
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
 #include "online/ProbeUpload.h"
-#include "skin/SkinException.h"
 #include "skin/SkinWindowItemButton.h"
 #include "skin/SkinWindowItemResizableStaticImage.h"
 #include "skin/SkinWindowItemScrollBar.h"
@@ -160,13 +159,7 @@ bool CProbeLogWindow::Create(bool viewOnly)
 {
     m_bViewOnly = viewOnly ? 1 : 0;
     _LoadLog();
-    try {
-        BuildFromSkin();
-    } catch (const CSkinWindowException&) {
-        return false;
-    }
-    CreateHidden();
-    return IsWindow();
+    return CreateFromSkin(&CProbeLogWindow::BuildFromSkin, &CProbeLogWindow::CreateHidden);
 }
 
 void CProbeLogWindow::BuildFromSkin()

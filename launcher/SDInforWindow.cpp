@@ -1,7 +1,6 @@
 #include "launcher/SDInforWindow.h"
 
 #include "lib/StringUtility.h"
-#include "skin/SkinException.h"
 #include "skin/SkinWindowItemButton.h"
 #include "skin/SkinWindowItemResizableStaticImage.h"
 #include "skin/SkinWindowItemScrollBar.h"
@@ -142,13 +141,9 @@ CSDInforWindow::~CSDInforWindow()
 
 bool CSDInforWindow::Create()
 {
-    try {
-        BuildFromSkin();
-    } catch (const CSkinWindowException&) {
+    if (!CreateFromSkin(&CSDInforWindow::BuildFromSkin, &CSDInforWindow::CreateHidden)) {
         return false;
     }
-    CreateHidden();
-    if (!IsWindow()) return false;
     // Without a selected drive there is no root at all (":\\" would be the current drive's).
     const char drive = m_pSDInfoMgr->GetSelectedDrive();
     const std::string root = std::string(1, drive) + ":\\";

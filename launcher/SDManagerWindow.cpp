@@ -2,7 +2,6 @@
 
 #include "carddata/SDInfoMgr.h"
 #include "launcher/UserMessage.h"
-#include "skin/SkinException.h"
 #include "skin/SkinWindowItemButton.h"
 #include "skin/SkinWindowItemResizableStaticImage.h"
 #include "skin/SkinWindowItemScrollBar.h"
@@ -90,13 +89,9 @@ CSDManagerWindow::~CSDManagerWindow()
 
 bool CSDManagerWindow::Create()
 {
-    try {
-        BuildFromSkin();
-    } catch (const CSkinWindowException&) {
+    if (!CreateFromSkin(&CSDManagerWindow::BuildFromSkin, &CSDManagerWindow::CreateHidden)) {
         return false;
     }
-    CreateHidden();
-    if (!IsWindow()) return false;
     _UpdateList();
     return true;
 }

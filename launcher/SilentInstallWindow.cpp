@@ -6,7 +6,6 @@
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
 #include "lib/TolveLog.h"
-#include "skin/SkinException.h"
 #include "skin/SkinWindowItemButton.h"
 #include "skin/SkinWindowItemResizableStaticImage.h"
 #include "skin/SkinWindowItemStatic.h"
@@ -117,13 +116,10 @@ CSilentInstallWindow::~CSilentInstallWindow()
 
 bool CSilentInstallWindow::Create()
 {
-    try {
-        BuildFromSkin();
-    } catch (const CSkinWindowException&) {
+    if (!CreateFromSkin(&CSilentInstallWindow::BuildFromSkin,
+                        &CSilentInstallWindow::CreateHidden)) {
         return false;
     }
-    CreateHidden();
-    if (!IsWindow()) return false;
     m_cDownLoadCtrl.SetNotifyOwner(GetHwnd(), m_uURLThreadProgress);
     // Without its thread no outcome would come: it ends as a failed check.
     if (!m_cDownLoadCtrl.StartGetURL()) PostMessage(m_uURLThreadProgress, 0, -1);

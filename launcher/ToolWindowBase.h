@@ -17,6 +17,7 @@
 #include "skin/EndSessionWaitingWindow.h"
 #include "skin/FrameOverlayWindowBase.h"
 #include "skin/ResizableSkinWindow.h"
+#include "skin/SkinException.h"
 #include "skin/SkinItemKey.h"
 #include "skin/SkinWindowItem.h"
 #include "skin/WindowBase.h"
@@ -108,6 +109,20 @@ protected:
             return true;
         }
         return false;
+    }
+
+    // Builds the window's items from its skin text, then creates its window: false when the
+    // skin text failed (its error has been shown) or the window could not be made.
+    bool CreateFromSkin(void (TWindow::*build)(), void (TWindow::*create)())
+    {
+        TWindow* window = static_cast<TWindow*>(this);
+        try {
+            (window->*build)();
+        } catch (const CSkinWindowException&) {
+            return false;
+        }
+        (window->*create)();
+        return this->IsWindow();
     }
 
     // The handler of the buttons that only close the window.

@@ -382,6 +382,41 @@ TEST_F(DropWindowTest, CloseDuringALargeUnpackingAbortsIt)
     ExpectFailedRoad(press);
 }
 
+// Every way the user closes the window only hides it: the main window shows the same one again.
+TEST_F(DropWindowTest, EveryWayOfClosingOnlyHidesIt)
+{
+    namespace key = ui::DropWindowKey;
+    struct Case {
+        const char* name;
+        void (*close)(ui::CDropWindow& window);
+    };
+    const Case cases[] = {
+        {"the close button",
+         [](ui::CDropWindow& w) { w.SendMessage(WM_COMMAND, key::kCloseButton.m_nId, 0); }},
+        {"Esc", [](ui::CDropWindow& w) { w.OnDefaultKey(0, false); }},
+        {"the icon",
+         [](ui::CDropWindow& w) {
+             w.PostItemCommand(key::kApplicationIcon.m_nId, ui::ITEM_EVENT_LEFT_DBLCLK, 0);
+         }},
+        {"the menu's close", [](ui::CDropWindow& w) { w.SendMessage(WM_COMMAND, SC_CLOSE, 0); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_window.ShowWindow(SW_SHOWNA);
+        ASSERT_TRUE(::IsWindowVisible(m_window.GetHwnd()));
+        c.close(m_window);
+        Pump(100);
+        EXPECT_TRUE(m_window.IsWindow());
+        EXPECT_FALSE(::IsWindowVisible(m_window.GetHwnd()));
+    }
+    // Enter is no close.
+    m_window.ShowWindow(SW_SHOWNA);
+    m_window.OnDefaultKey(0, true);
+    Pump(100);
+    EXPECT_TRUE(::IsWindowVisible(m_window.GetHwnd()));
+    EXPECT_EQ(m_launcher.Take(), "");
+}
+
 // The worker reads the job record and the abort event of the window's object: destruction
 // waits for it, however long it takes, and tells the main window the unpacking ended.
 TEST_F(DropWindowTest, DestructionWaitsForTheWorker)
