@@ -210,8 +210,9 @@ TEST(DropArchiveRoad, OnXpTheWebButtonOpensThePageAndTheDroppedArchiveLandsOnThe
     const launchertest::ShownBox done = launcher.Run().WaitForBox(kDone, roadsteps::kBoxWaitMs);
     ASSERT_TRUE(done.Found()) << launcher.Run().Log();
     EXPECT_EQ(done.uStyle, static_cast<uint32_t>(MB_OK));
-    EXPECT_EQ(testsupport::ReadFileBytes((roadtest::CardRoot(kCard) + "WEBDMDATA\\POINT\\SPOT.DAT")), "spot");
-    EXPECT_EQ(testsupport::ReadFileBytes((roadtest::CardRoot(kCard) + "WEBDMDATA\\地図\\東京.bin")), "map");
+    const std::string data = roadtest::CardRoot(kCard) + "WEBDMDATA\\";
+    EXPECT_EQ(testsupport::ReadFileBytes(data + "POINT\\SPOT.DAT"), "spot");
+    EXPECT_EQ(testsupport::ReadFileBytes(data + "地図\\東京.bin"), "map");
     Shot(kRoad, "done", "box", done.hBox);
     // The close button stays disabled until the user has read the done text: a click on it
     // closes nothing meanwhile, and closes the launcher afterwards.

@@ -21,20 +21,19 @@ const uint32_t kCcidHead = 0x0746;
 const char CRoadLauncher::kUserName[] = "ロード";
 
 CRoadLauncher::CRoadLauncher(const std::string& road)
-    : m_bReady(false), m_cStandIn(roadtest::Space(road)), m_cAgent(m_cProduct.UseRealAgent()), m_pRun(nullptr)
+    : m_bReady(false), m_cStandIn(roadtest::Space(road)), m_cAgent(m_cProduct.UseRealAgent()),
+      // The run clears the launcher's files of the prefix user: the road's come after.
+      m_pRun(new launchertest::CLauncherRun(m_cProduct))
 {
-    // The run clears the launcher's files of the prefix user: the road's come after.
-    m_pRun = new launchertest::CLauncherRun(m_cProduct);
     m_cSettings.m_iMachineType = 1;
     m_cSettings.m_iFirstRan = 0;
     m_cSettings.m_iNickNameNo = 0;
     m_cSettings.m_iAutoDLTraffic = 0;
     m_cSettings.m_iAutoDLWeather = 0;
     m_bReady = m_cStandIn.IsRunning() && m_cAgent.Swapped() && m_cProduct.HasLauncher() &&
-               m_cStandIn.SetVars(launchertest::NothingNewerVars()) && m_cProduct.WriteConnectionInfo(m_cStandIn);
+               m_cStandIn.SetVars(launchertest::NothingNewerVars()) &&
+               m_cProduct.WriteConnectionInfo(m_cStandIn);
 }
-
-CRoadLauncher::~CRoadLauncher() { delete m_pRun; }
 
 bool CRoadLauncher::PrepareUnitCard(char letter)
 {

@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace roadsteps {
@@ -28,18 +29,18 @@ const DWORD kBoxWaitMs = 30000;
 
 class CRoadLauncher {
 public:
-    // road: its space of the stand-in (roadtest::Space), whose version check finds nothing newer and which
-    // wants no log.
+    // road: its space of the stand-in (roadtest::Space), whose version check finds nothing
+    // newer and which wants no log.
     explicit CRoadLauncher(const std::string& road);
-    ~CRoadLauncher();
     CRoadLauncher(const CRoadLauncher&) = delete;
     CRoadLauncher& operator=(const CRoadLauncher&) = delete;
 
     bool IsReady() const { return m_bReady; }
     onlinetest::CStandIn& StandIn() { return m_cStandIn; }
     const launchertest::CProductFolder& Product() const { return m_cProduct; }
-    static const char kUserName[];
     launchertest::CLauncherRun& Run() { return *m_pRun; }
+    // The user registered for the unit's card.
+    static const char kUserName[];
 
     // The settings the launcher starts with, saved for the road's user by Start: a model
     // chosen, no first run, both automatic downloads off.
@@ -63,7 +64,7 @@ private:
     onlinetest::CStandIn m_cStandIn;
     launchertest::CProductFolder m_cProduct;
     launchertest::CProgramSwap m_cAgent;
-    launchertest::CLauncherRun* m_pRun;
+    std::unique_ptr<launchertest::CLauncherRun> m_pRun;
     CLauncherSettingFile m_cSettings;
 };
 

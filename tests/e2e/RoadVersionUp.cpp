@@ -27,6 +27,8 @@ using roadtest::Shot;
 
 const char kRoad[] = "version_up";
 const char kTitle[] = "バージョンアップ";
+const char kUpdaterClass[] = "KESTRUMINSTALLER";
+const char kUpdaterTitle[] = "KestrumInstaller";
 const DWORD kInstallWaitMs = 120000;
 const char kCancelQuestion[] =
     "ケストラムのバージョンアップを中止します。\r\nバージョンアップが完了するまではケストラムを"
@@ -93,7 +95,10 @@ std::string Versions()
 class CUpdaterLog {
 public:
     CUpdaterLog() : m_uStart(launchertest::FileLength(Path())) {}
-    static std::string Path() { return launchertest::UserProductFolder() + "Log\\Kestrum4Update_sys.log"; }
+    static std::string Path()
+    {
+        return launchertest::UserProductFolder() + "Log\\Kestrum4Update_sys.log";
+    }
     std::string Text() const { return testsupport::ReadFileBytes(Path(), m_uStart); }
 
 private:
@@ -138,7 +143,7 @@ TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsT
     const launchertest::CProgramSwap updater(
         "Kestrum4Update.exe", launchertest::TestsFolder() + "..\\updater\\Kestrum4Update.exe");
     ASSERT_TRUE(updater.Swapped());
-    ASSERT_EQ(FindWindowA("KESTRUMINSTALLER", "KestrumInstaller"), nullptr) << "another updater";
+    ASSERT_EQ(FindWindowA(kUpdaterClass, kUpdaterTitle), nullptr) << "another updater";
     const CUpdaterLog log;
 
     ASSERT_TRUE(launcher.Start(""));
@@ -152,8 +157,8 @@ TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsT
     for (const auto& package : kPackages) {
         if (package.product == nullptr) continue;
         SCOPED_TRACE(package.name);
-        EXPECT_TRUE(WaitFor([&] { return log.Text().find(RequestLine(package.aplType, package.name)) !=
-                                         std::string::npos; },
+        const std::string request = RequestLine(package.aplType, package.name);
+        EXPECT_TRUE(WaitFor([&] { return log.Text().find(request) != std::string::npos; },
                             kInstallWaitMs))
             << log.Text();
         if (package.aplType == 4) Shot(kRoad, "installing", "window", window);
@@ -162,12 +167,15 @@ TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsT
                         kInstallWaitMs));
     for (const auto& package : kPackages) {
         if (package.product != nullptr) {
-            EXPECT_EQ(MsiQueryProductStateA(package.product), INSTALLSTATE_DEFAULT) << package.name;
+            EXPECT_EQ(MsiQueryProductStateA(package.product), INSTALLSTATE_DEFAULT)
+                << package.name;
         }
     }
     std::vector<std::string> downloads;
     for (const onlinetest::RecordedRequest& request : launcher.StandIn().Requests()) {
-        if (request.sPath.compare(0, 10, "/packages/") == 0) downloads.push_back(request.sPath.substr(10));
+        if (request.sPath.compare(0, 10, "/packages/") == 0) {
+            downloads.push_back(request.sPath.substr(10));
+        }
     }
     std::vector<std::string> expected;
     for (const auto& package : kPackages) expected.push_back(package.name);
@@ -183,20 +191,23 @@ TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsT
         const launchertest::ShownBox cancel = launcher.Run().WaitForBox(kCancelQuestion, 2000);
         next = cancel.sText.empty();
         if (next) break;
-        const HWND box = cancel.Found() ? cancel.hBox
-                                        : roadsteps::WaitForBoxOf(launcher.Run().ProcessId(), window);
+        const DWORD launcherProcess = launcher.Run().ProcessId();
+        const HWND box =
+            cancel.Found() ? cancel.hBox : roadsteps::WaitForBoxOf(launcherProcess, window);
         ASSERT_NE(box, nullptr);
         roadsteps::ClickItem(box, ui::MessageBoxWindowKey::kCancelButton.m_nId);
         ASSERT_TRUE(roadsteps::WaitForGone(box));
     }
     EXPECT_TRUE(next);
-    const std::string record = launchertest::UserProductFolder() + "Download\\VerUp_Setup.exe.args";
+    const std::string record =
+        launchertest::UserProductFolder() + "Download\\VerUp_Setup.exe.args";
     EXPECT_TRUE(WaitFor([&] { return lib::FileExists(record); }, 60000)) << log.Text();
     EXPECT_TRUE(launcher.Run().WaitForExit(30000)) << "the launcher closes for its setup";
-    EXPECT_TRUE(WaitFor([] { return FindWindowA("KESTRUMINSTALLER", "KestrumInstaller") == nullptr; },
-                        30000));
+    EXPECT_TRUE(
+        WaitFor([] { return FindWindowA(kUpdaterClass, kUpdaterTitle) == nullptr; }, 30000));
     EXPECT_EQ(testsupport::ReadFileBytes(record), "/S /v/passive");
-    EXPECT_NE(log.Text().find(RequestLine(1, "VerUp_Setup.exe")), std::string::npos) << log.Text();
+    EXPECT_NE(log.Text().find(RequestLine(1, "VerUp_Setup.exe")), std::string::npos)
+        << log.Text();
     UninstallAll();
 }
 
