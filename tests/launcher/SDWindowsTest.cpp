@@ -13,6 +13,7 @@
 #include "skin/SkinWindowItemResizableStaticImage.h"
 #include "skin/SkinWindowItemScrollBar.h"
 #include "skin/SkinWindowItemStatic.h"
+#include "tests/carddata/support/CardAway.h"
 #include "tests/carddata/support/SimulatedCard.h"
 #include "tests/launcher/LogUploadOwner.h"
 #include "tests/launcher/support/MessageBoxes.h"
@@ -487,9 +488,22 @@ TEST_F(SDWindowsTest, InformationClosesAtOnceWithoutTheCardsRoot)
 {
     const char unused = FindUnusedDriveLetter();
     ASSERT_NE(unused, 0);
-    for (char selected : {unused, '\0'}) {
-        SCOPED_TRACE(selected == 0 ? "no card selected" : "a selected drive that is gone");
-        m_oBlock.Write(Mask("F"), 0, selected);
+    const struct {
+        const char* name;
+        char selected;
+        bool away;  // the card's host folder moved away: taken out of its reader
+    } cases[] = {
+        {"a selected drive that is gone", unused, false},
+        {"no card selected", '\0', false},
+        {"the selected card taken out", 'F', true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CCardAway away('F');
+        if (c.away) {
+            ASSERT_TRUE(away.Move());
+        }
+        m_oBlock.Write(Mask("F"), 0, c.selected);
         m_oOwner.Clear();
         CSDInforWindow window(m_oOwner.Window());
         ASSERT_TRUE(window.Create());

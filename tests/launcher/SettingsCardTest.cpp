@@ -156,17 +156,6 @@ TEST(SettingWindowCardTest, DeletionOfTheConfirmedCardAndItsMessages)
     g_pBlock = nullptr;
 }
 
-// The card's folder of many files, so that its deletion outlasts a cancel and a second press.
-void FillCard(int files)
-{
-    CreateDirectoryA("H:\\WEBDMDATA", nullptr);
-    for (int i = 0; i < files; ++i) {
-        std::ofstream("H:\\WEBDMDATA\\" + std::to_string(i) + ".dat") << "map data";
-    }
-    CreateDirectoryA("H:\\UPDATE", nullptr);
-    std::ofstream("H:\\UPDATE\\u.bin") << "update";
-}
-
 CSettingWindow* g_pSettings = nullptr;
 bool g_bCancelled = false;
 
@@ -205,7 +194,10 @@ TEST(SettingWindowCardTest, ASecondDeletionWaitsUntilTheCancelledOneEnded)
     block.Write(testsupport::DriveBit('H'), testsupport::DriveBit('H'), 'H');
     CCardVolume volume(true);
     SetVolumePlatform(&volume);
-    FillCard(3000);
+    // Enough for the deletion to outlast a cancel and a second press.
+    settingstest::WriteMapFiles(3000);
+    CreateDirectoryA("H:\\UPDATE", nullptr);
+    std::ofstream("H:\\UPDATE\\u.bin") << "update";
     testsupport::CLogCapture log;
     g_answers = {{CSettingWindow::kDeleteQuestion, IDOK}, {CSettingWindow::kCardBusy, IDOK},
                  {CSettingWindow::kDeleteDone, IDOK},     {CSettingWindow::kDeleteQuestion, IDOK},

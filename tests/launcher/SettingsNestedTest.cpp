@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -69,14 +68,6 @@ void CALLBACK EndWhileNested(HWND, UINT, UINT_PTR, DWORD)
     }
 }
 
-void FillCard(int files)
-{
-    CreateDirectoryA("H:\\WEBDMDATA", nullptr);
-    for (int i = 0; i < files; ++i) {
-        std::ofstream("H:\\WEBDMDATA\\" + std::to_string(i) + ".dat") << "map data";
-    }
-}
-
 TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTheCall)
 {
     testsupport::CAgentBlock block;
@@ -97,7 +88,7 @@ TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTh
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.call == DURING_DELETION) FillCard(2000);
+        if (c.call == DURING_DELETION) settingstest::WriteMapFiles(2000);
         std::unique_ptr<CSettingOwner> owner(new CSettingOwner);
         owner->m_pWindow.reset(new CSettingWindow(owner->GetHwnd()));
         owner->m_pWindow->Create();

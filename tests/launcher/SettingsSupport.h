@@ -10,9 +10,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace settingstest {
@@ -103,6 +105,16 @@ inline HWND FindOwnedWindow(HWND owner, HWND except = nullptr)
     ::EnumThreadWindows(::GetCurrentThreadId(), &MatchOwnedWindow,
                         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// Many small files in card H:'s "WEBDMDATA", which a deletion takes first: the deletion then
+// lasts long enough for a case to act while it runs.
+inline void WriteMapFiles(int files)
+{
+    ::CreateDirectoryA("H:\\WEBDMDATA", nullptr);
+    for (int i = 0; i < files; ++i) {
+        std::ofstream("H:\\WEBDMDATA\\" + std::to_string(i) + ".dat") << "map data";
+    }
 }
 
 inline void PumpFor(DWORD milliseconds)
