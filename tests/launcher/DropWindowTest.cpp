@@ -151,18 +151,34 @@ protected:
         return Target()->DragEnter(&data, 0, POINTL{10, 10}, effect);
     }
 
-    // A drag of the paths that ends in a drop; the drop's effect.
-    DWORD Drop(const std::vector<std::string>& paths)
+    // A drag of the paths onto the window's target that ends in a drop; the drop's effect.
+    static DWORD DropOn(ui::CDropWindow& window, const std::vector<std::string>& paths)
     {
+        IDropTarget* target = window.GetDropItem();
         testsupport::CFakeDataObject data;
         data.m_block = FileList(paths);
         DWORD effect = DROPEFFECT_COPY;
-        Target()->DragEnter(&data, 0, POINTL{10, 10}, &effect);
+        target->DragEnter(&data, 0, POINTL{10, 10}, &effect);
         effect = DROPEFFECT_COPY;
-        Target()->DragOver(0, POINTL{12, 12}, &effect);
+        target->DragOver(0, POINTL{12, 12}, &effect);
         effect = DROPEFFECT_COPY;
-        Target()->Drop(&data, 0, POINTL{12, 12}, &effect);
+        target->Drop(&data, 0, POINTL{12, 12}, &effect);
         return effect;
+    }
+    DWORD Drop(const std::vector<std::string>& paths) { return DropOn(m_window, paths); }
+
+    // "WEBDMDATA.ZIP" in the work folder with entries of 1 MiB each: long enough an
+    // unpacking to act on while it runs.
+    std::string MakeLargeArchive(int entryCount)
+    {
+        Entries entries;
+        for (int i = 0; i < entryCount; ++i) {
+            entries.push_back({"WEBDMDATA/f" + std::to_string(i) + ".bin",
+                               ziptest::LogLikeText(1 << 20, static_cast<unsigned>(i))});
+        }
+        const std::string path = m_sWork + "WEBDMDATA.ZIP";
+        MakeArchive(path, entries);
+        return path;
     }
 
     // Dispatches until the unpacking has ended (its box answered by the presser).
@@ -366,15 +382,10 @@ TEST_F(DropWindowTest, BadArchivesTakeTheFailedRoad)
 // Closing only hides the window and aborts the unpacking at its next check.
 TEST_F(DropWindowTest, CloseDuringALargeUnpackingAbortsIt)
 {
-    Entries entries;
-    for (int i = 0; i < 40; ++i) {
-        entries.push_back({"WEBDMDATA/f" + std::to_string(i) + ".bin",
-                           ziptest::LogLikeText(1 << 20, static_cast<unsigned>(i))});
-    }
-    MakeArchive(m_sWork + "WEBDMDATA.ZIP", entries);
+    const std::string archive = MakeLargeArchive(40);
     m_window.ShowWindow(SW_SHOWNA);
     CBoxPresser press(kFailed, IDOK, 30000);
-    Drop({m_sWork + "WEBDMDATA.ZIP"});
+    Drop({archive});
     m_window.PostMessage(WM_CLOSE, 0, 0);
     WaitForEnd(30000);
     EXPECT_TRUE(m_window.IsWindow());
@@ -421,21 +432,11 @@ TEST_F(DropWindowTest, EveryWayOfClosingOnlyHidesIt)
 // waits for it, however long it takes, and tells the main window the unpacking ended.
 TEST_F(DropWindowTest, DestructionWaitsForTheWorker)
 {
-    Entries entries;
-    for (int i = 0; i < 20; ++i) {
-        entries.push_back({"WEBDMDATA/f" + std::to_string(i) + ".bin",
-                           ziptest::LogLikeText(1 << 20, static_cast<unsigned>(i))});
-    }
-    MakeArchive(m_sWork + "WEBDMDATA.ZIP", entries);
+    const std::string archive = MakeLargeArchive(20);
     auto window = std::make_unique<ui::CDropWindow>(nullptr);
     ASSERT_TRUE(window->Create());
     // Drop through the second window's target.
-    testsupport::CFakeDataObject data;
-    data.m_block = FileList({m_sWork + "WEBDMDATA.ZIP"});
-    DWORD effect = DROPEFFECT_COPY;
-    IDropTarget* target = window->GetDropItem();
-    target->DragEnter(&data, 0, POINTL{10, 10}, &effect);
-    target->Drop(&data, 0, POINTL{10, 10}, &effect);
+    DropOn(*window, {archive});
     ASSERT_TRUE(window->IsUnzipping());
     EXPECT_EQ(m_launcher.Take(), "0");
     window->DestroyWindow();
@@ -452,20 +453,10 @@ TEST_F(DropWindowTest, DestructionWaitsForTheWorker)
 // the main window hears the end, and the partly written folder is gone.
 TEST_F(DropWindowTest, DestructionWaitsForAWorkerHeldOnItsFailureRoad)
 {
-    Entries entries;
-    for (int i = 0; i < 40; ++i) {
-        entries.push_back({"WEBDMDATA/f" + std::to_string(i) + ".bin",
-                           ziptest::LogLikeText(1 << 20, static_cast<unsigned>(i))});
-    }
-    MakeArchive(m_sWork + "WEBDMDATA.ZIP", entries);
+    const std::string archive = MakeLargeArchive(40);
     auto window = std::make_unique<ui::CDropWindow>(nullptr);
     ASSERT_TRUE(window->Create());
-    testsupport::CFakeDataObject data;
-    data.m_block = FileList({m_sWork + "WEBDMDATA.ZIP"});
-    DWORD effect = DROPEFFECT_COPY;
-    IDropTarget* target = window->GetDropItem();
-    target->DragEnter(&data, 0, POINTL{10, 10}, &effect);
-    target->Drop(&data, 0, POINTL{10, 10}, &effect);
+    DropOn(*window, {archive});
     ASSERT_TRUE(window->IsUnzipping());
     EXPECT_EQ(m_launcher.Take(), "0");
     // Mid-way: the first entry is on the card.
