@@ -5,6 +5,7 @@
 kestrum_test(launcher_main_window_test
     SOURCES ${TEST_DIR}/MainWindowTest.cpp ${TEST_DIR}/MainWindowCommandTest.cpp
             ${TEST_DIR}/MainWindowJobsTest.cpp ${TEST_DIR}/MainWindowRunsTest.cpp
+            ${TEST_DIR}/MainWindowLauncherTest.cpp
             ${TEST_DIR}/MainWindowTestSupport.cpp ${TEST_DIR}/MainWindowProgram.cpp
             ${TEST_DIR}/support/StubToolWindow.cpp
     LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport kestrum_cardsim
