@@ -15,23 +15,11 @@ const DWORD kDemoBoundMs = 120000;
 TEST(LauncherDemoTest, ShowsTheLauncherWithTheCardAndClosesIt)
 {
     const std::string demo = testsupport::ProgramFolder() + "launcher_demo\\launcher_demo.exe";
-    std::string commandLine = "\"" + demo + "\" --until-shown --space launcher_demo_test";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    ASSERT_TRUE(CreateProcessA(demo.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &started))
-        << demo;
-    CloseHandle(started.hThread);
-    const DWORD waited = WaitForSingleObject(started.hProcess, kDemoBoundMs);
-    DWORD code = STILL_ACTIVE;
-    if (waited == WAIT_OBJECT_0) {
-        GetExitCodeProcess(started.hProcess, &code);
-    } else {
-        TerminateProcess(started.hProcess, 1);
-    }
-    CloseHandle(started.hProcess);
-    EXPECT_EQ(waited, WAIT_OBJECT_0) << "the demo outlived its bound";
+    bool started = false;
+    const DWORD code = testsupport::RunProgramWithin(
+        demo, "--until-shown --space launcher_demo_test", kDemoBoundMs, &started);
+    ASSERT_TRUE(started) << demo;
+    EXPECT_NE(code, static_cast<DWORD>(STILL_ACTIVE)) << "the demo outlived its bound";
     EXPECT_EQ(code, 0u);
 }
 

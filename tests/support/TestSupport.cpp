@@ -135,6 +135,29 @@ std::string ProgramFolder()
     return folder;
 }
 
+DWORD RunProgramWithin(const std::string& program, const std::string& arguments, DWORD boundMs,
+                       bool* started)
+{
+    std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const bool made = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                     nullptr, nullptr, &startup, &process) != FALSE;
+    if (started != nullptr) *started = made;
+    if (!made) return STILL_ACTIVE;
+    CloseHandle(process.hThread);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process.hProcess, boundMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 10000);
+    }
+    CloseHandle(process.hProcess);
+    return code;
+}
+
 CCopiedProgram::CCopiedProgram(const std::string& helper, const std::string& tag)
     : m_bCopied(false)
 {

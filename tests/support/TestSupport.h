@@ -68,6 +68,12 @@ const std::string& PrivateRoot();
 // The folder of the running test program, with its trailing backslash.
 std::string ProgramFolder();
 
+// Runs a program (the arguments after its quoted path) and waits for its end up to the
+// bound, ending it when it outlives it. Its exit code; STILL_ACTIVE when it outlived the
+// bound, and *started false when it could not start.
+DWORD RunProgramWithin(const std::string& program, const std::string& arguments, DWORD boundMs,
+                       bool* started = nullptr);
+
 // A helper program copied into a folder of its own below the private root, for scenarios
 // that need a fresh process whose program folder is the test's: the files it reads beside
 // itself ("Connection.info", "QZLOG.ini") are the ones the test puts there. The folder is
