@@ -31,6 +31,17 @@ std::string Bare(std::string folder)
     return folder;
 }
 
+// A path under Z: (the host's root) as the host names it, for a person to open.
+std::string HostPath(const std::string& path)
+{
+    if (path.size() < 3 || (path[0] != 'Z' && path[0] != 'z') || path.compare(1, 2, ":\\") != 0) {
+        return path;
+    }
+    std::string host = path.substr(2);
+    for (char& c : host) c = c == '\\' ? '/' : c;
+    return host;
+}
+
 } // namespace
 
 std::string E2eFolder()
@@ -176,7 +187,7 @@ bool Shot(const std::string& road, const std::string& step, const std::string& w
         ADD_FAILURE() << "no shot " << name << ": the window is not shown or was not copied";
         return false;
     }
-    std::printf("shot: %s%s\n", folder.c_str(), name.c_str());
+    std::printf("shot: %s\n", HostPath(folder + name).c_str());
     std::fflush(stdout);
     return true;
 }

@@ -63,7 +63,7 @@ bool AskAgentForCardCheck();
 std::string ProcessCommandLine(HWND window);
 
 // Copies the window as it stands on the screen into
-// "<build>/e2e/shots/<road>-<step>-<window>.png" and prints the file name; a window that
+// "<build>/e2e/shots/<road>-<step>-<window>.png" and prints the file's host path; a window that
 // is not shown, or a copy that fails, is reported to GoogleTest. Waits (bounded) until the
 // window's picture is on the screen and holds still, since a layered window reaches the
 // screen a moment after it shows.
