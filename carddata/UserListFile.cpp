@@ -468,6 +468,12 @@ int32_t CUserListFile::GetIndexByNickName(const char* nickName)
     return -1;
 }
 
+int32_t CUserListFile::GetUserCount()
+{
+    _LoadIfEmpty();
+    return static_cast<int32_t>(m_mapEntry.size());
+}
+
 bool CUserListFile::GetUserByIndex(int32_t index, std::string& deviceNo, std::string& nickName,
                                    std::string& dataFolder, std::string* userAgent,
                                    uint32_t* ccidHead)

@@ -40,6 +40,8 @@ public:
     // The queries read the file first while the list is empty. Positions and "first" follow
     // the ascending byte order of the users' current device numbers.
     int32_t GetIndexByNickName(const char* nickName);
+    // How many users the list holds; positions run from 0 to one less.
+    int32_t GetUserCount();
     bool GetUserByIndex(int32_t index, std::string& deviceNo, std::string& nickName,
                         std::string& dataFolder, std::string* userAgent = nullptr,
                         uint32_t* ccidHead = nullptr);

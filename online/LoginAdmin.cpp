@@ -123,7 +123,10 @@ std::vector<UserMenuItem> CLoginAdmin::GetUserMenuList()
     std::string deviceNo;
     std::string nickName;
     std::string dataFolder;
-    for (int32_t index = 0; userList.GetUserByIndex(index, deviceNo, nickName, dataFolder);
+    // Bounded by the count: a position past the end is logged as the caller's error.
+    const int32_t count = userList.GetUserCount();
+    for (int32_t index = 0;
+         index < count && userList.GetUserByIndex(index, deviceNo, nickName, dataFolder);
          ++index) {
         const bool current = hasCurrent && deviceNo == currentDeviceNo;
         items.push_back({IDM_NICKNAME_FIRST + static_cast<uint32_t>(index), nickName,

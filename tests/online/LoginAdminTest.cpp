@@ -663,7 +663,10 @@ TEST_F(LoginTest, TheUserMenuListsUsersByDeviceNumber)
         ASSERT_TRUE(list.SaveWithCurrentDevice("D4", "alice", 1, "UA4", nullptr));
     }
     CLoginAdmin admin;
+    CLogCapture log;
     const std::vector<UserMenuItem> menu = admin.GetUserMenuList();
+    // Reading every user is no error of position.
+    EXPECT_FALSE(log.Has("不正なインデックス"));
     const struct {
         uint32_t id;
         const char* nickName;

@@ -359,7 +359,14 @@ TEST_F(ResizableSkinWindowTest, SizeCursorPerZone)
     };
     const auto cursorAt = [&](const ZonePoint& p) {
         ::SetCursor(arrow);
-        ::SetCursorPos(kStart.left + p.x, kStart.top + p.y);
+        const POINT target = {kStart.left + p.x, kStart.top + p.y};
+        ::SetCursorPos(target.x, target.y);
+        // The window asks where the pointer is; under load the move can arrive late.
+        POINT at = {};
+        for (int i = 0; i < 100 && (!::GetCursorPos(&at) || at.x != target.x ||
+                                    at.y != target.y); ++i) {
+            ::Sleep(10);
+        }
         Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         return ::GetCursor();
     };
