@@ -26,6 +26,12 @@ inline std::string Hex(uint32_t value)
     return text;
 }
 
+// A body that keeps trickling in, pieces 40 ms apart, and never ends: the stand-in gives one
+// answer 120 s, a gigabyte at this pace takes some 45 minutes. A request stopped while it
+// reads sees the stop at the end of the read it is in (under Wine a blocked WinHTTP read
+// cannot be cut short, see tools/README.md), and no load can let the reply finish first.
+inline CAnswer TrickleWithoutEnd() { return CAnswer().Pattern(1u << 30).Trickle(16384, 40); }
+
 // Lets an answer held at a gate go once this process has logged a text (or after 20 s).
 // Wine lets a blocked WinHTTP receive run on until its reply comes, so a request cancelled
 // while its reply is held would keep the abort waiting for its full time: the test releases

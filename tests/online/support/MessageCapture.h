@@ -28,7 +28,7 @@ public:
 
     // Pumps this thread's messages until `message` has been recorded `count` times in all
     // (counting those recorded earlier) or the time-out passes; true when it was.
-    bool WaitFor(UINT message, size_t count = 1, DWORD timeoutMs = 10000);
+    bool WaitFor(UINT message, size_t count = 1, DWORD timeoutMs = 30000);
     // Pumps for a fixed time (to show that nothing more arrives).
     void PumpFor(DWORD ms);
 
