@@ -13,6 +13,7 @@
 #include "tests/carddata/support/ProbeBuilder.h"
 #include "tests/carddata/support/SimulatedCard.h"
 #include "tests/online/support/ConnectionInfoForTests.h"
+#include "tests/online/support/JobTestSupport.h"
 #include "tests/online/support/MessageCapture.h"
 #include "tests/online/support/StandIn.h"
 #include "tests/support/TestSupport.h"
@@ -25,7 +26,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -33,6 +33,7 @@ namespace {
 using onlinetest::CAnswer;
 using onlinetest::CapturedMessage;
 using onlinetest::CMessageCapture;
+using onlinetest::CReleaseWhenLogged;
 using onlinetest::CStandIn;
 using onlinetest::DescribeMessages;
 using onlinetest::RecordedRequest;
@@ -511,19 +512,19 @@ TEST_F(ProbeUploadTest, AnAbortWhileTheGatewayStallsEndsTheRunAborted)
     m_capture.Clear();
     ASSERT_TRUE(m_job.StartProc());
     ASSERT_EQ(m_standIn.WaitForRequests(2), 2u);
-    Sleep(200);
     // Under Wine a blocked request returns only when its answer comes, so the gateway lets
-    // go of it a moment after the abort; on Windows the abort closes it at once.
-    std::thread release([this] {
-        Sleep(300);
-        m_standIn.Release("late");
-    });
-    const DWORD start = GetTickCount();
-    EXPECT_TRUE(m_job.AbortProc(PROBE_ABORT_WAIT_MS + 5000));
-    const DWORD took = GetTickCount() - start;
-    release.join();
-    EXPECT_LT(took, PROBE_ABORT_WAIT_MS);
-    ASSERT_TRUE(m_capture.WaitFor(kFinish, 1, 10000));
+    // go of it once the job has seen the abort; on Windows the abort closes it at once.
+    DWORD took = 0;
+    {
+        CReleaseWhenLogged release(m_standIn, "late",
+                                   "CProbeUpload::__PostData Cancellation when probe API stands by");
+        const DWORD start = GetTickCount();
+        EXPECT_TRUE(m_job.AbortProc(PROBE_ABORT_WAIT_MS + 5000));
+        took = GetTickCount() - start;
+        EXPECT_TRUE(release.SawText());
+    }
+    EXPECT_LT(took, PROBE_ABORT_WAIT_MS) << "the request ended before its abort's time-out";
+    ASSERT_TRUE(m_capture.WaitFor(kFinish));
     EXPECT_EQ(m_capture.Of(kError).at(0).uWParam, 0x2440FF00u);
     EXPECT_EQ(Fcs(), (Fc{94, 95}));
     EXPECT_EQ(Left(), Folders{"01"});

@@ -6,6 +6,7 @@
 #include "lib/Path.h"
 #include "online/DownLoadCtrl.h"
 #include "tests/online/support/ConnectionInfoForTests.h"
+#include "tests/online/support/JobTestSupport.h"
 #include "tests/online/support/MessageCapture.h"
 #include "tests/online/support/StandIn.h"
 
@@ -25,6 +26,11 @@ const UINT kLauncherProgress = lib::GetRegisteredMessage("LancherProgress");
 const uint32_t kFailed = 0xFFFFFFFF;
 
 const char kVersionPath[] = "/pcapp/GetLatestPCAplZoneAPI";
+
+// What the version request's thread and a download's thread log once they have seen a stop,
+// just before they stop their request: a held answer is let go then (CReleaseWhenLogged).
+const char kURLThreadStopped[] = "CDownLoadCtrl::_GetURLThread stopped";
+const char kDownloadStopped[] = "CDownLoadWorker::_DownLoadThread stopped URL:";
 
 // Each test starts with an empty stand-in space and a fresh window for the messages. The
 // first one also writes "Connection.info": the request table reads it once per process,
