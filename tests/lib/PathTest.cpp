@@ -529,7 +529,7 @@ TEST_F(PathTest, ExecuteCommandLineStartsInTheProgramsFolder)
     DeleteFileA(report.c_str());
     ASSERT_TRUE(lib::ExecuteCommandLine(("\"" + child + "\" " + report).c_str(), SW_HIDE,
                                         nullptr));
-    for (int i = 0; i < 200 && !lib::FileExists(report); ++i) Sleep(50);
+    for (int i = 0; i < 1200 && !lib::FileExists(report); ++i) Sleep(50); // a minute
     EXPECT_TRUE(lib::FileExists(report));
 }
 

@@ -156,18 +156,19 @@ TEST(TooltipActivator, TakesTheInitialDelayOfTheTooltipControl)
 
 TEST(TooltipActivator, UpdateIsDueFromConstruction)
 {
-    g_lInitialDelay = 30;
+    // The construction reads the real tick counter: the fake clock is then put on either
+    // side of the delay from it, counted from the ticks read just before and after.
+    g_lInitialDelay = 60000;
     HWND tip = MakeFakeTip();
     ASSERT_NE(nullptr, tip);
+    const uint32_t before = ::GetTickCount();
     CClockedActivator activator;
-    activator.m_bFakeClock = false;
+    const uint32_t after = ::GetTickCount();
     activator.Attach(tip, false);
-    const DWORD start = ::GetTickCount();
+    activator.m_dwNow = before + 60000;
     activator._OnTick();
-    if (::GetTickCount() - start < 30) {
-        EXPECT_EQ(0, TakeUpdates(tip));
-    }
-    ::Sleep(60);
+    EXPECT_EQ(0, TakeUpdates(tip));
+    activator.m_dwNow = after + 60001;
     activator._OnTick();
     EXPECT_EQ(1, TakeUpdates(tip));
     activator._OnTick();
