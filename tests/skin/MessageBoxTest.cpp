@@ -90,7 +90,7 @@ int32_t RunBox(HWND owner, const std::string& text, UINT type,
     g_pBox = &box;
     g_fnInspect = std::move(inspect);
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, &InspectBox);
-    const UINT_PTR guard = SetTimer(nullptr, 0, 10000, &GuardBox);
+    const UINT_PTR guard = SetTimer(nullptr, 0, 60000, &GuardBox);
     const int32_t result = box.DoModal(owner, text, type);
     KillTimer(nullptr, timer);
     KillTimer(nullptr, guard);

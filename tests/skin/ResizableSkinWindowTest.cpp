@@ -363,8 +363,8 @@ TEST_F(ResizableSkinWindowTest, SizeCursorPerZone)
         ::SetCursorPos(target.x, target.y);
         // The window asks where the pointer is; under load the move can arrive late.
         POINT at = {};
-        for (int i = 0; i < 100 && (!::GetCursorPos(&at) || at.x != target.x ||
-                                    at.y != target.y); ++i) {
+        for (int i = 0; i < 3000 && (!::GetCursorPos(&at) || at.x != target.x ||
+                                     at.y != target.y); ++i) {
             ::Sleep(10);
         }
         Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
