@@ -189,7 +189,8 @@ TEST_F(GZipTest, RecoverRetriesThreeTimesAndLogs)
     EXPECT_EQ(log.Count("GZipFile_Recover( ) - Error ERR:0x00000020 SRC:" + m_sWork +
                         "held, DST:" + m_sWork + "held.gz"),
               1u);
-    EXPECT_LT(GetTickCount() - start, 2000u);
+    // Waited out, the six pauses would take 18 s.
+    EXPECT_LT(GetTickCount() - start, 9000u);
     CloseHandle(abort);
 }
 
@@ -201,13 +202,17 @@ TEST_F(GZipTest, RecoverSucceedsOnceTheSourceIsFree)
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     CLogWatch log;
-    // Let go of the source once the first attempt has failed.
+    // Let go of the source once the first attempt has failed, and end the pause after it
+    // then: the second attempt comes only once the source is free, however late.
+    HANDLE freed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(freed, nullptr);
     std::thread releaser([&] {
-        for (int i = 0; i < 5000 && log.Count("CGZipIF::GZipFileEx - CreateFile 失敗 ") == 0; ++i)
+        for (int i = 0; i < 15000 && log.Count("CGZipIF::GZipFileEx - CreateFile 失敗 ") == 0; ++i)
             Sleep(2);
         CloseHandle(held);
+        SetEvent(freed);
     });
-    CGZipIF gzip(nullptr, 300);
+    CGZipIF gzip(freed, 60000);
     const bool ok = gzip.GZipFile_Recover(m_sWork + "src", m_sWork + "src.gz");
     releaser.join();
     ASSERT_TRUE(ok);
@@ -216,6 +221,7 @@ TEST_F(GZipTest, RecoverSucceedsOnceTheSourceIsFree)
     EXPECT_EQ(log.Count("GZipFile_Recover( )"), 0u);
     ASSERT_TRUE(gzip.UnGZipFile_Recover(m_sWork + "src.gz", m_sWork + "back"));
     EXPECT_TRUE(ReadFileBytes(m_sWork + "back") == data);
+    CloseHandle(freed);
 }
 
 // The one slow case: without an abort event each failed attempt sleeps the full 3 s.

@@ -4,6 +4,7 @@
 #include "lib/AppFolder.h"
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
+#include "tests/support/ImportPatch.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -23,6 +23,24 @@ const bool g_privateAppData = testsupport::UsePrivateAppData("carddata_userlist_
 using testsupport::ReadFileBytes;
 
 std::string LogText() { return testsupport::ReadLog(); }
+
+// While set, the first replace that a reader refuses closes that reader before it answers
+// (the refusal stands): the save meets the reader once and then finds the file free.
+HANDLE g_hReaderToClose = INVALID_HANDLE_VALUE;
+decltype(&::MoveFileExA) g_pfnRealMoveFileEx = nullptr;
+
+BOOL WINAPI MoveFileExClosingTheReader(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    const BOOL moved = g_pfnRealMoveFileEx(from, to, flags);
+    const DWORD error = GetLastError();
+    if (!moved && (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) &&
+        g_hReaderToClose != INVALID_HANDLE_VALUE) {
+        CloseHandle(g_hReaderToClose);
+        g_hReaderToClose = INVALID_HANDLE_VALUE;
+    }
+    SetLastError(error);
+    return moved;
+}
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
@@ -438,12 +456,20 @@ TEST_F(UserListFileTest, SaveWaitsForAReaderAndNeverLosesTheOldList)
     };
     HANDLE reader = openAsReader();
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    std::thread release([reader] {
-        Sleep(300);
-        CloseHandle(reader);
-    });
-    EXPECT_TRUE(list.SaveWithCurrentDevice("B1", "Bob", 2, "ua", nullptr));
-    release.join();
+    g_pfnRealMoveFileEx = reinterpret_cast<decltype(&::MoveFileExA)>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "MoveFileExA")));
+    g_hReaderToClose = reader;
+    {
+        // The reader goes while the save waits between its tries (through the program's own
+        // import of MoveFileExA).
+        testsupport::CImportPatch patch("kernel32.dll", "MoveFileExA",
+                                        reinterpret_cast<void*>(&MoveFileExClosingTheReader));
+        ASSERT_TRUE(patch.Patched());
+        EXPECT_TRUE(list.SaveWithCurrentDevice("B1", "Bob", 2, "ua", nullptr));
+    }
+    EXPECT_EQ(g_hReaderToClose, INVALID_HANDLE_VALUE) << "the save met the reader";
+    if (g_hReaderToClose != INVALID_HANDLE_VALUE) CloseHandle(g_hReaderToClose);
+    g_hReaderToClose = INVALID_HANDLE_VALUE;
     EXPECT_EQ(FileLines().size(), 2u);
 
     const std::string saved = ReadFileBytes(m_strPath);
