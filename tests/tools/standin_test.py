@@ -224,17 +224,19 @@ class TimingTest(StandInCase):
         return arrivals, data
 
     def test_delay_stall_and_trickle(self):
-        # (spec, earliest end in seconds, byte count that must arrive before 0.15 s)
-        cases = [({"body": "abcdef", "delay_ms": 300}, 0.3, 0),
-                 ({"body": "abcdef", "stall_after": 2, "stall_ms": 300}, 0.3, 2),
-                 ({"body": "abcdef", "trickle_bytes": 2, "trickle_ms": 150}, 0.3, 2)]
+        # (spec, earliest end in seconds, body bytes that come before the first wait ends).
+        # The waits are of a second: no byte sent after one can come before it, and the
+        # bytes sent at once have that second to come, however loaded the machine.
+        cases = [({"body": "abcdef", "delay_ms": 1000}, 1.0, 0),
+                 ({"body": "abcdef", "stall_after": 2, "stall_ms": 1000}, 1.0, 2),
+                 ({"body": "abcdef", "trickle_bytes": 2, "trickle_ms": 1000}, 2.0, 2)]
         for spec, least, early in cases:
             with self.subTest(spec=spec):
                 self.queue("/t", spec)
                 arrivals, data = self.timed_pieces("/t")
                 self.assertTrue(data.endswith(b"abcdef"))
                 self.assertGreaterEqual(arrivals[-1][0], least)
-                before = [n for t, n in arrivals if t < 0.15]
+                before = [n for t, n in arrivals if t < 1.0]
                 body_before = max(before) - data.index(b"\r\n\r\n") - 4 if before else 0
                 self.assertEqual(max(body_before, 0), early)
 
@@ -243,22 +245,22 @@ class TimingTest(StandInCase):
         result = {}
         worker = threading.Thread(target=lambda: result.update(r=self.fetch("/hold")))
         worker.start()
-        status, text = self.control("wait", query="?count=1&timeout_ms=5000")
+        status, text = self.control("wait", query="?count=1&timeout_ms=30000")
         self.assertEqual(text, b"1\n")
-        time.sleep(0.2)
+        time.sleep(0.2)  # held until released: nothing can have come
         self.assertNotIn("r", result)
         self.control("release", query="?gate=g1")
-        worker.join(5)
+        worker.join(30)
         self.assertEqual(result["r"][2], b"held")
         # A stall of a minute ends with the space's reset: the client sees the closed link.
         self.queue("/stall", {"body": "x", "delay_ms": 60000})
         start = time.monotonic()
         worker = threading.Thread(target=lambda: result.update(s=self._fetch_error("/stall")))
         worker.start()
-        self.control("wait", query="?count=2&timeout_ms=5000")
+        self.control("wait", query="?count=2&timeout_ms=30000")
         self.control("reset")
-        worker.join(5)
-        self.assertLess(time.monotonic() - start, 5)
+        worker.join(30)
+        self.assertLess(time.monotonic() - start, 30)
         self.assertIsInstance(result["s"], Exception)
 
     def _fetch_error(self, path):
@@ -271,13 +273,13 @@ class TimingTest(StandInCase):
         # The client closes its side while the answer is delayed by a minute: the stand-in
         # sees the end of the stream and closes at once, without answering.
         self.queue("/gone", {"body": "x", "delay_ms": 60000})
-        sock = socket.create_connection(("127.0.0.1", self.port), timeout=5)
+        sock = socket.create_connection(("127.0.0.1", self.port), timeout=30)
         sock.sendall(("GET /s/%s/gone HTTP/1.1\r\nHost: x\r\n\r\n" % self.space).encode())
-        self.control("wait", query="?count=1&timeout_ms=5000")
+        self.control("wait", query="?count=1&timeout_ms=30000")
         start = time.monotonic()
         sock.shutdown(socket.SHUT_WR)
         self.assertEqual(sock.recv(100), b"")
-        self.assertLess(time.monotonic() - start, 2)
+        self.assertLess(time.monotonic() - start, 30)
         sock.close()
 
     def test_every_wait_is_bounded(self):
@@ -288,7 +290,7 @@ class TimingTest(StandInCase):
         for body in (b"x", b"y"):
             start = time.monotonic()
             self.assertEqual(self.fetch("/b")[2], body)
-            self.assertLess(time.monotonic() - start, 2)
+            self.assertLess(time.monotonic() - start, 30)  # not the delay's ten minutes
 
 
 class ConnectionTest(StandInCase):
