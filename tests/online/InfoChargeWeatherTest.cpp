@@ -498,13 +498,14 @@ TEST_F(WeatherTest, AbortDuringARequestEndsItWithinItsChunk)
 {
     struct Case {
         const char* m_pszFile;
-        size_t m_uFetch; // the trickling file's place among the job's files, from 1
+        size_t m_uFetch;          // the trickling file's place among the job's files, from 1
+        size_t m_uRequestsBefore; // up to the trickling one
         const char* m_pszLine;
         std::vector<uint32_t> m_vecProgress;
     };
     const Case cases[] = {
-        {"all3.man", 2, "_GetWtInfo RequestAbort", {0}},
-        {"wt_wdata.bin", 10, "天気予報データファイル 取得 サーバー中断", {0, 33}},
+        {"all3.man", 2, 4, "_GetWtInfo RequestAbort", {0}},
+        {"wt_wdata.bin", 10, 20, "天気予報データファイル 取得 サーバー中断", {0, 33}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.m_pszFile);
@@ -518,8 +519,9 @@ TEST_F(WeatherTest, AbortDuringARequestEndsItWithinItsChunk)
         onlinetest::CWaitLog waits;
         ASSERT_TRUE(waits.Patched());
         ASSERT_TRUE(m_job.StartProc());
-        // The job waits for that file's reply: the abort comes during the request, not at the
-        // check right after its send.
+        // The request is trickling in and the job waits for its reply: the abort comes during
+        // the request, not at the check right after its send.
+        ASSERT_EQ(c.m_uRequestsBefore, m_standIn.WaitForRequests(c.m_uRequestsBefore, 60000));
         ASSERT_TRUE(waits.WaitForWaitsOn(m_job.GetAbortEvent(), c.m_uFetch));
         EXPECT_TRUE(m_job.AbortProc(INFINITE));
         ASSERT_TRUE(m_capture.WaitFor(kFinish));
