@@ -500,9 +500,9 @@ TEST_F(SilentInstallTest, CancelAskedAndConfirmed)
             if (c.moment == CancelMoment::DownloadsEndWhileAsked) {
                 PressWhenDownloaded(press, 2, before, handedWhileAsked);
             } else if (c.moment == CancelMoment::WhileDownloading) {
-                // The package goes on as the answer is given: Wine's WinHTTP lets a read go on
-                // past the closed handle of a stopped download until data or its time-out
-                // comes, and a held body would keep the stop waiting for its full 25 s.
+                // The package goes on as the answer is given: under Wine a stopped download's
+                // read returns only once its whole chunk has come (tools/README.md), so a
+                // body held through the stop would keep it waiting its full 25 s.
                 press.PressWhen([this] { return m_oStandIn.Release(kPackageGate); });
             }
             Press(key::kCancelButton);
