@@ -104,6 +104,8 @@ CSilentInstallWindow::CSilentInstallWindow(HWND owner)
     , m_bShareComputed(false)
     , m_bStartDLFlag(false)
     , m_bInstalling(false)
+    , m_bAskingCancel(false)
+    , m_bInstallDeferred(false)
     , m_nButtonState(BUTTON_START)
 {
     SetResizable(false);
@@ -423,6 +425,12 @@ void CSilentInstallWindow::_RequestInstall()
         --m_uInstallIndex;
     }
     if (m_uInstallIndex == 0) return;
+    if (m_bAskingCancel) {
+        // The user is being asked whether to stop: nothing more goes to the updater until
+        // the answer, and after an OK nothing at all.
+        m_bInstallDeferred = true;
+        return;
+    }
     const uint32_t module = m_uInstallIndex;
     m_uInstallPercent = 0;
     m_bInstalling = true;
@@ -475,7 +483,18 @@ void CSilentInstallWindow::_RequestCancelInstall()
         PostMessage(WM_CLOSE, 0, 0);
         return;
     }
-    if (ShowMessageBox(GetHwnd(), kCancelQuestion, MB_OKCANCEL) != IDOK) return;
+    // Downloads and installs go on while the question stands; a package that becomes ready
+    // meanwhile waits for the answer (_RequestInstall).
+    m_bAskingCancel = true;
+    m_bInstallDeferred = false;
+    const int answer = ShowMessageBox(GetHwnd(), kCancelQuestion, MB_OKCANCEL);
+    m_bAskingCancel = false;
+    const bool deferred = m_bInstallDeferred;
+    m_bInstallDeferred = false;
+    if (answer != IDOK) {
+        if (deferred && IsWindow()) _RequestInstall();
+        return;
+    }
     if (m_uInstallIndex >= 1 && m_uInstallIndex <= 3) {
         _SendRequest(MSG_REQUEST_CANCELINSTALL, m_uInstallIndex);
     }

@@ -176,6 +176,8 @@ private:
     bool m_bShareComputed;
     bool m_bStartDLFlag;
     bool m_bInstalling;   // a request was sent and its end has not come
+    bool m_bAskingCancel;    // the cancel question stands
+    bool m_bInstallDeferred; // a package became ready to hand over while it stood
     int32_t m_nButtonState;
 };
 

@@ -1,5 +1,6 @@
 // The launcher demo of `./kestrum run`, run to its shown window in a space of this test: the
-// card, the user and the services it prepares bring the launcher up, and it closes cleanly.
+// card, the user and the services it prepares bring the launcher up, its pictures are taken
+// with nothing over the windows they name, and it closes cleanly.
 
 #include "tests/support/TestSupport.h"
 

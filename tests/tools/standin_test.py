@@ -263,6 +263,27 @@ class TimingTest(StandInCase):
         self.assertLess(time.monotonic() - start, 30)
         self.assertIsInstance(result["s"], Exception)
 
+    def test_stall_until_released(self):
+        # The first bytes come at once; the rest only after the gate opens, however long.
+        self.queue("/gated", {"body": "abcdef", "stall_after": 2, "stall_gate": "g2"})
+        sock = socket.create_connection(("127.0.0.1", self.port), timeout=20)
+        sock.sendall(("GET /s/%s/gated HTTP/1.1\r\nHost: x\r\n\r\n" % self.space).encode())
+        data = b""
+        while not data.endswith(b"\r\n\r\nab"):
+            part = sock.recv(65536)
+            self.assertTrue(part, "the connection closed before the first bytes")
+            data += part
+        sock.settimeout(0.5)
+        with self.assertRaises(socket.timeout):
+            sock.recv(65536)
+        self.control("release", query="?gate=g2")
+        sock.settimeout(20)
+        while not data.endswith(b"abcdef"):
+            part = sock.recv(65536)
+            self.assertTrue(part, "the connection closed before the rest")
+            data += part
+        sock.close()
+
     def _fetch_error(self, path):
         try:
             return self.fetch(path)

@@ -37,6 +37,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 # Bounds of every scenario.
 MAX_WAIT_S = 60.0           # any one delay, stall, hold or trickle pause
+KEEPALIVE_S = 2.0           # a held body's trickle of single bytes
 MAX_ANSWER_S = 120.0        # one answer from its first wait to its last byte
 MAX_COUNT = 100000          # requests answered by one queued entry
 MAX_QUEUE = 10000           # entries queued on one path
@@ -539,7 +540,11 @@ class Handler(BaseHTTPRequestHandler):
         pos = 0
         while True:
             if stall_at is not None and pos >= stall_at:
-                self._wait(seconds("stall_ms"), epoch)
+                if spec.get("stall_gate"):
+                    pos = self._hold_body(request, spec["stall_gate"], body, pos, limit,
+                                          chunked, epoch)
+                else:
+                    self._wait(seconds("stall_ms"), epoch)
                 stall_at = None
             elif pos > 0 and spec.get("trickle_ms") and pos < limit:
                 self._wait(seconds("trickle_ms"), epoch)
@@ -554,6 +559,22 @@ class Handler(BaseHTTPRequestHandler):
             pos = end
         if chunked and limit == total:
             self.wfile.write(b"0\r\n\r\n")
+
+    def _hold_body(self, request, name, body, pos, limit, chunked, epoch):
+        """Holds the rest of the body until the gate opens (at most MAX_WAIT_S). A byte goes
+        out every KEEPALIVE_S meanwhile, so that the client's receive time-out (WinHTTP's is
+        30 s) never ends the transfer; the body's last byte always waits for the gate.
+        Returns the new position."""
+        gate = self.server.space(request.space_name).gate(name)
+        until = time.monotonic() + MAX_WAIT_S
+        while not gate.is_set() and time.monotonic() < until:
+            self._wait(min(KEEPALIVE_S, until - time.monotonic()), epoch, gate)
+            if epoch.is_set():
+                raise ClientGone()
+            if not gate.is_set() and pos < limit - 1:
+                self._write(body.slice(pos, pos + 1), chunked)
+                pos += 1
+        return pos
 
     def _write(self, data, chunked):
         if chunked:

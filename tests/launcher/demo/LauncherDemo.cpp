@@ -8,10 +8,15 @@
 //     launcher_demo.exe [--until-shown] [--space NAME] [--shot FILE.png]
 //
 // Once the main window shows card V: with both downloads done (traffic and weather at
-// 100), the demo copies it from the screen into "<build>/e2e/shots/demo-shown-main.png"
-// and prints the name. Without --until-shown it then waits for the launcher's end and gives
-// its exit code; with it, it closes the launcher and gives the close's exit code. --shot
-// writes the whole screen as it then is. The space is "demo" unless named.
+// 100) and the stored-probe upload of the start has ended, the demo copies the upload's
+// window from the screen into "<build>/e2e/shots/demo-shown-probe_log.png", moves it aside
+// (it opens centred over the main window) and copies the main window, whole, into
+// "demo-shown-main.png", printing each name. A picture is taken only while no window stands
+// over the one it names (the help balloon of a button under the pointer, a box); the demo
+// never moves the pointer. Without --until-shown it then waits for the launcher's end and
+// gives its exit code; with it, it closes the launcher and gives the close's exit code, or
+// 4 when a picture stayed covered. --shot writes the whole screen as it then is. The space
+// is "demo" unless named.
 
 #include "carddata/BuiltinAccount.h"
 #include "carddata/PcLinkFile.h"
@@ -32,6 +37,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -52,7 +58,12 @@ const uint32_t kMapVersion = 0x05000123;
 const uint32_t kLinkYear = 0x2026;
 const uint32_t kTrafficJob = 37;
 const uint32_t kWeatherJob = 38;
+const uint32_t kProbeJob = 36;
 const DWORD kShowWaitMs = 90000;
+// How long a window over a picture's window may stand before the demo gives up waiting.
+const DWORD kUncoveredWaitMs = 30000;
+// The room left between the main window and the upload's window moved beside it.
+const LONG kAsideGap = 8;
 const DWORD kAgentWaitMs = 20000;
 const char kCardsVariable[] = "KESTRUM_SIMULATED_CARDS";
 const char kProbeLogTitle[] = "蓄積型プローブアップロード";
@@ -193,6 +204,115 @@ bool ShownWithTheCard(const launchertest::CLauncherRun& run)
     return DownloadDone(log, kTrafficJob) && DownloadDone(log, kWeatherJob);
 }
 
+bool Meet(const RECT& one, const RECT& other)
+{
+    RECT common = {};
+    return IntersectRect(&common, &one, &other) != FALSE;
+}
+
+// The first shown window that stands over the window on the screen: a top-level window
+// above it in the z-order whose rectangle meets its own; null when none.
+HWND WindowOver(HWND window)
+{
+    RECT own = {};
+    if (!GetWindowRect(window, &own)) return nullptr;
+    for (HWND above = GetWindow(window, GW_HWNDPREV); above != nullptr;
+         above = GetWindow(above, GW_HWNDPREV)) {
+        RECT rect = {};
+        if (IsWindowVisible(above) && !IsIconic(above) && GetWindowRect(above, &rect) &&
+            Meet(own, rect)) {
+            return above;
+        }
+    }
+    return nullptr;
+}
+
+std::string Describe(HWND window)
+{
+    char title[128] = {};
+    char kind[64] = {};
+    GetWindowTextA(window, title, sizeof title);
+    GetClassNameA(window, kind, sizeof kind);
+    return std::string("\"") + title + "\" (" + kind + ")";
+}
+
+// The shot "demo-shown-<name>.png" of the window once nothing stands over it, as a user sees
+// it whole: a window over it is waited out, and a copy during which one came is taken
+// again. A window that still stands over it at the bound (the balloon of a button under a
+// pointer that nobody moves) is named, and the window is shot as the screen shows it;
+// false then. (A shot that cannot be written is reported by roadtest::Shot.)
+bool ShotUncovered(const char* name, HWND window)
+{
+    const DWORD begin = GetTickCount();
+    for (;;) {
+        const HWND over = WindowOver(window);
+        if (over == nullptr) {
+            roadtest::Shot("demo", "shown", name, window);
+            if (WindowOver(window) == nullptr) return true;
+        } else if (GetTickCount() - begin > kUncoveredWaitMs) {
+            std::fprintf(stderr, "launcher_demo: %s stands over the window of shot %s (the "
+                                 "balloon of a button under the pointer?)\n",
+                         Describe(over).c_str(), name);
+            roadtest::Shot("demo", "shown", name, window);
+            return false;
+        }
+        Sleep(100);
+    }
+}
+
+// The upload's window off the main window, as a user drags it away to see both: below the
+// main window, or above it where the screen has no room below, within the screen's work
+// area, not activated. Where neither has room it is closed, as a user may once the upload
+// is done. True once it no longer meets the main window.
+bool PutAside(HWND window, HWND main)
+{
+    RECT own = {};
+    RECT owner = {};
+    MONITORINFO screen = {};
+    screen.cbSize = sizeof screen;
+    if (!GetWindowRect(window, &own) || !GetWindowRect(main, &owner) ||
+        !GetMonitorInfoA(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &screen)) {
+        return false;
+    }
+    const RECT area = screen.rcWork;
+    const LONG width = own.right - own.left;
+    const LONG height = own.bottom - own.top;
+    LONG left = owner.left + ((owner.right - owner.left) - width) / 2;
+    left = std::max(area.left, std::min(left, area.right - width));
+    LONG top = owner.bottom + kAsideGap;
+    if (top + height > area.bottom) top = owner.top - kAsideGap - height;
+    if (top >= area.top) {
+        SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    const DWORD begin = GetTickCount();
+    for (;;) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) return true;
+        if (GetWindowRect(window, &own) && GetWindowRect(main, &owner) && !Meet(own, owner)) {
+            return true;
+        }
+        if (GetTickCount() - begin > kUncoveredWaitMs) return false;
+        Sleep(100);
+    }
+}
+
+// The pictures of the start as it ends: the upload's window over the main window, then,
+// with it moved aside, the main window whole. False when a picture stayed covered.
+bool ShootTheStart(const launchertest::CLauncherRun& run)
+{
+    const HWND main = run.MainWindow();
+    bool uncovered = true;
+    const HWND probeLog = run.FindWindowTitled(kProbeLogTitle);
+    if (probeLog != nullptr && IsWindowVisible(probeLog)) {
+        uncovered = ShotUncovered("probe_log", probeLog);
+        if (!PutAside(probeLog, main)) {
+            std::fprintf(stderr, "launcher_demo: the upload's window stays over the main window\n");
+        }
+    }
+    return ShotUncovered("main", main) && uncovered;
+}
+
 // The agent, resident before the launcher as after a log-on, with the card counted: the
 // launcher then finds the card at its start. Its card record names V: as a unit's card.
 bool StartAgent(const launchertest::CProductFolder& product)
@@ -255,11 +375,16 @@ int RunDemo(const Options& options)
     }
     std::printf("launcher_demo: the main window shows card %c: with both downloads done\n", kCard);
     std::fflush(stdout);
-    roadtest::Shot("demo", "shown", "main", run.MainWindow());
-    // The stored-probe upload shows its window over the main window while it runs.
-    if (const HWND probeLog = run.FindWindowTitled(kProbeLogTitle)) {
-        roadtest::Shot("demo", "shown", "probe_log", probeLog);
+    // The stored-probe upload of the start shows its window over the main window; its
+    // pictures are taken once it has ended and its lines stand still.
+    while (run.Log().find(FinishLine(kProbeJob)) == std::string::npos) {
+        if (run.HasExited() && !options.bUntilShown) return static_cast<int>(run.ExitCode());
+        if (run.HasExited() || GetTickCount() - start > kShowWaitMs) {
+            return Fail("the stored-probe upload of the start did not end"), 3;
+        }
+        Sleep(100);
     }
+    const bool uncovered = ShootTheStart(run);
     if (!options.strShot.empty() &&
         !launchertest::ShootWindow(GetDesktopWindow(), options.strShot)) {
         Fail("the screen could not be written");
@@ -269,7 +394,9 @@ int RunDemo(const Options& options)
         }
         return static_cast<int>(run.ExitCode());
     }
-    return static_cast<int>(run.Close());
+    const int closed = static_cast<int>(run.Close());
+    if (closed == 0 && !uncovered) return Fail("a picture shows a window over the one it names"), 4;
+    return closed;
 }
 
 } // namespace

@@ -267,7 +267,8 @@ void CALLBACK CBoxPresser::_OnTimer(HWND, UINT, UINT_PTR id, DWORD)
 void CBoxPresser::_Tick()
 {
     const ShownBox box = WaitForBox(m_strText, 0);
-    if (box.Found() && PressBox(box, m_iResult)) {
+    const bool ready = box.Found() && (!m_fnReady || m_fnReady());
+    if (ready && PressBox(box, m_iResult)) {
         m_box = box;
         m_bPressed = true;
     } else if (GetTickCount() - m_dwStart >= m_dwTimeoutMs) {

@@ -17,7 +17,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace launchertest {
 
@@ -71,6 +73,11 @@ public:
     CBoxPresser(const CBoxPresser&) = delete;
     CBoxPresser& operator=(const CBoxPresser&) = delete;
 
+    // The box, once it stands, is pressed only when `ready` (called on each tick, in this
+    // thread, inside the box's loop) answers true: a step of the test that must happen while
+    // the box is open.
+    void PressWhen(std::function<bool()> ready) { m_fnReady = std::move(ready); }
+
     bool Pressed() const { return m_bPressed; }
     // The box pressed, or after the time-out the one closed instead.
     const ShownBox& Box() const { return m_box; }
@@ -86,6 +93,7 @@ private:
     UINT_PTR m_uTimer;
     bool m_bPressed;
     ShownBox m_box;
+    std::function<bool()> m_fnReady;
 };
 
 } // namespace launchertest

@@ -183,6 +183,12 @@ CAnswer& CAnswer::Stall(uint64_t afterBytes, DWORD ms)
     return _Set("stall_ms", Number(ms));
 }
 
+CAnswer& CAnswer::StallUntil(uint64_t afterBytes, const std::string& gate)
+{
+    _Set("stall_after", Number(afterBytes));
+    return _Set("stall_gate", Quoted(gate));
+}
+
 CAnswer& CAnswer::Trickle(size_t bytes, DWORD ms)
 {
     _Set("trickle_bytes", Number(bytes));

@@ -52,6 +52,8 @@ public:
     // Time. Every wait is bounded by the stand-in (60 s) and ends at the space's reset.
     CAnswer& Delay(DWORD ms);                      // before the status line
     CAnswer& Stall(uint64_t afterBytes, DWORD ms); // after that much of the body
+    // After that much of the body, until Release: begun, and not ending before the test's step.
+    CAnswer& StallUntil(uint64_t afterBytes, const std::string& gate);
     CAnswer& Trickle(size_t bytes, DWORD ms);      // pieces of `bytes`, `ms` apart
     CAnswer& Hold(const std::string& gate);        // before the status line, until Release
 

@@ -1,0 +1,233 @@
+"""The Wine harness's own failures, natively: tools/wine-prefix, tools/wine-session and the
+last line of ./kestrum test, with stand-ins of Wine's loaders and server (KESTRUM_WINE_DIR)
+that fail the step a case names, in a temporary build folder. A real Xvfb and the real
+stand-in services come up; no Wine program runs."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
+TOOLS = os.path.join(ROOT, "tools")
+
+# A stand-in of wine, wine64 and wineserver64: notes each call ("wine64 wineboot -i"), fails
+# with 3 the calls that hold FAKE_WINE_FAIL (matched against the call and a "|" after it) (only the first such call when FAKE_WINE_ONCE is
+# set) and otherwise does just enough: a prefix folder for "wineboot -i", the desktop holder's
+# "held".
+FAKE_WINE = r"""#!/bin/sh
+call="$(basename "$0") $*"
+echo "$call" >>"$FAKE_WINE_CALLS"
+case "$call|" in
+    *"${FAKE_WINE_FAIL:-no such call}"*)
+        if [ -z "${FAKE_WINE_ONCE:-}" ] || [ ! -e "$FAKE_WINE_CALLS.failed" ]; then
+            : >"$FAKE_WINE_CALLS.failed"
+            exit 3
+        fi ;;
+esac
+case "$1" in
+    --version) echo wine-8.0 ;;
+    wineboot) [ "${2:-}" = -i ] && mkdir -p "$WINEPREFIX/dosdevices" &&
+        : >"$WINEPREFIX/system.reg" ;;
+    cmd) case "$*" in *GetDesktopWindow*) echo held ;; esac ;;
+esac
+exit 0
+"""
+
+
+# Prints where the display's pointer is: "x y".
+POINTER = r"""
+import ctypes, os
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XDefaultRootWindow.restype = ctypes.c_ulong
+x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+i = ctypes.c_int
+px, py, wx, wy, m = i(), i(), i(), i(), ctypes.c_uint()
+x.XQueryPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_void_p] * 7
+d = x.XOpenDisplay(os.environ["DISPLAY"].encode())
+r, c = ctypes.c_ulong(), ctypes.c_ulong()
+x.XQueryPointer(d, x.XDefaultRootWindow(d), ctypes.byref(r), ctypes.byref(c), ctypes.byref(px),
+                ctypes.byref(py), ctypes.byref(wx), ctypes.byref(wy), ctypes.byref(m))
+print(px.value, py.value)
+"""
+
+
+class HarnessCase(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="kestrum-harness-")
+        self.addCleanup(shutil.rmtree, self.tmp, ignore_errors=True)
+        self.wine = os.path.join(self.tmp, "wine")
+        os.makedirs(self.wine)
+        for name in ("wine", "wine64", "wineserver64"):
+            path = os.path.join(self.wine, name)
+            with open(path, "w") as f:
+                f.write(FAKE_WINE)
+            os.chmod(path, 0o755)
+        self.calls = os.path.join(self.tmp, "calls")
+        self.build = os.path.join(self.tmp, "build", "x86_64")
+        os.makedirs(self.build)
+
+    def env(self, fail="", once=False, **more):
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("KESTRUM_", "WINE")) and k != "DISPLAY"}
+        env.update(KESTRUM_WINE_DIR=self.wine, FAKE_WINE_CALLS=self.calls,
+                   FAKE_WINE_FAIL=fail, **more)
+        if once:
+            env["FAKE_WINE_ONCE"] = "1"
+        return env
+
+    def run_tool(self, args, env):
+        return subprocess.run(args, env=env, capture_output=True, text=True, timeout=120,
+                              stdin=subprocess.DEVNULL)
+
+    def wine_calls(self, text):
+        if not os.path.exists(self.calls):
+            return 0
+        with open(self.calls) as f:
+            return sum(1 for line in f if text in line)
+
+    def step_file(self, build=None):
+        path = os.path.join(build or self.build, "wine-session.step")
+        if not os.path.exists(path):
+            return None
+        with open(path) as f:
+            return f.read()
+
+    def prefix_ready(self):
+        return os.path.exists(os.path.join(self.build, "wineprefix", ".kestrum-ready"))
+
+
+class PrefixSteps(HarnessCase):
+    """tools/wine-prefix, run as tools/wine-session runs it."""
+
+    def make_prefix(self, **env):
+        return self.run_tool(["bash", "-c", '. "$1/wine-env" "$2" && exec "$1/wine-prefix"',
+                              "bash", TOOLS, self.build], self.env(**env))
+
+    def test_a_failing_step_says_so_in_one_line_and_is_tried_twice(self):
+        log = os.path.join(self.build, "wineprefix.log")
+        for fail, step in [
+                ("wine64 wineboot -i", "wineboot -i"),
+                ("ProxyEnable", "reg add HKCU\\Software\\Microsoft\\Windows\\CurrentVersion"
+                                "\\Internet Settings /v ProxyEnable"),
+                ("wineserver64 -w", "wineserver -w")]:
+            with self.subTest(step=step):
+                if os.path.exists(self.calls):
+                    os.remove(self.calls)
+                done = self.make_prefix(fail=fail)
+                self.assertEqual(done.returncode, 1, done.stderr)
+                line = (f"wine-prefix: step '{step}' failed with exit status 3 "
+                        f"(its output: {log})")
+                self.assertEqual(done.stderr.splitlines(), [
+                    line, "wine-prefix: making the prefix once more, from scratch", line])
+                self.assertEqual(done.stdout, "")
+                # Two tries, each from a new prefix.
+                self.assertEqual(self.wine_calls("wine64 wineboot -i"), 2)
+                self.assertFalse(self.prefix_ready())
+
+    def test_a_step_that_fails_once_is_made_again_from_scratch(self):
+        done = self.make_prefix(fail="wine64 reg add HKLM\\Software\\Wine\\Drives /v k:",
+                                once=True)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(len(done.stderr.splitlines()), 2, done.stderr)
+        self.assertIn("step 'reg add HKLM\\Software\\Wine\\Drives /v k:' failed with exit "
+                      "status 3", done.stderr)
+        self.assertEqual(self.wine_calls("wine64 wineboot -i"), 2)
+        self.assertTrue(self.prefix_ready())
+        # Made, the prefix is used as it is.
+        done = self.make_prefix()
+        self.assertEqual((done.returncode, done.stderr), (0, ""))
+        self.assertEqual(self.wine_calls("wine64 wineboot -i"), 2)
+
+
+class SessionStart(HarnessCase):
+    """tools/wine-session: the step a session stopped at, and its exit status."""
+
+    def session(self, *command, **env):
+        return self.run_tool([os.path.join(TOOLS, "wine-session"), self.build, *command],
+                             self.env(**env))
+
+    def test_a_session_that_does_not_come_up_names_its_step(self):
+        xvfb_fails = os.path.join(self.tmp, "bin")
+        os.makedirs(xvfb_fails)
+        os.symlink("/bin/false", os.path.join(xvfb_fails, "Xvfb"))
+        cases = [
+            ({"fail": "wine64 --version"}, "wine-session: " + os.path.join(self.wine, "wine64")
+             + " does not run on this host"),
+            ({"PATH": xvfb_fails + os.pathsep + os.environ["PATH"]},
+             "wine-session: Xvfb did not start: it ended with exit status 1"),
+            ({"fail": "wine64 wineboot -i"},
+             "wine-prefix: step 'wineboot -i' failed with exit status 3"),
+            ({"fail": "wineserver64 -p"},
+             "wine-session: step 'wineserver -p' failed with exit status 3"),
+            ({"fail": "GetDesktopWindow"}, "wine-session: the desktop was not held: its holder "
+             "(wine cmd) ended with exit status 3"),
+            ({"fail": "wine64 wineboot|"}, "wine-session: step 'wineboot' failed with exit "
+             "status 3"),
+        ]
+        for env, said in cases:
+            with self.subTest(said=said):
+                shutil.rmtree(os.path.join(self.build, "wineprefix"), ignore_errors=True)
+                done = self.session("sh", "-c", "echo ran", **env)
+                self.assertEqual(done.returncode, 125, done.stderr)
+                self.assertNotIn("ran", done.stdout)
+                last = done.stderr.splitlines()[-1]
+                self.assertTrue(last.startswith(said), done.stderr)
+                self.assertEqual(self.step_file(), last + "\n")
+
+    def test_a_session_that_comes_up_runs_the_command_and_answers_its_status(self):
+        # Its own display has the pointer in the top left corner (Xvfb starts it centred).
+        done = self.session("sh", "-c", 'echo "port $KESTRUM_STANDIN_PORT"; python3 -c "$0"; '
+                            'exit 7', POINTER)
+        self.assertEqual(done.returncode, 7, done.stderr)
+        self.assertRegex(done.stdout, r"^port [0-9]+\n0 0\n$")
+        self.assertEqual(done.stderr, "")
+        self.assertIsNone(self.step_file())
+        self.assertTrue(self.prefix_ready())
+
+
+class KestrumTestLine(HarnessCase):
+    """The last lines of ./kestrum test once the trees are built (kestrum: test_builds)."""
+
+    def kestrum_test_builds(self, **env):
+        done = self.run_tool(["bash", "-c", '. "$0/kestrum"; test_builds', ROOT],
+                             self.env(KESTRUM_BUILD=os.path.join(self.tmp, "build"), **env))
+        return done.returncode, done.stderr.splitlines()
+
+    def thirty_two(self):
+        return subprocess.run(["/lib/ld-linux.so.2", "--version"],
+                              capture_output=True).returncode == 0
+
+    def test_a_session_that_did_not_start_is_the_last_line(self):
+        status, lines = self.kestrum_test_builds(fail="wineboot -i")
+        self.assertEqual(status, 1)
+        said = ("wine-prefix: step 'wineboot -i' failed with exit status 3 (its output: "
+                f"{self.tmp}/build/%s/wineprefix.log)")
+        if self.thirty_two():
+            self.assertEqual(lines[-3:], [
+                "[kestrum] tested builds: 64-bit (did not start) and 32-bit (did not start)",
+                "[kestrum] the 64-bit session did not start: " + said % "x86_64",
+                "[kestrum] the 32-bit session did not start: " + said % "i686"])
+        else:
+            self.assertEqual(lines[-1], "[kestrum] the 64-bit session did not start: "
+                             + said % "x86_64")
+
+    def test_tests_that_ran_keep_the_tested_builds_line(self):
+        # A tree whose one test fails: CTest ran, so it is a test failure.
+        with open(os.path.join(self.build, "CTestTestfile.cmake"), "w") as f:
+            f.write("add_test(fails /bin/false)\n")
+        status, lines = self.kestrum_test_builds()
+        self.assertEqual(status, 1)
+        if self.thirty_two():
+            self.assertEqual(lines[-1],
+                             "[kestrum] tested builds: 64-bit (FAILED) and 32-bit (passed)")
+        else:
+            self.assertTrue(lines[-1].startswith(
+                "[kestrum] tested builds: 64-bit (FAILED) only;"), lines)
+
+
+if __name__ == "__main__":
+    unittest.main()
