@@ -316,28 +316,34 @@ TEST_F(CPackageTest, StopDuringAStalledDownload)
     struct Case {
         const char* name;
         DWORD stopWaitMs;
-        DWORD stallMs;
+        bool released; // the rest of the body goes once the worker has seen the stop
     } cases[] = {
-        {"ends within the wait", DOWNLOAD_ABORT_WAIT_MS, 1500},
-        {"terminated after a short wait", 300, 3000},
+        {"ends within the wait", DOWNLOAD_ABORT_WAIT_MS, true},
+        {"terminated after a short wait", 300, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m_capture.Clear();
-        ASSERT_TRUE(m_standIn.Reset());
+        ASSERT_TRUE(m_standIn.Reset()); // also ends the last case's stall
         ASSERT_TRUE(SetPackages("{\"Stall.msi\": 400000}", "{}"));
+        // Begun, and unable to finish until the gate opens.
         ASSERT_TRUE(m_standIn.Queue("/packages/Stall.msi",
-                                    CAnswer().Service().Stall(250000, c.stallMs)));
+                                    CAnswer().Service().StallUntil(250000, "rest")));
         std::unique_ptr<CDownLoadWorker> worker(new CDownLoadWorker(m_capture.Window()));
         worker->SetNotifyWindow(m_capture.Window(), kLauncherProgress);
         ASSERT_TRUE(worker->Start(PackageUrl("Stall.msi")));
         ASSERT_TRUE(m_capture.WaitFor(kLauncherProgress));
 
-        const DWORD start = GetTickCount();
-        const bool ended = worker->Stop(c.stopWaitMs);
-        EXPECT_LT(GetTickCount() - start, 10000u);
+        bool ended = false;
+        if (c.released) {
+            onlinetest::CReleaseWhenLogged release(m_standIn, "rest", kDownloadStopped);
+            ended = worker->Stop(c.stopWaitMs);
+            EXPECT_TRUE(release.SawText());
+        } else {
+            ended = worker->Stop(c.stopWaitMs);
+        }
         EXPECT_EQ(DOWNLOAD_STATE_IDLE, worker->GetState());
-        if (c.stopWaitMs == DOWNLOAD_ABORT_WAIT_MS) {
+        if (c.released) {
             EXPECT_TRUE(ended);
         } else if (testsupport::UnderWine()) {
             // Wine-only: a blocked WinHTTP read outlasts the short wait, so the thread is
@@ -358,7 +364,8 @@ TEST_F(CPackageTest, TwoWorkersOneStoppedTheOtherCompleting)
                             " \"PM\": {\"version\": \"9.0.0\", \"package\": \"Pellick.msi\"}}"));
     CDownLoadCtrl ctrl;
     CheckVersions(ctrl);
-    ASSERT_TRUE(m_standIn.Queue("/packages/Mendrill.msi", CAnswer().Service().Stall(150000, 1500)));
+    ASSERT_TRUE(m_standIn.Queue("/packages/Mendrill.msi",
+                                CAnswer().Service().StallUntil(150000, "mendrill")));
     ASSERT_TRUE(m_standIn.Queue("/packages/Pellick.msi", CAnswer().Service().Hold("pellick")));
     ASSERT_TRUE(ctrl.StartDownload(4));
     ASSERT_TRUE(ctrl.StartDownload(3));
@@ -369,8 +376,13 @@ TEST_F(CPackageTest, TwoWorkersOneStoppedTheOtherCompleting)
     pellick->SetNotifyWindow(m_capture.Window(), kLauncherProgress);
     ASSERT_EQ(3u, m_standIn.WaitForRequests(3));
 
-    // Each worker has its own abort event: this stop reaches the Mendrill download only.
-    EXPECT_TRUE(mendrill->Stop(10000));
+    // Each worker has its own abort event: this stop reaches the Mendrill download only (its
+    // stalled rest goes once it has seen the stop).
+    {
+        onlinetest::CReleaseWhenLogged release(m_standIn, "mendrill", kDownloadStopped);
+        EXPECT_TRUE(mendrill->Stop(DOWNLOAD_ABORT_WAIT_MS));
+        EXPECT_TRUE(release.SawText());
+    }
     EXPECT_EQ(DOWNLOAD_STATE_DOWNLOADING, pellick->GetState());
     ASSERT_TRUE(m_standIn.Release("pellick"));
     ExpectProgressToTheWholeFile(120000, DownloadPath("Pellick.msi"));

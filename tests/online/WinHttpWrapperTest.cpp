@@ -438,22 +438,35 @@ TEST(HttpAbort, AbortWhileTricklingEndsTheThreadItself)
 
 TEST(HttpAbort, AbortWhileStalledIsBounded)
 {
-    // Stalled before the status line, and after the headers.
-    const CAnswer stalls[] = {CAnswer().Text("late").Delay(30000),
-                              CAnswer().Text("late").Stall(0, 30000)};
-    for (const CAnswer& stall : stalls) {
+    // Held before the status line, and stalled after the headers, until the next space is
+    // opened: the request cannot go on by itself while the test looks.
+    const struct {
+        const char* name;
+        CAnswer answer;
+        bool blockedInRead; // else in the send, which under Wine waits for the headers
+    } stalls[] = {
+        {"before the status line", CAnswer().Text("late").Hold("never"), false},
+        {"after the headers", CAnswer().Text("late").StallUntil(0, "never"), true},
+    };
+    for (const auto& stall : stalls) {
+        SCOPED_TRACE(stall.name);
         CStandIn standIn;
-        ASSERT_TRUE(standIn.Queue("/s", stall));
+        ASSERT_TRUE(standIn.Queue("/s", stall.answer));
         testsupport::CLogCapture log;
+        CScriptedApi api; // every call real; counted as it begins
         CWinHttpWrapper client;
         ASSERT_TRUE(client.Initialize(standIn.Url("/s").c_str(), 0, nullptr, true));
         ASSERT_TRUE(client.Connect(HTTP_VERB_GET, kAgent, nullptr));
         ASSERT_NE(client.SendRequest(nullptr, nullptr), nullptr);
         ASSERT_EQ(standIn.WaitForRequests(1), 1u);
-        Sleep(200);
+        // The client's thread is in the call that waits for the server (nothing it checks
+        // lies between the count and the call).
+        const std::atomic<int>& calls = stall.blockedInRead ? api.iReads : api.iSends;
+        for (int i = 0; i < 6000 && calls.load() == 0; ++i) Sleep(5);
+        ASSERT_EQ(calls.load(), 1);
         const DWORD start = GetTickCount();
         const bool ended = client.RequestAbort(500);
-        EXPECT_LT(GetTickCount() - start, 3000u);
+        EXPECT_LT(GetTickCount() - start, 20000u) << "bounded by its time-out, not the server";
         EXPECT_EQ(client.GetResult(), static_cast<uint32_t>(ERROR_REQUEST_ABORTED));
         if (testsupport::UnderWine()) {
             // Wine-only: closing the request handle does not end a blocked WinHTTP call, so
