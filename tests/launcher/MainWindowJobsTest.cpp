@@ -30,6 +30,9 @@ using namespace mainwindowtest;
 namespace key = ui::LaunchWindowKey;
 namespace text = ui::LaunchWindowText;
 
+// A period no case lasts: a timer set with it never ticks by itself.
+const UINT kNoTickMs = 1800000;
+
 class CJobsTest : public CMainWindowTest {
 protected:
     void Ready(CardState card)
@@ -101,17 +104,20 @@ struct FinishCase {
 
 class FinishTest : public CJobsTest, public ::testing::WithParamInterface<FinishCase> {};
 
-// A finish shows all three steps; the done image only after 100, and for the probe upload
-// the menu is made again.
+// A finish shows all three steps and stops the blink; the done image only after 100, and for
+// the probe upload the menu is made again.
 TEST_P(FinishTest, ShowsTheRowAndTheDoneImage)
 {
     const FinishCase& c = GetParam();
     Ready(CARD_NONE);
     const HMENU menu = Window().GetMenu();
     Progress(c.percent, c.jobType);
+    // The run's blink, as its start set it.
+    ::SetTimer(Window().GetHwnd(), BlinkTimerOf(c.jobType), kNoTickMs, nullptr);
     Finish(c.jobType);
     EXPECT_EQ(Shown(RowOf(c.jobType)), 3);
     EXPECT_EQ(Item(*c.done)->IsVisible(), c.percent == 100);
+    EXPECT_FALSE(HasTimer(BlinkTimerOf(c.jobType)));
     if (c.jobType == 36) {
         EXPECT_EQ(Window().GetMenu() != menu, c.percent == 100);
     }
@@ -134,28 +140,53 @@ INSTANTIATE_TEST_SUITE_P(Finishes, FinishTest, ::testing::ValuesIn(kFinishCases)
 
 // ---- timers ----
 
-TEST_F(CJobsTest, BlinkTimerBlinksTheStepInProgressAndStopsAt100)
+class BlinkTest : public CJobsTest, public ::testing::WithParamInterface<uint32_t> {};
+
+// Each tick of a row's blink flips the step in progress; the steps before it stay shown. At
+// 100 the timer stops with the last step shown. The ticks are sent: a tick's effect, not its
+// period, is what the row shows.
+TEST_P(BlinkTest, BlinksTheStepInProgressAndStopsAt100)
 {
+    const uint32_t jobType = GetParam();
+    const UINT_PTR timer = BlinkTimerOf(jobType);
+    const ui::SkinItemKey(&row)[3] = RowOf(jobType);
     Ready(CARD_NONE);
+    // As a start sets it, but no real tick comes between the sent ones.
+    ::SetTimer(Window().GetHwnd(), timer, kNoTickMs, nullptr);
     struct {
         uint32_t percent;
-        int image;   // the step that blinks
-    } const brackets[] = {{0, 0}, {33, 1}, {66, 2}};
+        int image;     // the step that blinks
+        bool report;   // a step the downloads report (and show) too
+    } const brackets[] = {{0, 0, true}, {33, 1, true}, {50, 1, false}, {66, 2, true},
+                          {99, 2, false}};
     for (const auto& bracket : brackets) {
-        Progress(bracket.percent, 37);
-        ::SetTimer(Window().GetHwnd(), ui::TIMER_VELOCET_BLINK, 500, nullptr);
-        // The step takes the phase: two ticks show it once and hide it once.
-        Window().SendMessage(WM_TIMER, ui::TIMER_VELOCET_BLINK, 0);
-        const bool first = Item(key::kVelocetIngImage[bracket.image])->IsVisible();
-        Window().SendMessage(WM_TIMER, ui::TIMER_VELOCET_BLINK, 0);
-        EXPECT_NE(Item(key::kVelocetIngImage[bracket.image])->IsVisible(), first);
+        SCOPED_TRACE(bracket.percent);
+        Progress(bracket.percent, jobType);
+        Window().SendMessage(WM_TIMER, timer, 0);
+        const bool first = Item(row[bracket.image])->IsVisible();
+        Window().SendMessage(WM_TIMER, timer, 0);
+        EXPECT_NE(Item(row[bracket.image])->IsVisible(), first);
+        Window().SendMessage(WM_TIMER, timer, 0);
+        EXPECT_EQ(Item(row[bracket.image])->IsVisible(), first);
+        // The steps reached stay.
+        if (bracket.report) {
+            for (int i = 0; i < bracket.image; ++i) EXPECT_TRUE(Item(row[i])->IsVisible()) << i;
+        }
+        EXPECT_TRUE(HasTimer(timer));
     }
-    Progress(100, 37);
-    Item(key::kVelocetIngImage[2])->SetVisible(false);
-    Window().SendMessage(WM_TIMER, ui::TIMER_VELOCET_BLINK, 0);
-    EXPECT_TRUE(Item(key::kVelocetIngImage[2])->IsVisible());
-    EXPECT_FALSE(HasTimer(ui::TIMER_VELOCET_BLINK));
+    Progress(100, jobType);
+    Item(row[2])->SetVisible(false);
+    Window().SendMessage(WM_TIMER, timer, 0);
+    EXPECT_EQ(Shown(row), 3);
+    EXPECT_FALSE(HasTimer(timer));
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, BlinkTest, ::testing::Values(36u, 37u, 38u),
+                         [](const ::testing::TestParamInfo<uint32_t>& info) {
+                             return info.param == 36   ? std::string("Probe")
+                                    : info.param == 37 ? std::string("Traffic")
+                                                       : std::string("Weather");
+                         });
 
 TEST_F(CJobsTest, RepeatTimersWaitForTheUnitsCard)
 {

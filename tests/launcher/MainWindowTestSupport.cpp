@@ -277,6 +277,12 @@ const ui::SkinItemKey (&CMainWindowTest::RowOf(uint32_t jobType))[3]
                          : jobType == 37 ? key::kVelocetIngImage : key::kWeatherIngImage;
 }
 
+UINT_PTR CMainWindowTest::BlinkTimerOf(uint32_t jobType)
+{
+    return jobType == 36 ? ui::TIMER_PROBE_BLINK
+                         : jobType == 37 ? ui::TIMER_VELOCET_BLINK : ui::TIMER_WEATHER_BLINK;
+}
+
 bool CMainWindowTest::HasTimer(UINT_PTR timer)
 {
     if (!::KillTimer(m_pWindow->GetHwnd(), timer)) return false;

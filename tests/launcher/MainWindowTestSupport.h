@@ -102,6 +102,8 @@ protected:
     int Shown(const ui::SkinItemKey (&images)[3]);
     // The row of images of a job type (36 probe, 37 traffic, else weather).
     static const ui::SkinItemKey (&RowOf(uint32_t jobType))[3];
+    // The blink timer of that row.
+    static UINT_PTR BlinkTimerOf(uint32_t jobType);
     // Whether the window has the timer; KillTimer answers it, and the timer is set again.
     bool HasTimer(UINT_PTR timer);
     BYTE LayeredAlpha();
