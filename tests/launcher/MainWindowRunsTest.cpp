@@ -460,9 +460,9 @@ private:
     }
 };
 
-class ProbeGuardTest : public CRunsTest, public ::testing::WithParamInterface<GuardCase> {
+// The card's recordings and what the upload made of them.
+class CProbeRunsTest : public CRunsTest {
 protected:
-    CFlushRecord m_flushes;
     void PutRecording(const CSimulatedCard& card, const char* folder)
     {
         ASSERT_TRUE(CProbeBuilder()
@@ -472,6 +472,45 @@ protected:
                         .AddRealFile("20261209120000TRACK.BIN", std::vector<uint8_t>(512, 0x5A))
                         .WriteTo(card.GetPath(std::string("PROBE\\") + folder + "\\ProbeData.dat")));
     }
+    bool HasRecording(const CSimulatedCard& card, const char* folder)
+    {
+        return lib::FileExists(card.GetPath(std::string("PROBE\\") + folder + "\\ProbeData.dat"));
+    }
+    // DisplayUpload of the PC's settings and the user's.
+    void SetDisplayUpload(bool display)
+    {
+        CLauncherSetting& setting = CLauncherSetting::GetInstance();
+        for (const char* user : {"", kNickName}) {
+            setting.Load(user);
+            setting.SetDisplayUpload(display);
+            setting.Save(user);
+        }
+    }
+    // The upload's requests of one function code ("fc=94" consent, "fc=96" completion).
+    size_t Requests(const char* functionCode) const
+    {
+        size_t count = 0;
+        for (const RecordedRequest& r : RequestsOf(kProbe)) {
+            if (r.sBody.compare(0, 5, functionCode) == 0) ++count;
+        }
+        return count;
+    }
+    // The batches sent whole: consent, data, completion.
+    size_t Batches() const { return Requests("fc=96"); }
+    // Waits until the run's consent request is at the stand-in (held there), then runs the
+    // report the job posted just before it, which the probe log window passes on as 33:
+    // the row stands still from here until the answer is let go.
+    bool WaitForTheConsentRequest()
+    {
+        if (!WaitForPath(kGatewayPath)) return false;
+        Pump();
+        return Window().GetProgress(kProbe) == 33;
+    }
+};
+
+class ProbeGuardTest : public CProbeRunsTest, public ::testing::WithParamInterface<GuardCase> {
+protected:
+    CFlushRecord m_flushes;
     // The agent makes N: the selected card, and the window takes it as its card where the
     // user answers Cancel to the safe removal, with no card refresh.
     void TakeN()
@@ -481,19 +520,6 @@ protected:
         Command(key::kButtonClassSDPairing.m_nId);
         EXPECT_TRUE(press.Pressed());
         EXPECT_EQ(Window().GetActiveSD(), 'N');
-    }
-    bool HasRecording(const CSimulatedCard& card, const char* folder)
-    {
-        return lib::FileExists(card.GetPath(std::string("PROBE\\") + folder + "\\ProbeData.dat"));
-    }
-    // The upload's function codes of one batch: consent, data, completion.
-    size_t Batches() const
-    {
-        size_t batches = 0;
-        for (const RecordedRequest& r : RequestsOf(kProbe)) {
-            if (r.sBody.compare(0, 5, "fc=96") == 0) ++batches;
-        }
-        return batches;
     }
 };
 
@@ -509,12 +535,7 @@ TEST_P(ProbeGuardTest, SecondStartWhileRunningChangesNothing)
     PutRecording(m_cardM, "01");
     PutRecording(m_cardN, "01");
     // The probe log window shows with a run.
-    CLauncherSetting& setting = CLauncherSetting::GetInstance();
-    for (const char* user : {"", kNickName}) {
-        setting.Load(user);
-        setting.SetDisplayUpload(true);
-        setting.Save(user);
-    }
+    SetDisplayUpload(true);
     CreateMainWindow();
     if (c.second == CHAIN_END) {
         // The first run from the menu, before the chain has ended.
@@ -523,7 +544,7 @@ TEST_P(ProbeGuardTest, SecondStartWhileRunningChangesNothing)
         // The chain's end starts the first run.
         FinishChain();
     }
-    ASSERT_TRUE(WaitForPath(kGatewayPath));
+    ASSERT_TRUE(WaitForTheConsentRequest());
     const launchertest::StubToolRecord& record = Tools().Record(ui::TOOL_PROBE_LOG);
     ASSERT_EQ(record.nMade, 1);
     const size_t shows = record.vShow.size();
