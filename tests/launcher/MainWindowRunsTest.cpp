@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -57,11 +58,55 @@ struct Step {
     int mask; // bit i: image i of the job's row shown
 };
 
+// The finish reports this thread's message loops took off its queue while the object lives,
+// whichever loop took them (a box's own too): a thread hook sees each message as it goes.
+class CFinishHook {
+public:
+    CFinishHook()
+        : m_uFinish(::RegisterWindowMessageA("QZLNotifyFinish")),
+          m_hHook(::SetWindowsHookExA(WH_GETMESSAGE, &CFinishHook::_Hook, nullptr,
+                                      ::GetCurrentThreadId()))
+    {
+        s_pHook = this;
+    }
+    ~CFinishHook()
+    {
+        if (m_hHook != nullptr) ::UnhookWindowsHookEx(m_hHook);
+        s_pHook = nullptr;
+    }
+    bool IsHooked() const { return m_hHook != nullptr; }
+    // Those of the job that went to the window.
+    int Count(HWND window, uint32_t jobType) const
+    {
+        return static_cast<int>(std::count(m_vTaken.begin(), m_vTaken.end(),
+                                           std::make_pair(window, jobType)));
+    }
+
+private:
+    static LRESULT CALLBACK _Hook(int code, WPARAM removal, LPARAM lParam)
+    {
+        const MSG* message = reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && removal == PM_REMOVE && s_pHook != nullptr &&
+            message->message == s_pHook->m_uFinish) {
+            s_pHook->m_vTaken.push_back({message->hwnd, static_cast<uint32_t>(message->lParam)});
+        }
+        return ::CallNextHookEx(nullptr, code, removal, lParam);
+    }
+
+    static CFinishHook* s_pHook;
+    UINT m_uFinish;
+    HHOOK m_hHook;
+    std::vector<std::pair<HWND, uint32_t>> m_vTaken;
+};
+
+CFinishHook* CFinishHook::s_pHook = nullptr;
+
 class CRunsTest : public CMainWindowTest {
 protected:
     void SetUp() override
     {
         CMainWindowTest::SetUp();
+        ASSERT_TRUE(m_finishes.IsHooked());
         ASSERT_TRUE(m_standIn.IsRunning());
         // The request table is read again with the case's "Connection.info".
         ASSERT_TRUE(Product().WriteConnectionInfo(m_standIn));
@@ -90,7 +135,6 @@ protected:
         m_vSteps[0].clear();
         m_vSteps[1].clear();
         m_vSteps[2].clear();
-        m_nFinished[0] = m_nFinished[1] = m_nFinished[2] = 0;
     }
 
     // The unit's card M: (link file with the records the weather job's user agent needs),
@@ -139,20 +183,30 @@ protected:
     }
     static int Index(uint32_t jobType) { return static_cast<int>(jobType - kProbe); }
     const std::vector<Step>& Steps(uint32_t jobType) { return m_vSteps[Index(jobType)]; }
-    int Finished(uint32_t jobType) const { return m_nFinished[Index(jobType)]; }
+    int Finished(uint32_t jobType) { return m_finishes.Count(Window().GetHwnd(), jobType); }
 
     // Runs this thread's messages until done() holds (false after the bound), noting each
-    // report of a job the window handled and what its row then showed.
+    // progress report of a job the window handled and what its row then showed. A box would
+    // hold the loop: it is closed (Cancel, or its close button where it has none) and its
+    // text noted, a failure unless the case expects boxes. Progress handled inside a box's
+    // own loop is not noted.
     bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000)
     {
         static const UINT progress = ::RegisterWindowMessageA("QZLNotifyProgress");
-        static const UINT finish = ::RegisterWindowMessageA("QZLNotifyFinish");
-        // A box would hold the loop: it is pressed and reported.
-        launchertest::CBoxPresser unexpected("", IDOK, timeoutMs);
+        std::unique_ptr<launchertest::CBoxPresser> box;
+        // Whether a box met so far may be: each one pressed is noted, and the next awaited.
+        auto boxesFine = [&] {
+            if (box && box->Pressed()) {
+                m_vBoxes.push_back(box->Box().sText);
+                if (!m_bBoxesExpected) ADD_FAILURE() << "a box: " << box->Box().sText;
+                box.reset();
+            }
+            if (!box) box.reset(new launchertest::CBoxPresser("", IDCANCEL, timeoutMs));
+            return m_bBoxesExpected || m_vBoxes.empty();
+        };
         const DWORD start = ::GetTickCount();
-        while (!done()) {
-            if (unexpected.Pressed()) ADD_FAILURE() << "a box: " << unexpected.Box().sText;
-            if (unexpected.Pressed() || ::GetTickCount() - start > timeoutMs) return false;
+        while (boxesFine() && !done()) {
+            if (::GetTickCount() - start > timeoutMs) return false;
             MSG message;
             if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
                 ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
@@ -162,14 +216,12 @@ protected:
             ::DispatchMessageA(&message);
             if (message.hwnd != Window().GetHwnd()) continue;
             const uint32_t type = static_cast<uint32_t>(message.lParam);
-            if (type < kProbe || type > kWeather) continue;
-            if (message.message == progress) {
+            if (message.message == progress && type >= kProbe && type <= kWeather) {
                 m_vSteps[Index(type)].push_back({static_cast<uint32_t>(message.wParam), Mask(type)});
-            } else if (message.message == finish) {
-                ++m_nFinished[Index(type)];
             }
         }
-        return true;
+        // A box of the last message handled.
+        return boxesFine() && done();
     }
     bool RunUntilFinished(uint32_t jobType, int count = 1)
     {
@@ -230,11 +282,13 @@ protected:
     }
 
     onlinetest::CStandIn m_standIn;
+    bool m_bBoxesExpected = false;
+    std::vector<std::string> m_vBoxes; // the texts of the boxes RunUntil met
     // Cleared now and after the case, as the fixture's own.
     CSimulatedCard m_cardM{'M'};
     CSimulatedCard m_cardN{'N'};
     std::vector<Step> m_vSteps[3];
-    int m_nFinished[3] = {};
+    CFinishHook m_finishes;
 };
 
 // ---- the update button ----
@@ -621,6 +675,80 @@ const GuardCase kGuardCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Starts, ProbeGuardTest, ::testing::ValuesIn(kGuardCases),
                          [](const ::testing::TestParamInfo<GuardCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// ---- the automatic upload, displayed or silent ----
+
+struct AutoUploadCase {
+    const char* name;
+    bool display;        // DisplayUpload
+    const char* consent; // the gateway's answer to the consent request
+    bool question;       // the user is asked to register with the service
+};
+
+class AutoUploadTest : public CProbeRunsTest,
+                       public ::testing::WithParamInterface<AutoUploadCase> {};
+
+// The chain's end uploads the card's recording through the probe log window, made hidden and
+// shown only with DisplayUpload; without it the run is silent: no window and no question,
+// while the row runs and ends as with a shown one, and nothing starts again.
+TEST_P(AutoUploadTest, ShowsTheWindowAndItsQuestionsOnlyWhenDisplayed)
+{
+    const AutoUploadCase& c = GetParam();
+    const bool sent = std::string(c.consent) == "C00";
+    ASSERT_TRUE(m_standIn.SetVars(std::string("{\"consent_answer\": \"") + c.consent + "\"}"));
+    // The run's first request waits until its start has been looked at.
+    ASSERT_TRUE(m_standIn.Queue(kGatewayPath, CAnswer().Service().Hold("probe")));
+    Prepare(true);
+    PutRecording(m_cardM, "01");
+    SetDisplayUpload(c.display);
+    Tools().UseRealWindow(ui::TOOL_PROBE_LOG);
+    CreateMainWindow();
+    FinishChain();
+    ASSERT_TRUE(WaitForTheConsentRequest());
+    const HWND log = Tools().RealWindow(ui::TOOL_PROBE_LOG);
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(::IsWindowVisible(log) != FALSE, c.display);
+    EXPECT_FALSE(Tools().Record(ui::TOOL_PROBE_LOG).bViewOnly);
+    // The first step shown, the second blinking.
+    EXPECT_EQ(Mask(kProbe) & ~2, 1);
+    EXPECT_TRUE(HasTimer(ui::TIMER_PROBE_BLINK));
+
+    m_bBoxesExpected = true;
+    ASSERT_TRUE(m_standIn.Release("probe"));
+    ASSERT_TRUE(RunUntilFinished(kProbe));
+    Pump();
+    std::vector<std::string> boxes;
+    if (c.question) {
+        boxes.push_back(text::kProbeNotRegistered);
+        boxes[0].replace(boxes[0].find("%s"), 2, kNickName);
+    }
+    EXPECT_EQ(m_vBoxes, boxes);
+    EXPECT_EQ(::IsWindowVisible(log) != FALSE, c.display);
+    EXPECT_EQ(Tools().Record(ui::TOOL_PROBE_LOG).vShow.size(), c.display ? 1u : 0u);
+    // The row whole, its blink stopped, the done image after a batch sent.
+    EXPECT_EQ(Mask(kProbe), 7);
+    EXPECT_FALSE(HasTimer(ui::TIMER_PROBE_BLINK));
+    EXPECT_EQ(Window().GetProgress(kProbe), sent ? 100u : 33u);
+    EXPECT_EQ(Item(key::kProbleINGImage)->IsVisible(), sent);
+    // One run: one consent asked, the recording gone only when sent.
+    EXPECT_EQ(Requests("fc=94"), 1u);
+    EXPECT_EQ(Batches(), sent ? 1u : 0u);
+    EXPECT_EQ(HasRecording(m_cardM, "01"), !sent);
+    EXPECT_EQ(Finished(kProbe), 1);
+    EXPECT_EQ(Tools().Record(ui::TOOL_PROBE_LOG).nMade, 1);
+}
+
+const AutoUploadCase kAutoUploadCases[] = {
+    {"Displayed", true, "C00", false},
+    {"Silent", false, "C00", false},
+    {"DisplayedUnregistered", true, "C01", true},
+    {"SilentUnregistered", false, "C01", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Runs, AutoUploadTest, ::testing::ValuesIn(kAutoUploadCases),
+                         [](const ::testing::TestParamInfo<AutoUploadCase>& info) {
                              return std::string(info.param.name);
                          });
 
