@@ -264,7 +264,7 @@ protected:
                 }
                 return false;
             },
-            30000);
+            kWaitMs);
     }
 
     // A run's reports seen as the window showed them: no step shown at 0 beyond the one
@@ -336,12 +336,13 @@ TEST_P(UpdateTest, StartsTheDownloadsThatAreDue)
             EXPECT_EQ(log.Count("ShowMessageBox owner"), 0u);
         }
     }
+    // A job starts in the command or not at all, and a start sets its row's blink going.
+    EXPECT_EQ(HasTimer(ui::TIMER_VELOCET_BLINK), c.trafficRuns);
+    EXPECT_EQ(HasTimer(ui::TIMER_WEATHER_BLINK), c.weatherRuns);
     ASSERT_TRUE(RunUntil([&] {
         return Finished(kTraffic) >= (c.trafficRuns ? 1 : 0) &&
                Finished(kWeather) >= (c.weatherRuns ? 1 : 0);
     }));
-    // Whatever was not started would have asked by now.
-    RunUntil([] { return false; }, 300);
 
     const struct {
         uint32_t type;
@@ -411,7 +412,7 @@ TEST_F(CRunsTest, SecondPressWhileRunningChangesNothing)
     ASSERT_TRUE(m_standIn.Release("runs"));
     ASSERT_TRUE(RunUntilFinished(kTraffic));
     ASSERT_TRUE(RunUntilFinished(kWeather));
-    RunUntil([] { return false; }, 300);
+    // A second run could only have started in the second press, which changed nothing.
     for (uint32_t type : {kTraffic, kWeather}) {
         EXPECT_EQ(Runs(type), 1u) << type;
         EXPECT_EQ(Finished(type), 1) << type;
@@ -429,10 +430,14 @@ TEST_F(CRunsTest, RunKeepsItsCardWhenTheActiveCardChanges)
     ASSERT_TRUE(WaitForPath(kOdvPath));
     // The agent now has N: as the active card.
     Agent().Write(CardBits("MN"), CardBits("MN"), 'N');
+    const int mask = Mask(kTraffic);
+    const uint32_t progress = Window().GetProgress(kTraffic);
     Command(key::kButtonUpdate.m_nId);
+    // Refused in the press: no second run, on neither card.
+    EXPECT_EQ(Mask(kTraffic), mask);
+    EXPECT_EQ(Window().GetProgress(kTraffic), progress);
     ASSERT_TRUE(m_standIn.Release("runs"));
     ASSERT_TRUE(RunUntilFinished(kTraffic));
-    RunUntil([] { return false; }, 300);
 
     EXPECT_EQ(Runs(kTraffic), 1u);
     EXPECT_TRUE(lib::FileExists(m_cardM.GetPath(kTrafficData)));
@@ -659,7 +664,7 @@ TEST_P(ProbeGuardTest, SecondStartWhileRunningChangesNothing)
             Command(ui::IDM_PROBE_UPLOAD);
             return m_standIn.WaitForRequests(before + 1, 300) > before;
         },
-        20000));
+        kWaitMs));
     EXPECT_FALSE(HasRecording(m_cardM, "01"));
     // The first run's end wrote out its own card.
     EXPECT_EQ(m_flushes.Letters().substr(0, 1), "M");
@@ -718,6 +723,7 @@ TEST_P(AutoUploadTest, ShowsTheWindowAndItsQuestionsOnlyWhenDisplayed)
     m_bBoxesExpected = true;
     ASSERT_TRUE(m_standIn.Release("probe"));
     ASSERT_TRUE(RunUntilFinished(kProbe));
+    // And what the finish posted on its way.
     Pump();
     std::vector<std::string> boxes;
     if (c.question) {

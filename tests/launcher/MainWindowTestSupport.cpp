@@ -185,6 +185,23 @@ void CMainWindowTest::Pump()
     }
 }
 
+bool CMainWindowTest::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > timeoutMs) return false;
+        MSG message;
+        if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        } else if (message.message == WM_QUIT) {
+            s_bQuit = true;
+        } else {
+            ::DispatchMessageA(&message);
+        }
+    }
+    return true;
+}
+
 bool CMainWindowTest::TookQuit()
 {
     const bool quit = s_bQuit;
