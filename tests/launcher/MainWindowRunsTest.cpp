@@ -12,6 +12,7 @@
 #include "lib/Path.h"
 #include "launcher/LaunchWindowTexts.h"
 #include "launcher/LauncherSetting.h"
+#include "launcher/ProbeLogWindow.h"
 #include "online/ConnectionFile.h"
 #include "online/DataManager.h"
 #include "online/Charge.h"
@@ -755,6 +756,87 @@ const AutoUploadCase kAutoUploadCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Runs, AutoUploadTest, ::testing::ValuesIn(kAutoUploadCases),
                          [](const ::testing::TestParamInfo<AutoUploadCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// ---- a run that reports to a window it did not make ----
+
+struct KeptWindowCase {
+    const char* name;
+    bool afterARun; // the window is the hidden one of a finished run, shown from the menu
+};
+
+class KeptWindowTest : public CProbeRunsTest,
+                       public ::testing::WithParamInterface<KeptWindowCase> {};
+
+// A run takes the probe log window that stands (opened from the menu, or kept after an
+// earlier run's end) as the window of its reports. Closed while the run goes on, the window
+// only hides, so the run's end still reaches the main window, whose row ends whole; closed
+// after it, the window goes.
+TEST_P(KeptWindowTest, ClosedDuringARunItStaysUntilTheRunsEnd)
+{
+    const KeptWindowCase& c = GetParam();
+    Prepare(true);
+    SetDisplayUpload(false);
+    Tools().UseRealWindow(ui::TOOL_PROBE_LOG);
+    CreateMainWindow();
+    if (c.afterARun) {
+        PutRecording(m_cardM, "01");
+        FinishChain();
+        ASSERT_TRUE(RunUntilFinished(kProbe));
+    }
+    Command(ui::IDM_PROBE_SHOW);
+    const HWND log = Tools().RealWindow(ui::TOOL_PROBE_LOG);
+    ASSERT_NE(log, nullptr);
+    ASSERT_TRUE(::IsWindowVisible(log));
+
+    ASSERT_TRUE(m_standIn.Queue(kGatewayPath, CAnswer().Service().Hold("probe")));
+    PutRecording(m_cardM, "02");
+    if (c.afterARun) {
+        // The first start that is not refused is the earlier job's end. The consent was
+        // given in the first run: the second's first request is its data, held.
+        const size_t before = RequestsOf(kProbe).size();
+        ASSERT_TRUE(RunUntil(
+            [&] {
+                Command(ui::IDM_PROBE_UPLOAD);
+                return RequestsOf(kProbe).size() > before;
+            },
+            kWaitMs));
+        Pump();
+        EXPECT_LT(Window().GetProgress(kProbe), 100u);
+    } else {
+        FinishChain();
+        ASSERT_TRUE(WaitForTheConsentRequest());
+    }
+    EXPECT_EQ(Tools().RealWindow(ui::TOOL_PROBE_LOG), log) << "the run took the standing window";
+    EXPECT_TRUE(HasTimer(ui::TIMER_PROBE_BLINK));
+    ::PostMessageA(log, WM_COMMAND, MAKEWPARAM(ui::ProbeLogWindowKey::kCloseButton.m_nId, 1), 0);
+    ASSERT_TRUE(RunUntil([&] { return !::IsWindowVisible(log); }));
+    Pump();
+    EXPECT_TRUE(::IsWindow(log));
+    EXPECT_TRUE(Tools().Holds(ui::TOOL_PROBE_LOG));
+
+    ASSERT_TRUE(m_standIn.Release("probe"));
+    ASSERT_TRUE(RunUntilFinished(kProbe, c.afterARun ? 2 : 1));
+    Pump();
+    EXPECT_EQ(Mask(kProbe), 7);
+    EXPECT_FALSE(HasTimer(ui::TIMER_PROBE_BLINK));
+    EXPECT_EQ(Window().GetProgress(kProbe), 100u);
+    EXPECT_FALSE(HasRecording(m_cardM, "02"));
+
+    // After the end a close closes.
+    ::PostMessageA(log, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(RunUntil([&] { return !Tools().Holds(ui::TOOL_PROBE_LOG); }));
+    EXPECT_FALSE(::IsWindow(log));
+}
+
+const KeptWindowCase kKeptWindowCases[] = {
+    {"OpenedFromTheMenu", false},
+    {"KeptAfterAnEarlierRun", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Runs, KeptWindowTest, ::testing::ValuesIn(kKeptWindowCases),
+                         [](const ::testing::TestParamInfo<KeptWindowCase>& info) {
                              return std::string(info.param.name);
                          });
 
