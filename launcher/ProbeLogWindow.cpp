@@ -126,6 +126,7 @@ CProbeLogWindow::CProbeLogWindow(HWND owner)
     , m_uMaxPercent(0)
     , m_bLoaded(false)
     , m_bEndingSession(false)
+    , m_bRunReporting(false)
     , m_uNotifyProgress(lib::GetRegisteredMessage("QZLNotifyProgress"))
     , m_uNotifyError(lib::GetRegisteredMessage("QZLNotifyError"))
     , m_uNotifyFinish(lib::GetRegisteredMessage("QZLNotifyFinish"))
@@ -378,9 +379,11 @@ LRESULT CProbeLogWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_PROBEUPLOAD_STATUS:
+        m_bRunReporting = true;
         _OnProgress(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
         return 0;
     case WM_PROBEUPLOAD_PERCENT:
+        m_bRunReporting = true;
         _OnProgressBar(static_cast<uint32_t>(wParam));
         return 0;
     case WM_PROBEUPLOAD_SERVER:
@@ -402,6 +405,7 @@ LRESULT CProbeLogWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     if (message != 0 && message == m_uNotifyFinish) {
         m_bFinished = 1;
+        m_bRunReporting = false;
         _PostOwner(message, wParam, lParam);
     } else if (message != 0 && message == m_uNotifyError) {
         _PostOwner(message, wParam, lParam);
@@ -428,7 +432,11 @@ bool CProbeLogWindow::FilterKey(UINT key, LPARAM)
 
 void CProbeLogWindow::OnClose()
 {
-    if (m_bViewOnly == 0 && m_bFinished == 0 && !m_bEndingSession) {
+    // A window opened from the menu, or kept after an earlier run's end, may be the one a new
+    // run reports to: it stays until that run's end too, or the run's reports, its end with
+    // them, would be lost and its row left blinking.
+    const bool running = (m_bViewOnly == 0 && m_bFinished == 0) || m_bRunReporting;
+    if (running && !m_bEndingSession) {
         // The run goes on and its reports keep coming; the menu shows the window again.
         ShowWindow(SW_HIDE);
         if (m_hOwner != nullptr) {

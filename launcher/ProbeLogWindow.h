@@ -177,6 +177,7 @@ private:
     bool m_bLoaded;
     // At the end of the session the window goes even in upload mode.
     bool m_bEndingSession;
+    bool m_bRunReporting; // a run's reports have come and its end has not
     UINT m_uNotifyProgress;
     UINT m_uNotifyError;
     UINT m_uNotifyFinish;

@@ -18,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <string>
 #include <vector>
 
@@ -26,6 +29,25 @@ namespace {
 using namespace mainwindowtest;
 namespace key = ui::LaunchWindowKey;
 namespace text = ui::LaunchWindowText;
+
+// The running processes of that program file. A start through the program starter is one
+// from the starter's return on (ShellExecute returns once the process exists), and the
+// sibling tools' stand-ins stay until they are ended: a start that did not come is seen at
+// once, with no wait for its record.
+int RunningCount(const char* program)
+{
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot, &entry); more;
+         more = ::Process32Next(snapshot, &entry)) {
+        if (::lstrcmpiA(entry.szExeFile, program) == 0) ++count;
+    }
+    ::CloseHandle(snapshot);
+    return count;
+}
 
 class CCommandTest : public CMainWindowTest {
 protected:
@@ -72,7 +94,7 @@ TEST_P(StartCommandTest, StartsTheToolShown)
     launchertest::CStartRecord record(Product().Path() + c.folder);
     Command(c.command);
     const std::vector<launchertest::StartedProgram> starts =
-        record.WaitForStart(c.program, 10000);
+        record.WaitForStart(c.program, kWaitMs);
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].sArguments, c.arguments);
     EXPECT_EQ(starts[0].iShow, c.show);
@@ -130,18 +152,15 @@ TEST_F(CCommandTest, UpdateButtonReachesARunningUpdateTool)
     launchertest::CStartRecord record(Product().Path());
     // The update tool runs already (its window is the one the launcher looks for).
     Command(key::kUpdateButton.m_nId);
-    ASSERT_EQ(record.WaitForStart("Dapplegate.exe", 10000).size(), 1u);
-    HWND tool = nullptr;
-    for (int i = 0; i < 100 && tool == nullptr; ++i, ::Sleep(50)) {
-        tool = ::FindWindowA("WFC-DefaultWindowClass", "Dapplegate");
-    }
-    ASSERT_NE(tool, nullptr);
+    ASSERT_EQ(record.WaitForStart("Dapplegate.exe", kWaitMs).size(), 1u);
+    ASSERT_TRUE(PumpUntil(
+        [] { return ::FindWindowA("WFC-DefaultWindowClass", "Dapplegate") != nullptr; }));
     Command(key::kUpdateButton.m_nId);
+    EXPECT_EQ(RunningCount("Dapplegate.exe"), 1);
     launchertest::NotedMessage seen;
-    ASSERT_TRUE(record.WaitForMessage("Dapplegate.exe", "Launcher_UpdateShow", &seen, 10000));
+    ASSERT_TRUE(record.WaitForMessage("Dapplegate.exe", "Launcher_UpdateShow", &seen, kWaitMs));
     EXPECT_EQ(seen.uWParam, 5u);
     EXPECT_EQ(seen.uLParam, 0u);
-    ::Sleep(300);
     EXPECT_EQ(record.StartsOf("Dapplegate.exe").size(), 1u);
 }
 
@@ -150,11 +169,10 @@ TEST_F(CCommandTest, UpdateButtonWithoutAUserAsksToRegister)
     SetSettings(false, true);
     CreateMainWindow();
     FinishChain();
-    launchertest::CStartRecord record(Product().Path());
     const launchertest::ShownBox box =
         CommandAnswered(key::kUpdateButton.m_nId, text::kNeedRegistration, IDOK);
     EXPECT_EQ(box.uStyle, text::kTextStyle);
-    EXPECT_TRUE(record.StartsOf("Dapplegate.exe").empty());
+    EXPECT_EQ(RunningCount("Dapplegate.exe"), 0);
 }
 
 // ---- pages ----
@@ -175,7 +193,7 @@ TEST_P(PageCommandTest, OpensThePageInTheBrowser)
     FinishChain();
     launchertest::CBrowserRecord browser;
     Command(c.command);
-    const std::vector<std::string> opened = browser.WaitForOpened(10000);
+    const std::vector<std::string> opened = browser.WaitForOpened(kWaitMs);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], CConnectionFile::GetInstance().GetURL(c.page));
 }
@@ -305,8 +323,8 @@ TEST_F(CCommandTest, SafeRemovalAsksFirst)
     EXPECT_FALSE(Window().IsAllButtonsEnabled());
     EXPECT_FALSE(Item(key::kCloseButton)->IsEnabled());
     EXPECT_FALSE(Item(key::kMenuButton)->IsEnabled());
-    launchertest::CBoxPresser result("", IDOK, 20000);
-    for (int i = 0; i < 200 && !result.Pressed(); ++i) Pump();
+    launchertest::CBoxPresser result("", IDOK, kWaitMs);
+    EXPECT_TRUE(PumpUntil([&] { return result.Pressed(); }));
     EXPECT_TRUE(Window().IsAllButtonsEnabled());
 }
 
@@ -470,7 +488,7 @@ TEST_F(CCommandTest, ChangingTheUserWritesTheBlockAndTellsEveryone)
     CreateMainWindow();
     FinishChain();
     EXPECT_EQ(launchertest::ReadUserBlock(), "abcd");
-    EXPECT_TRUE(observer.WaitFor("UserChanger", 0, 10000));
+    EXPECT_TRUE(observer.WaitFor("UserChanger", 0, kWaitMs));
     EXPECT_TRUE(setting.GetAtlaro());
 
     // The second user: settings saved under "abcd", loaded under the new name, which the
@@ -480,7 +498,7 @@ TEST_F(CCommandTest, ChangingTheUserWritesTheBlockAndTellsEveryone)
     Window().SendMessage(WM_COMMAND, ui::IDM_NICKNAME_FIRST + 1, 0);
     EXPECT_EQ(Window().GetNickName(), kLong);
     EXPECT_EQ(launchertest::ReadUserBlock(), "abcdefghijklmnopqrst");
-    EXPECT_TRUE(observer.WaitFor("UserChanger", 0, 10000));
+    EXPECT_TRUE(observer.WaitFor("UserChanger", 0, kWaitMs));
     EXPECT_FALSE(setting.GetAtlaro());
     EXPECT_EQ(::GetPrivateProfileIntA("Launcher", "UploadTotNum", -1,
                                       CLauncherSettingFile::GetUserFilePath("abcd").c_str()),
@@ -495,17 +513,17 @@ TEST_F(CCommandTest, PairedCardStartsTheUpdateToolHiddenOnce)
     launchertest::CStartRecord record(Product().Path());
     CreateMainWindow();
     // Not before the chain's end.
-    ::Sleep(200);
-    EXPECT_TRUE(record.StartsOf("Dapplegate.exe").empty());
+    EXPECT_EQ(RunningCount("Dapplegate.exe"), 0);
     FinishChain();
+    EXPECT_EQ(RunningCount("Dapplegate.exe"), 1);
     const std::vector<launchertest::StartedProgram> starts =
-        record.WaitForStart("Dapplegate.exe", 10000);
+        record.WaitForStart("Dapplegate.exe", kWaitMs);
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].iShow, SW_HIDE);
     EXPECT_EQ(starts[0].sArguments, "Launcher");
     // Publishing the user again starts nothing more.
     Window().SendMessage(WM_COMMAND, ui::IDM_NICKNAME_FIRST, 0);
-    ::Sleep(300);
+    EXPECT_EQ(RunningCount("Dapplegate.exe"), 1);
     EXPECT_EQ(record.StartsOf("Dapplegate.exe").size(), 1u);
 }
 

@@ -12,6 +12,7 @@
 #include "lib/Path.h"
 #include "launcher/LaunchWindowTexts.h"
 #include "launcher/LauncherSetting.h"
+#include "launcher/ProbeLogWindow.h"
 #include "online/ConnectionFile.h"
 #include "online/DataManager.h"
 #include "online/Charge.h"
@@ -25,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -57,11 +59,55 @@ struct Step {
     int mask; // bit i: image i of the job's row shown
 };
 
+// The finish reports this thread's message loops took off its queue while the object lives,
+// whichever loop took them (a box's own too): a thread hook sees each message as it goes.
+class CFinishHook {
+public:
+    CFinishHook()
+        : m_uFinish(::RegisterWindowMessageA("QZLNotifyFinish")),
+          m_hHook(::SetWindowsHookExA(WH_GETMESSAGE, &CFinishHook::_Hook, nullptr,
+                                      ::GetCurrentThreadId()))
+    {
+        s_pHook = this;
+    }
+    ~CFinishHook()
+    {
+        if (m_hHook != nullptr) ::UnhookWindowsHookEx(m_hHook);
+        s_pHook = nullptr;
+    }
+    bool IsHooked() const { return m_hHook != nullptr; }
+    // Those of the job that went to the window.
+    int Count(HWND window, uint32_t jobType) const
+    {
+        return static_cast<int>(std::count(m_vTaken.begin(), m_vTaken.end(),
+                                           std::make_pair(window, jobType)));
+    }
+
+private:
+    static LRESULT CALLBACK _Hook(int code, WPARAM removal, LPARAM lParam)
+    {
+        const MSG* message = reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && removal == PM_REMOVE && s_pHook != nullptr &&
+            message->message == s_pHook->m_uFinish) {
+            s_pHook->m_vTaken.push_back({message->hwnd, static_cast<uint32_t>(message->lParam)});
+        }
+        return ::CallNextHookEx(nullptr, code, removal, lParam);
+    }
+
+    static CFinishHook* s_pHook;
+    UINT m_uFinish;
+    HHOOK m_hHook;
+    std::vector<std::pair<HWND, uint32_t>> m_vTaken;
+};
+
+CFinishHook* CFinishHook::s_pHook = nullptr;
+
 class CRunsTest : public CMainWindowTest {
 protected:
     void SetUp() override
     {
         CMainWindowTest::SetUp();
+        ASSERT_TRUE(m_finishes.IsHooked());
         ASSERT_TRUE(m_standIn.IsRunning());
         // The request table is read again with the case's "Connection.info".
         ASSERT_TRUE(Product().WriteConnectionInfo(m_standIn));
@@ -90,7 +136,6 @@ protected:
         m_vSteps[0].clear();
         m_vSteps[1].clear();
         m_vSteps[2].clear();
-        m_nFinished[0] = m_nFinished[1] = m_nFinished[2] = 0;
     }
 
     // The unit's card M: (link file with the records the weather job's user agent needs),
@@ -139,20 +184,30 @@ protected:
     }
     static int Index(uint32_t jobType) { return static_cast<int>(jobType - kProbe); }
     const std::vector<Step>& Steps(uint32_t jobType) { return m_vSteps[Index(jobType)]; }
-    int Finished(uint32_t jobType) const { return m_nFinished[Index(jobType)]; }
+    int Finished(uint32_t jobType) { return m_finishes.Count(Window().GetHwnd(), jobType); }
 
     // Runs this thread's messages until done() holds (false after the bound), noting each
-    // report of a job the window handled and what its row then showed.
+    // progress report of a job the window handled and what its row then showed. A box would
+    // hold the loop: it is closed (Cancel, or its close button where it has none) and its
+    // text noted, a failure unless the case expects boxes. Progress handled inside a box's
+    // own loop is not noted.
     bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000)
     {
         static const UINT progress = ::RegisterWindowMessageA("QZLNotifyProgress");
-        static const UINT finish = ::RegisterWindowMessageA("QZLNotifyFinish");
-        // A box would hold the loop: it is pressed and reported.
-        launchertest::CBoxPresser unexpected("", IDOK, timeoutMs);
+        std::unique_ptr<launchertest::CBoxPresser> box;
+        // Whether a box met so far may be: each one pressed is noted, and the next awaited.
+        auto boxesFine = [&] {
+            if (box && box->Pressed()) {
+                m_vBoxes.push_back(box->Box().sText);
+                if (!m_bBoxesExpected) ADD_FAILURE() << "a box: " << box->Box().sText;
+                box.reset();
+            }
+            if (!box) box.reset(new launchertest::CBoxPresser("", IDCANCEL, timeoutMs));
+            return m_bBoxesExpected || m_vBoxes.empty();
+        };
         const DWORD start = ::GetTickCount();
-        while (!done()) {
-            if (unexpected.Pressed()) ADD_FAILURE() << "a box: " << unexpected.Box().sText;
-            if (unexpected.Pressed() || ::GetTickCount() - start > timeoutMs) return false;
+        while (boxesFine() && !done()) {
+            if (::GetTickCount() - start > timeoutMs) return false;
             MSG message;
             if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
                 ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
@@ -162,14 +217,12 @@ protected:
             ::DispatchMessageA(&message);
             if (message.hwnd != Window().GetHwnd()) continue;
             const uint32_t type = static_cast<uint32_t>(message.lParam);
-            if (type < kProbe || type > kWeather) continue;
-            if (message.message == progress) {
+            if (message.message == progress && type >= kProbe && type <= kWeather) {
                 m_vSteps[Index(type)].push_back({static_cast<uint32_t>(message.wParam), Mask(type)});
-            } else if (message.message == finish) {
-                ++m_nFinished[Index(type)];
             }
         }
-        return true;
+        // A box of the last message handled.
+        return boxesFine() && done();
     }
     bool RunUntilFinished(uint32_t jobType, int count = 1)
     {
@@ -212,7 +265,7 @@ protected:
                 }
                 return false;
             },
-            30000);
+            kWaitMs);
     }
 
     // A run's reports seen as the window showed them: no step shown at 0 beyond the one
@@ -230,11 +283,13 @@ protected:
     }
 
     onlinetest::CStandIn m_standIn;
+    bool m_bBoxesExpected = false;
+    std::vector<std::string> m_vBoxes; // the texts of the boxes RunUntil met
     // Cleared now and after the case, as the fixture's own.
     CSimulatedCard m_cardM{'M'};
     CSimulatedCard m_cardN{'N'};
     std::vector<Step> m_vSteps[3];
-    int m_nFinished[3] = {};
+    CFinishHook m_finishes;
 };
 
 // ---- the update button ----
@@ -282,12 +337,13 @@ TEST_P(UpdateTest, StartsTheDownloadsThatAreDue)
             EXPECT_EQ(log.Count("ShowMessageBox owner"), 0u);
         }
     }
+    // A job starts in the command or not at all, and a start sets its row's blink going.
+    EXPECT_EQ(HasTimer(ui::TIMER_VELOCET_BLINK), c.trafficRuns);
+    EXPECT_EQ(HasTimer(ui::TIMER_WEATHER_BLINK), c.weatherRuns);
     ASSERT_TRUE(RunUntil([&] {
         return Finished(kTraffic) >= (c.trafficRuns ? 1 : 0) &&
                Finished(kWeather) >= (c.weatherRuns ? 1 : 0);
     }));
-    // Whatever was not started would have asked by now.
-    RunUntil([] { return false; }, 300);
 
     const struct {
         uint32_t type;
@@ -357,7 +413,7 @@ TEST_F(CRunsTest, SecondPressWhileRunningChangesNothing)
     ASSERT_TRUE(m_standIn.Release("runs"));
     ASSERT_TRUE(RunUntilFinished(kTraffic));
     ASSERT_TRUE(RunUntilFinished(kWeather));
-    RunUntil([] { return false; }, 300);
+    // A second run could only have started in the second press, which changed nothing.
     for (uint32_t type : {kTraffic, kWeather}) {
         EXPECT_EQ(Runs(type), 1u) << type;
         EXPECT_EQ(Finished(type), 1) << type;
@@ -375,10 +431,14 @@ TEST_F(CRunsTest, RunKeepsItsCardWhenTheActiveCardChanges)
     ASSERT_TRUE(WaitForPath(kOdvPath));
     // The agent now has N: as the active card.
     Agent().Write(CardBits("MN"), CardBits("MN"), 'N');
+    const int mask = Mask(kTraffic);
+    const uint32_t progress = Window().GetProgress(kTraffic);
     Command(key::kButtonUpdate.m_nId);
+    // Refused in the press: no second run, on neither card.
+    EXPECT_EQ(Mask(kTraffic), mask);
+    EXPECT_EQ(Window().GetProgress(kTraffic), progress);
     ASSERT_TRUE(m_standIn.Release("runs"));
     ASSERT_TRUE(RunUntilFinished(kTraffic));
-    RunUntil([] { return false; }, 300);
 
     EXPECT_EQ(Runs(kTraffic), 1u);
     EXPECT_TRUE(lib::FileExists(m_cardM.GetPath(kTrafficData)));
@@ -460,9 +520,9 @@ private:
     }
 };
 
-class ProbeGuardTest : public CRunsTest, public ::testing::WithParamInterface<GuardCase> {
+// The card's recordings and what the upload made of them.
+class CProbeRunsTest : public CRunsTest {
 protected:
-    CFlushRecord m_flushes;
     void PutRecording(const CSimulatedCard& card, const char* folder)
     {
         ASSERT_TRUE(CProbeBuilder()
@@ -472,6 +532,45 @@ protected:
                         .AddRealFile("20261209120000TRACK.BIN", std::vector<uint8_t>(512, 0x5A))
                         .WriteTo(card.GetPath(std::string("PROBE\\") + folder + "\\ProbeData.dat")));
     }
+    bool HasRecording(const CSimulatedCard& card, const char* folder)
+    {
+        return lib::FileExists(card.GetPath(std::string("PROBE\\") + folder + "\\ProbeData.dat"));
+    }
+    // DisplayUpload of the PC's settings and the user's.
+    void SetDisplayUpload(bool display)
+    {
+        CLauncherSetting& setting = CLauncherSetting::GetInstance();
+        for (const char* user : {"", kNickName}) {
+            setting.Load(user);
+            setting.SetDisplayUpload(display);
+            setting.Save(user);
+        }
+    }
+    // The upload's requests of one function code ("fc=94" consent, "fc=96" completion).
+    size_t Requests(const char* functionCode) const
+    {
+        size_t count = 0;
+        for (const RecordedRequest& r : RequestsOf(kProbe)) {
+            if (r.sBody.compare(0, 5, functionCode) == 0) ++count;
+        }
+        return count;
+    }
+    // The batches sent whole: consent, data, completion.
+    size_t Batches() const { return Requests("fc=96"); }
+    // Waits until the run's consent request is at the stand-in (held there), then runs the
+    // report the job posted just before it, which the probe log window passes on as 33:
+    // the row stands still from here until the answer is let go.
+    bool WaitForTheConsentRequest()
+    {
+        if (!WaitForPath(kGatewayPath)) return false;
+        Pump();
+        return Window().GetProgress(kProbe) == 33;
+    }
+};
+
+class ProbeGuardTest : public CProbeRunsTest, public ::testing::WithParamInterface<GuardCase> {
+protected:
+    CFlushRecord m_flushes;
     // The agent makes N: the selected card, and the window takes it as its card where the
     // user answers Cancel to the safe removal, with no card refresh.
     void TakeN()
@@ -481,19 +580,6 @@ protected:
         Command(key::kButtonClassSDPairing.m_nId);
         EXPECT_TRUE(press.Pressed());
         EXPECT_EQ(Window().GetActiveSD(), 'N');
-    }
-    bool HasRecording(const CSimulatedCard& card, const char* folder)
-    {
-        return lib::FileExists(card.GetPath(std::string("PROBE\\") + folder + "\\ProbeData.dat"));
-    }
-    // The upload's function codes of one batch: consent, data, completion.
-    size_t Batches() const
-    {
-        size_t batches = 0;
-        for (const RecordedRequest& r : RequestsOf(kProbe)) {
-            if (r.sBody.compare(0, 5, "fc=96") == 0) ++batches;
-        }
-        return batches;
     }
 };
 
@@ -509,12 +595,7 @@ TEST_P(ProbeGuardTest, SecondStartWhileRunningChangesNothing)
     PutRecording(m_cardM, "01");
     PutRecording(m_cardN, "01");
     // The probe log window shows with a run.
-    CLauncherSetting& setting = CLauncherSetting::GetInstance();
-    for (const char* user : {"", kNickName}) {
-        setting.Load(user);
-        setting.SetDisplayUpload(true);
-        setting.Save(user);
-    }
+    SetDisplayUpload(true);
     CreateMainWindow();
     if (c.second == CHAIN_END) {
         // The first run from the menu, before the chain has ended.
@@ -523,7 +604,7 @@ TEST_P(ProbeGuardTest, SecondStartWhileRunningChangesNothing)
         // The chain's end starts the first run.
         FinishChain();
     }
-    ASSERT_TRUE(WaitForPath(kGatewayPath));
+    ASSERT_TRUE(WaitForTheConsentRequest());
     const launchertest::StubToolRecord& record = Tools().Record(ui::TOOL_PROBE_LOG);
     ASSERT_EQ(record.nMade, 1);
     const size_t shows = record.vShow.size();
@@ -584,7 +665,7 @@ TEST_P(ProbeGuardTest, SecondStartWhileRunningChangesNothing)
             Command(ui::IDM_PROBE_UPLOAD);
             return m_standIn.WaitForRequests(before + 1, 300) > before;
         },
-        20000));
+        kWaitMs));
     EXPECT_FALSE(HasRecording(m_cardM, "01"));
     // The first run's end wrote out its own card.
     EXPECT_EQ(m_flushes.Letters().substr(0, 1), "M");
@@ -600,6 +681,162 @@ const GuardCase kGuardCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Starts, ProbeGuardTest, ::testing::ValuesIn(kGuardCases),
                          [](const ::testing::TestParamInfo<GuardCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// ---- the automatic upload, displayed or silent ----
+
+struct AutoUploadCase {
+    const char* name;
+    bool display;        // DisplayUpload
+    const char* consent; // the gateway's answer to the consent request
+    bool question;       // the user is asked to register with the service
+};
+
+class AutoUploadTest : public CProbeRunsTest,
+                       public ::testing::WithParamInterface<AutoUploadCase> {};
+
+// The chain's end uploads the card's recording through the probe log window, made hidden and
+// shown only with DisplayUpload; without it the run is silent: no window and no question,
+// while the row runs and ends as with a shown one, and nothing starts again.
+TEST_P(AutoUploadTest, ShowsTheWindowAndItsQuestionsOnlyWhenDisplayed)
+{
+    const AutoUploadCase& c = GetParam();
+    const bool sent = std::string(c.consent) == "C00";
+    ASSERT_TRUE(m_standIn.SetVars(std::string("{\"consent_answer\": \"") + c.consent + "\"}"));
+    // The run's first request waits until its start has been looked at.
+    ASSERT_TRUE(m_standIn.Queue(kGatewayPath, CAnswer().Service().Hold("probe")));
+    Prepare(true);
+    PutRecording(m_cardM, "01");
+    SetDisplayUpload(c.display);
+    Tools().UseRealWindow(ui::TOOL_PROBE_LOG);
+    CreateMainWindow();
+    FinishChain();
+    ASSERT_TRUE(WaitForTheConsentRequest());
+    const HWND log = Tools().RealWindow(ui::TOOL_PROBE_LOG);
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(::IsWindowVisible(log) != FALSE, c.display);
+    EXPECT_FALSE(Tools().Record(ui::TOOL_PROBE_LOG).bViewOnly);
+    // The first step shown, the second blinking.
+    EXPECT_EQ(Mask(kProbe) & ~2, 1);
+    EXPECT_TRUE(HasTimer(ui::TIMER_PROBE_BLINK));
+
+    m_bBoxesExpected = true;
+    ASSERT_TRUE(m_standIn.Release("probe"));
+    ASSERT_TRUE(RunUntilFinished(kProbe));
+    // And what the finish posted on its way.
+    Pump();
+    std::vector<std::string> boxes;
+    if (c.question) {
+        boxes.push_back(text::kProbeNotRegistered);
+        boxes[0].replace(boxes[0].find("%s"), 2, kNickName);
+    }
+    EXPECT_EQ(m_vBoxes, boxes);
+    EXPECT_EQ(::IsWindowVisible(log) != FALSE, c.display);
+    EXPECT_EQ(Tools().Record(ui::TOOL_PROBE_LOG).vShow.size(), c.display ? 1u : 0u);
+    // The row whole, its blink stopped, the done image after a batch sent.
+    EXPECT_EQ(Mask(kProbe), 7);
+    EXPECT_FALSE(HasTimer(ui::TIMER_PROBE_BLINK));
+    EXPECT_EQ(Window().GetProgress(kProbe), sent ? 100u : 33u);
+    EXPECT_EQ(Item(key::kProbleINGImage)->IsVisible(), sent);
+    // One run: one consent asked, the recording gone only when sent.
+    EXPECT_EQ(Requests("fc=94"), 1u);
+    EXPECT_EQ(Batches(), sent ? 1u : 0u);
+    EXPECT_EQ(HasRecording(m_cardM, "01"), !sent);
+    EXPECT_EQ(Finished(kProbe), 1);
+    EXPECT_EQ(Tools().Record(ui::TOOL_PROBE_LOG).nMade, 1);
+}
+
+const AutoUploadCase kAutoUploadCases[] = {
+    {"Displayed", true, "C00", false},
+    {"Silent", false, "C00", false},
+    {"DisplayedUnregistered", true, "C01", true},
+    {"SilentUnregistered", false, "C01", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Runs, AutoUploadTest, ::testing::ValuesIn(kAutoUploadCases),
+                         [](const ::testing::TestParamInfo<AutoUploadCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// ---- a run that reports to a window it did not make ----
+
+struct KeptWindowCase {
+    const char* name;
+    bool afterARun; // the window is the hidden one of a finished run, shown from the menu
+};
+
+class KeptWindowTest : public CProbeRunsTest,
+                       public ::testing::WithParamInterface<KeptWindowCase> {};
+
+// A run takes the probe log window that stands (opened from the menu, or kept after an
+// earlier run's end) as the window of its reports. Closed while the run goes on, the window
+// only hides, so the run's end still reaches the main window, whose row ends whole; closed
+// after it, the window goes.
+TEST_P(KeptWindowTest, ClosedDuringARunItStaysUntilTheRunsEnd)
+{
+    const KeptWindowCase& c = GetParam();
+    Prepare(true);
+    SetDisplayUpload(false);
+    Tools().UseRealWindow(ui::TOOL_PROBE_LOG);
+    CreateMainWindow();
+    if (c.afterARun) {
+        PutRecording(m_cardM, "01");
+        FinishChain();
+        ASSERT_TRUE(RunUntilFinished(kProbe));
+    }
+    Command(ui::IDM_PROBE_SHOW);
+    const HWND log = Tools().RealWindow(ui::TOOL_PROBE_LOG);
+    ASSERT_NE(log, nullptr);
+    ASSERT_TRUE(::IsWindowVisible(log));
+
+    ASSERT_TRUE(m_standIn.Queue(kGatewayPath, CAnswer().Service().Hold("probe")));
+    PutRecording(m_cardM, "02");
+    if (c.afterARun) {
+        // The first start that is not refused is the earlier job's end. The consent was
+        // given in the first run: the second's first request is its data, held.
+        const size_t before = RequestsOf(kProbe).size();
+        ASSERT_TRUE(RunUntil(
+            [&] {
+                Command(ui::IDM_PROBE_UPLOAD);
+                return RequestsOf(kProbe).size() > before;
+            },
+            kWaitMs));
+        Pump();
+        EXPECT_LT(Window().GetProgress(kProbe), 100u);
+    } else {
+        FinishChain();
+        ASSERT_TRUE(WaitForTheConsentRequest());
+    }
+    EXPECT_EQ(Tools().RealWindow(ui::TOOL_PROBE_LOG), log) << "the run took the standing window";
+    EXPECT_TRUE(HasTimer(ui::TIMER_PROBE_BLINK));
+    ::PostMessageA(log, WM_COMMAND, MAKEWPARAM(ui::ProbeLogWindowKey::kCloseButton.m_nId, 1), 0);
+    ASSERT_TRUE(RunUntil([&] { return !::IsWindowVisible(log); }));
+    Pump();
+    EXPECT_TRUE(::IsWindow(log));
+    EXPECT_TRUE(Tools().Holds(ui::TOOL_PROBE_LOG));
+
+    ASSERT_TRUE(m_standIn.Release("probe"));
+    ASSERT_TRUE(RunUntilFinished(kProbe, c.afterARun ? 2 : 1));
+    Pump();
+    EXPECT_EQ(Mask(kProbe), 7);
+    EXPECT_FALSE(HasTimer(ui::TIMER_PROBE_BLINK));
+    EXPECT_EQ(Window().GetProgress(kProbe), 100u);
+    EXPECT_FALSE(HasRecording(m_cardM, "02"));
+
+    // After the end a close closes.
+    ::PostMessageA(log, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(RunUntil([&] { return !Tools().Holds(ui::TOOL_PROBE_LOG); }));
+    EXPECT_FALSE(::IsWindow(log));
+}
+
+const KeptWindowCase kKeptWindowCases[] = {
+    {"OpenedFromTheMenu", false},
+    {"KeptAfterAnEarlierRun", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Runs, KeptWindowTest, ::testing::ValuesIn(kKeptWindowCases),
+                         [](const ::testing::TestParamInfo<KeptWindowCase>& info) {
                              return std::string(info.param.name);
                          });
 

@@ -404,14 +404,15 @@ TEST(MainWindowProductTest, ChainOfTheProductEndsShown)
     launchertest::CLauncherRun run(product);
     ASSERT_TRUE(run.Start());
     HWND machineSetting = nullptr;
-    for (int i = 0; i < 300 && machineSetting == nullptr && !run.HasExited(); ++i) {
-        ::Sleep(50);
+    for (const DWORD start = ::GetTickCount();
+         machineSetting == nullptr && !run.HasExited() && ::GetTickCount() - start < kWaitMs;
+         ::Sleep(50)) {
         machineSetting = run.FindWindowTitled("機種選択");
     }
     ASSERT_NE(machineSetting, nullptr) << run.Log();
     EXPECT_EQ(run.MainWindow(), nullptr);
     ::PostMessageA(machineSetting, WM_CLOSE, 0, 0);
-    ASSERT_EQ(run.WaitForMainWindow(30000), launchertest::CLauncherRun::MAIN_WINDOW) << run.Log();
+    ASSERT_EQ(run.WaitForMainWindow(kWaitMs), launchertest::CLauncherRun::MAIN_WINDOW) << run.Log();
     RECT rect = {};
     ::GetWindowRect(run.MainWindow(), &rect);
     EXPECT_EQ(rect.right - rect.left, ui::kLaunchWindowWidth);

@@ -185,6 +185,23 @@ void CMainWindowTest::Pump()
     }
 }
 
+bool CMainWindowTest::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > timeoutMs) return false;
+        MSG message;
+        if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        } else if (message.message == WM_QUIT) {
+            s_bQuit = true;
+        } else {
+            ::DispatchMessageA(&message);
+        }
+    }
+    return true;
+}
+
 bool CMainWindowTest::TookQuit()
 {
     const bool quit = s_bQuit;
@@ -275,6 +292,12 @@ const ui::SkinItemKey (&CMainWindowTest::RowOf(uint32_t jobType))[3]
     namespace key = ui::LaunchWindowKey;
     return jobType == 36 ? key::kProbleIngImage
                          : jobType == 37 ? key::kVelocetIngImage : key::kWeatherIngImage;
+}
+
+UINT_PTR CMainWindowTest::BlinkTimerOf(uint32_t jobType)
+{
+    return jobType == 36 ? ui::TIMER_PROBE_BLINK
+                         : jobType == 37 ? ui::TIMER_VELOCET_BLINK : ui::TIMER_WEATHER_BLINK;
 }
 
 bool CMainWindowTest::HasTimer(UINT_PTR timer)

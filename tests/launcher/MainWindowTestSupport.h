@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,10 @@ enum CardState {
     CARD_UNPAIRED = 1, // M: without the unit's link file
     CARD_PAIRED = 2,   // M: with it
 };
+
+// How long a case waits for another thread or program to do its part: long enough for a
+// loaded machine, never a time the part must keep to.
+const DWORD kWaitMs = 30000;
 
 // The link file of card M: in CARD_PAIRED.
 extern const char kCardDeviceNo[];
@@ -88,6 +93,8 @@ protected:
 
     // Runs every message queued for this thread, also those posted on the way.
     static void Pump();
+    // Runs this thread's messages until done() holds; false when the bound passed first.
+    static bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs);
     // Whether Pump met the quit message since the last call.
     static bool TookQuit();
 
@@ -102,6 +109,8 @@ protected:
     int Shown(const ui::SkinItemKey (&images)[3]);
     // The row of images of a job type (36 probe, 37 traffic, else weather).
     static const ui::SkinItemKey (&RowOf(uint32_t jobType))[3];
+    // The blink timer of that row.
+    static UINT_PTR BlinkTimerOf(uint32_t jobType);
     // Whether the window has the timer; KillTimer answers it, and the timer is set again.
     bool HasTimer(UINT_PTR timer);
     BYTE LayeredAlpha();
