@@ -122,7 +122,7 @@ public:
 
     std::vector<RecordedRequest> Requests() const;
     // Waits until the space has received `count` requests since its reset; the number.
-    size_t WaitForRequests(size_t count, DWORD timeoutMs = 10000) const;
+    size_t WaitForRequests(size_t count, DWORD timeoutMs = 30000) const;
 
 private:
     bool _Control(const char* method, const std::string& target, const std::string& body,
