@@ -163,9 +163,13 @@ std::string ProcessCommandLine(HWND window)
                           sizeof parameters, nullptr) &&
         ReadProcessMemory(process, static_cast<char*>(parameters) + kCommandLineAt, &line,
                           sizeof line, nullptr) &&
-        line.uLength > 0) {
+        line.uLength >= sizeof(wchar_t)) {
+        // Whole characters only: a length of an odd number of bytes would read past the text.
         text.resize(line.uLength / sizeof(wchar_t));
-        if (!ReadProcessMemory(process, line.pBuffer, &text[0], line.uLength, nullptr)) text.clear();
+        if (!ReadProcessMemory(process, line.pBuffer, &text[0], text.size() * sizeof(wchar_t),
+                               nullptr)) {
+            text.clear();
+        }
     }
     CloseHandle(process);
     const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
