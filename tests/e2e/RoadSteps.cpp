@@ -4,10 +4,11 @@
 #include "carddata/UserListFile.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/e2e/support/Road.h"
+#include "tests/launcher/support/Observer.h"
 #include "tests/launcher/support/SharedBlocks.h"
 
+#include <cstring>
 #include <string>
-#include <vector>
 
 namespace roadsteps {
 
@@ -15,36 +16,111 @@ namespace {
 
 const char kDeviceNo[] = "DN00000000000051";
 const uint32_t kCcidHead = 0x0746;
+// The agent's WM_DEVICECHANGE for a card that came (agent/DriveWatcher.h).
+const uint32_t kCardArrival = 1;
+const char kHiddenClass[] = "KESTRUMLAUNCHER";
+
+struct WindowSearch {
+    DWORD dwProcess;
+    const char* pszTitle;
+    HWND hFound;
+};
+
+bool HasTitle(HWND window, const char* title)
+{
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return std::strcmp(text, title) == 0;
+}
+
+BOOL CALLBACK TestWindow(HWND window, LPARAM parameter)
+{
+    WindowSearch& search = *reinterpret_cast<WindowSearch*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != search.dwProcess || !IsWindowVisible(window) ||
+        !HasTitle(window, search.pszTitle)) {
+        return TRUE;
+    }
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    const HWND owner = GetWindow(window, GW_OWNER);
+    if (std::strcmp(name, kHiddenClass) == 0 ||
+        (owner != nullptr && HasTitle(owner, search.pszTitle))) {
+        return TRUE;
+    }
+    search.hFound = window;
+    return FALSE;
+}
 
 } // namespace
 
 const char CRoadLauncher::kUserName[] = "ロード";
 
-CRoadLauncher::CRoadLauncher(const std::string& road)
-    : m_bReady(false), m_cStandIn(roadtest::Space(road)), m_cAgent(m_cProduct.UseRealAgent()),
-      // The run clears the launcher's files of the prefix user: the road's come after.
-      m_pRun(new launchertest::CLauncherRun(m_cProduct))
+CRoadProduct::CRoadProduct(const std::string& road)
+    : m_cStandIn(roadtest::Space(road)), m_cAgent(m_cProduct.UseRealAgent()), m_bReady(false)
 {
-    m_cSettings.m_iMachineType = 1;
-    m_cSettings.m_iFirstRan = 0;
-    m_cSettings.m_iNickNameNo = 0;
-    m_cSettings.m_iAutoDLTraffic = 0;
-    m_cSettings.m_iAutoDLWeather = 0;
     m_bReady = m_cStandIn.IsRunning() && m_cAgent.Swapped() && m_cProduct.HasLauncher() &&
                m_cStandIn.SetVars(launchertest::NothingNewerVars()) &&
                m_cProduct.WriteConnectionInfo(m_cStandIn);
 }
 
-bool CRoadLauncher::PrepareUnitCard(char letter)
+CLauncherSettingFile ModelChosenSettings()
 {
-    const std::vector<uint8_t> link =
-        CLinkFileBuilder().SetDeviceNo(kDeviceNo).SetCcidHead(kCcidHead).Build();
-    roadtest::WriteCardFile(letter, CLinkFileBuilder::kNaviInfoPath,
-                            std::string(link.begin(), link.end()));
+    CLauncherSettingFile settings;
+    settings.m_iMachineType = 1;
+    settings.m_iFirstRan = 0;
+    settings.m_iAutoStartLauncher = 0;
+    return settings;
+}
+
+bool RegisterCardUser(char letter, const std::string& deviceNo, const std::string& nickName,
+                      uint32_t ccidHead)
+{
     const std::string userAgent = GetUserAgent(letter).GetUserAgent();
     CUserListFile users;
-    return !userAgent.empty() &&
-           users.SaveWithCurrentDevice(kDeviceNo, kUserName, kCcidHead, userAgent.c_str(), nullptr);
+    return !userAgent.empty() && users.SaveWithCurrentDevice(deviceNo.c_str(), nickName.c_str(),
+                                                             ccidHead, userAgent.c_str(), nullptr);
+}
+
+DWORD StartResidentAgent(const launchertest::CProductFolder& product)
+{
+    std::string line = "\"" + product.File("Kestrum4Agent.exe") + "\" Launcher";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started)) {
+        return 0;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return roadtest::WaitForAgentWindow(kShowWaitMs) != nullptr ? started.dwProcessId : 0;
+}
+
+bool StartResidentAgentWithCards(const launchertest::CProductFolder& product,
+                                 const launchertest::CObserver& observer)
+{
+    return StartResidentAgent(product) != 0 &&
+           observer.WaitFor("WM_DEVICECHANGE", kCardArrival, kShowWaitMs);
+}
+
+CRoadLauncher::CRoadLauncher(const std::string& road)
+    : m_cRoad(road),
+      // The run clears the launcher's files of the prefix user: the road's come after.
+      m_pRun(new launchertest::CLauncherRun(m_cRoad.Product())),
+      m_cSettings(ModelChosenSettings())
+{
+    m_cSettings.m_iNickNameNo = 0;
+    m_cSettings.m_iAutoDLTraffic = 0;
+    m_cSettings.m_iAutoDLWeather = 0;
+}
+
+bool CRoadLauncher::PrepareUnitCard(char letter)
+{
+    roadtest::WriteCardFile(letter, CLinkFileBuilder::kNaviInfoPath,
+                            CLinkFileBuilder().SetDeviceNo(kDeviceNo).SetCcidHead(kCcidHead).Build());
+    return RegisterCardUser(letter, kDeviceNo, kUserName, kCcidHead);
 }
 
 bool CRoadLauncher::Start(const std::string& cards)
@@ -85,7 +161,7 @@ void CRoadLauncher::Command(uint16_t id) const
 HWND CRoadLauncher::WaitForWindow(const std::string& title, DWORD timeoutMs) const
 {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50)) {
-        if (const HWND window = m_pRun->FindWindowTitled(title)) return window;
+        if (const HWND window = FindShownWindow(m_pRun->ProcessId(), title)) return window;
         if (m_pRun->HasExited()) break;
     }
     return nullptr;
@@ -94,6 +170,22 @@ HWND CRoadLauncher::WaitForWindow(const std::string& title, DWORD timeoutMs) con
 void ClickItem(HWND window, uint16_t id)
 {
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 1), 0);
+}
+
+HWND FindShownWindow(DWORD processId, const std::string& title)
+{
+    if (processId == 0) return nullptr;
+    WindowSearch search = {processId, title.c_str(), nullptr};
+    EnumWindows(&TestWindow, reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
+HWND WaitForShownWindow(DWORD processId, const std::string& title, DWORD timeoutMs)
+{
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50)) {
+        if (const HWND window = FindShownWindow(processId, title)) return window;
+    }
+    return nullptr;
 }
 
 HWND WaitForBoxOf(DWORD processId, HWND owner, DWORD timeoutMs)
@@ -111,6 +203,11 @@ bool WaitForGone(HWND window, DWORD timeoutMs)
         if (!IsWindow(window) || !IsWindowVisible(window)) return true;
     }
     return false;
+}
+
+bool PressAndWaitGone(const launchertest::ShownBox& box, int result)
+{
+    return launchertest::PressBox(box, result) && WaitForGone(box.hBox);
 }
 
 } // namespace roadsteps

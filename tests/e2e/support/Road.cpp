@@ -79,6 +79,11 @@ void WriteCardFile(char letter, const std::string& relPath, const std::string& b
     if (file.fail()) ADD_FAILURE() << "the card file " << path << " was not written";
 }
 
+void WriteCardFile(char letter, const std::string& relPath, const std::vector<uint8_t>& bytes)
+{
+    WriteCardFile(letter, relPath, std::string(bytes.begin(), bytes.end()));
+}
+
 HWND WaitForAgentWindow(DWORD timeoutMs)
 {
     const DWORD begin = GetTickCount();
@@ -93,6 +98,14 @@ bool AskAgentForCardCheck()
 {
     const HWND agent = FindWindowA(nullptr, kAgentWindowTitle);
     return agent != nullptr && PostMessageA(agent, WM_TIMER, kCardCheckTimer, 0);
+}
+
+bool RunAgentCardCheck(DWORD timeoutMs)
+{
+    const HWND agent = FindWindowA(nullptr, kAgentWindowTitle);
+    DWORD_PTR result = 0;
+    return agent != nullptr && SendMessageTimeoutA(agent, WM_TIMER, kCardCheckTimer, 0, SMTO_NORMAL,
+                                                   timeoutMs, &result) != 0;
 }
 
 bool InsertCard(char letter)
