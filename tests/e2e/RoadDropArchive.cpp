@@ -219,8 +219,7 @@ TEST(DropArchiveRoad, OnXpTheWebButtonOpensThePageAndTheDroppedArchiveLandsOnThe
     Shot(kRoad, "done", "main", main);
     ClickCloseButton(main);
     EXPECT_FALSE(launcher.Run().WaitForExit(2000)) << "the close button was not disabled";
-    ASSERT_TRUE(launchertest::PressBox(done, IDOK));
-    ASSERT_TRUE(roadsteps::WaitForGone(done.hBox));
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(done, IDOK));
     Shot(kRoad, "after", "main", main);
     ClickCloseButton(main);
     EXPECT_TRUE(launcher.Run().WaitForExit(10000)) << "the close button was not enabled again";

@@ -188,11 +188,16 @@ HWND WaitForShownWindow(DWORD processId, const std::string& title, DWORD timeout
     return nullptr;
 }
 
+HWND FindBoxOf(DWORD processId, HWND owner)
+{
+    return launchertest::CBoxWatch::FindBoxWindow(
+        processId, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(owner)));
+}
+
 HWND WaitForBoxOf(DWORD processId, HWND owner, DWORD timeoutMs)
 {
-    const uint32_t handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(owner));
     for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50)) {
-        if (const HWND box = launchertest::CBoxWatch::FindBoxWindow(processId, handle)) return box;
+        if (const HWND box = FindBoxOf(processId, owner)) return box;
     }
     return nullptr;
 }

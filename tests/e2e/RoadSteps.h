@@ -128,7 +128,9 @@ HWND WaitForShownWindow(DWORD processId, const std::string& title,
                         DWORD timeoutMs = kShowWaitMs);
 
 // A skinned box of the process over the owner, found without its log line (boxes shown
-// directly, not through the launcher's message function); null after the bound.
+// directly, not through the launcher's message function); null when there is none (now),
+// or after the bound.
+HWND FindBoxOf(DWORD processId, HWND owner);
 HWND WaitForBoxOf(DWORD processId, HWND owner, DWORD timeoutMs = kBoxWaitMs);
 
 // Waits until the window is gone (destroyed or hidden); false after the bound.
