@@ -31,6 +31,8 @@ const char kCard = 'D';
 const char kDeviceNo[] = "DN00000000000055";
 const char kUploadPath[] = "/pcapp/LogUploadAPI";
 const char kWindowTitle[] = "ケストラム　ログアップロード";
+// The upload thread's last line, when the upload succeeded.
+const char kUploadEnd[] = "CAplLogUpload::_UploadThread - End RET:0x00000000";
 const WORD kOkButton = 4001; // the cancel button, which reads "OK" once the upload is over
 const DWORD kWaitMs = roadsteps::kShowWaitMs;
 
@@ -137,11 +139,16 @@ TEST_F(RoadLogUpload, YesSendsTheLogsAndTheStartGoesOn)
     // The window of the upload (the box before it bore the same title).
     const HWND window = roadsteps::WaitForShownWindow(run.ProcessId(), kWindowTitle);
     ASSERT_NE(window, nullptr) << run.Log();
-    for (const DWORD start = GetTickCount();
-         Uploads(m_road.StandIn()) == 0 && GetTickCount() - start < kWaitMs; Sleep(100)) {
+    // The upload's end, once the service's answer (after it kept the archive) is in.
+    bool ended = false;
+    for (const DWORD start = GetTickCount(); !ended && GetTickCount() - start < kWaitMs;
+         Sleep(100)) {
+        ended = run.Log().find(kUploadEnd) != std::string::npos;
     }
+    ASSERT_TRUE(ended) << run.Log();
     ASSERT_EQ(Uploads(m_road.StandIn()), 1u);
-    Sleep(3000); // the bar's 50 ms steps to 100, then the outcome line
+    // Once the bar has run to its end and the outcome line stands (the shot waits until the
+    // picture holds still).
     roadtest::Shot(kRoad, "2-yes", "log-upload", window);
     bool whole = false;
     const std::set<std::string> entries = KeptEntries(&whole);
@@ -152,7 +159,7 @@ TEST_F(RoadLogUpload, YesSendsTheLogsAndTheStartGoesOn)
     roadsteps::ClickItem(window, kOkButton);
     ASSERT_EQ(run.WaitForMainWindow(kWaitMs), CLauncherRun::MAIN_WINDOW) << run.Log();
     EXPECT_EQ(run.FindWindowTitled(kWindowTitle), nullptr);
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 TEST_F(RoadLogUpload, NoSendsNothing)
@@ -166,7 +173,7 @@ TEST_F(RoadLogUpload, NoSendsNothing)
     EXPECT_EQ(Uploads(m_road.StandIn()), 0u);
     bool whole = false;
     EXPECT_TRUE(KeptEntries(&whole).empty());
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace
