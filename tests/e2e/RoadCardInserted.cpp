@@ -206,7 +206,7 @@ TEST_F(RoadCardInserted, AnNtfsCardIsRefusedAndItsRemovalBroadcast)
     m_observer.Forget();
     ASSERT_TRUE(roadtest::RemoveCard(kNtfsCard));
     EXPECT_TRUE(m_observer.WaitFor(kDeviceChange, 2, kWaitMs));
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

@@ -103,7 +103,7 @@ TEST(CheckDiskRoad, ChkdskRunsOnTheCardBehindTheProgressBoxAndTheDoneTextFollows
         Shot(kRoad, c.step, "done", done.hBox);
 
         EXPECT_TRUE(roadsteps::PressAndWaitGone(done, IDOK));
-        EXPECT_EQ(launcher.Run().Close(), 0u);
+        EXPECT_EQ(launcher.Run().Close(roadsteps::kShowWaitMs), 0u);
     }
 }
 

@@ -105,7 +105,7 @@ TEST(DeleteDataRoad, YesToTheRecordingsDeletesEveryListedFolderAndKeepsTheRest)
     Shot(kRoad, "done", "box", done.hBox);
     EXPECT_EQ(CardTree(), kLeft);
     EXPECT_TRUE(roadsteps::PressAndWaitGone(done, IDOK));
-    EXPECT_EQ(launcher.Run().Close(), 0u);
+    EXPECT_EQ(launcher.Run().Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

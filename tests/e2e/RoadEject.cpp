@@ -95,7 +95,7 @@ TEST(EjectRoad, TheCardGoesWhenTheReaderLetsItAndStaysInUseWhenItsLockIsRefused)
         EXPECT_EQ(SelectedDrive(), c.selectedAfter);
         EXPECT_EQ(testsupport::ReadFileBytes(TessalyRecord()), c.libraryCalls);
         EXPECT_TRUE(roadsteps::PressAndWaitGone(outcome, IDOK));
-        EXPECT_EQ(launcher.Run().Close(), 0u);
+        EXPECT_EQ(launcher.Run().Close(roadsteps::kShowWaitMs), 0u);
     }
     DeleteFileA(TessalyRecord().c_str());
 }

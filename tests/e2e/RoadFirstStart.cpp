@@ -117,7 +117,9 @@ TEST(RoadFirstStart, AsksForTheModelThenShowsTheMainWindowAndKeepsTheChoice)
 
     // Nothing to upload logs for: only the version check went out.
     std::vector<std::string> paths;
-    for (const onlinetest::RecordedRequest& request : road.StandIn().Requests()) paths.push_back(request.sPath);
+    for (const onlinetest::RecordedRequest& request : road.StandIn().Requests()) {
+        paths.push_back(request.sPath);
+    }
     EXPECT_EQ(paths, std::vector<std::string>{"/pcapp/GetLatestPCAplZoneAPI"});
 
     // The menu's user submenu (its second item) holds the registration alone: one row, where
@@ -135,7 +137,7 @@ TEST(RoadFirstStart, AsksForTheModelThenShowsTheMainWindowAndKeepsTheChoice)
     for (const UINT key : {VK_ESCAPE, VK_ESCAPE}) PostKey(main, key);
     EXPECT_TRUE(WaitForMenus(run.ProcessId(), 0).empty());
 
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
     EXPECT_EQ(PcSetting("FirstRan"), 0);
     EXPECT_EQ(PcSetting("MachineType"), kChosenMachineType);
 }

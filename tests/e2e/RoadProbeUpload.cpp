@@ -149,7 +149,7 @@ TEST_F(RoadProbeUpload, TheStartUploadsTheRecordingsAndTheUserKeepsTheRun)
     EXPECT_GE(gateway, 3u);
 
     // The run's lines and where they stand in the ring stay with the user.
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
     const std::string lines =
         testsupport::ReadFileBytes(lib::GetDataFolder() + kNickName + "\\ProbeLogInfo.info");
     EXPECT_EQ(UndatedLines(lines),
@@ -180,7 +180,7 @@ TEST_F(RoadProbeUpload, AUserTheServiceDoesNotKnowIsAskedToRegister)
     EXPECT_EQ(opened[0], m_road.StandIn().Url("/velocet/index.html"));
     // Nothing went up: the recording waits on the card.
     EXPECT_TRUE(Exists(roadtest::CardRoot(kCard) + kRecording));
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

@@ -128,8 +128,8 @@ TEST_F(RoadRegistration, TheWizardRegistersTheCardsUserAfterARefusal)
     roadsteps::ClickItem(wizard, kRegistrationButton);
     const std::vector<std::string> opened = browser.WaitForOpened(kWaitMs);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0],
-              m_road.StandIn().Url("/ferrox/UserRegistration") + "?UserAgent=12FerroxPA%2FA.000010");
+    EXPECT_EQ(opened[0], m_road.StandIn().Url("/ferrox/UserRegistration") +
+                             "?UserAgent=12FerroxPA%2FA.000010");
 
     // Page 1: a wrong password first.
     roadsteps::ClickItem(wizard, kNextButton);
@@ -189,7 +189,7 @@ TEST_F(RoadRegistration, TheWizardRegistersTheCardsUserAfterARefusal)
     EXPECT_TRUE(roadsteps::WaitForGone(wizard));
     EXPECT_EQ(run.FindWindowTitled(kWizardTitle), nullptr);
     roadtest::Shot(kRoad, "6-finish", "main", run.MainWindow());
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

@@ -118,8 +118,9 @@ CRoadLauncher::CRoadLauncher(const std::string& road)
 
 bool CRoadLauncher::PrepareUnitCard(char letter)
 {
-    roadtest::WriteCardFile(letter, CLinkFileBuilder::kNaviInfoPath,
-                            CLinkFileBuilder().SetDeviceNo(kDeviceNo).SetCcidHead(kCcidHead).Build());
+    roadtest::WriteCardFile(
+        letter, CLinkFileBuilder::kNaviInfoPath,
+        CLinkFileBuilder().SetDeviceNo(kDeviceNo).SetCcidHead(kCcidHead).Build());
     return RegisterCardUser(letter, kDeviceNo, kUserName, kCcidHead);
 }
 

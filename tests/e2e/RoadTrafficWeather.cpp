@@ -152,7 +152,8 @@ protected:
 TEST_F(RoadTrafficWeather, TheStartAndTheUpdateButtonFillTheCard)
 {
     // The traffic service's first answer is an error block (code 1).
-    ASSERT_TRUE(m_road.StandIn().SetVars("{\"odv_replies\": [{\"kind\": \"error\", \"code\": 1}]}"));
+    ASSERT_TRUE(
+        m_road.StandIn().SetVars("{\"odv_replies\": [{\"kind\": \"error\", \"code\": 1}]}"));
     CLauncherRun run(m_road.Product());
     PrepareStart();
     ASSERT_TRUE(run.Start());
@@ -177,7 +178,7 @@ TEST_F(RoadTrafficWeather, TheStartAndTheUpdateButtonFillTheCard)
     ExpectCardFiles(kTrafficFiles);
     EXPECT_EQ(CountOf(run.Log(), "CLaunchWindow::_OnProgressFinish 26\r\n"), 1u);
     roadtest::Shot(kRoad, "2-update-button", "main", run.MainWindow());
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 TEST_F(RoadTrafficWeather, ALockedCardIsNotWrittenAndSaysSo)
@@ -208,7 +209,7 @@ TEST_F(RoadTrafficWeather, ALockedCardIsNotWrittenAndSaysSo)
     }
     EXPECT_TRUE(
         testsupport::ReadFileBytes(roadtest::CardRoot(kCard) + kWeatherFiles[0].path).empty());
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace
