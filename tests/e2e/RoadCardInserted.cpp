@@ -125,10 +125,7 @@ TEST_F(RoadCardInserted, TheCardStartsTheLauncherThatTakesItAndAsksForItsUnit)
     InsertCard(kCard);
     ASSERT_TRUE(m_observer.WaitFor(kDeviceChange, 1, kWaitMs));
     std::vector<LauncherProcess> launchers;
-    for (const DWORD start = GetTickCount(); launchers.empty() && GetTickCount() - start < kWaitMs;
-         Sleep(50)) {
-        launchers = LauncherProcesses();
-    }
+    roadsteps::WaitUntil([&launchers] { return !(launchers = LauncherProcesses()).empty(); });
     ASSERT_EQ(launchers.size(), 1u);
     EXPECT_EQ(launchers[0].dwParent, agent);
     const DWORD launcher = launchers[0].dwId;

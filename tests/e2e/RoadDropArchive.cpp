@@ -190,28 +190,6 @@ void ClickCloseButton(HWND main)
     SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
-struct BalloonSearch {
-    DWORD dwProcess;
-    HWND hMain;
-    HWND hFound;
-};
-
-BOOL CALLBACK TestBalloon(HWND window, LPARAM parameter)
-{
-    BalloonSearch& search = *reinterpret_cast<BalloonSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (process != search.dwProcess || !IsWindowVisible(window) ||
-        GetWindow(window, GW_OWNER) != search.hMain || GetWindowTextLengthA(window) != 0 ||
-        std::strcmp(name, lib::wfc::kDefaultWindowClass) != 0) {
-        return TRUE;
-    }
-    search.hFound = window;
-    return FALSE;
-}
-
 // The pointer moved onto the main window's web button (the skin's 60 x 60 button at 12, 50),
 // and the help balloon it opens: a shown window of the launcher without a title, owned by the
 // main window. The launcher takes the pointer's input in order, so once the balloon shows, it
@@ -227,13 +205,16 @@ HWND PointAtWebButton(DWORD processId, HWND main)
         return nullptr;
     }
     SendMouse(MOUSEEVENTF_MOVE, button);
-    for (const DWORD start = GetTickCount();
-         IsWindow(main) && GetTickCount() - start < roadsteps::kShowWaitMs; Sleep(50)) {
-        BalloonSearch search = {processId, main, nullptr};
-        EnumWindows(&TestBalloon, reinterpret_cast<LPARAM>(&search));
-        if (search.hFound != nullptr) return search.hFound;
-    }
-    return nullptr;
+    const auto isBalloon = [main](HWND window) {
+        return GetWindow(window, GW_OWNER) == main && roadsteps::TitleOf(window).empty() &&
+               roadsteps::ClassOf(window) == lib::wfc::kDefaultWindowClass;
+    };
+    std::vector<HWND> balloons;
+    roadsteps::WaitUntil([&] {
+        balloons = roadsteps::ShownWindowsOf(processId, isBalloon);
+        return !balloons.empty() || !IsWindow(main);
+    });
+    return balloons.empty() ? nullptr : balloons.front();
 }
 
 std::string TempArchive()

@@ -32,34 +32,16 @@ const char kMenuClass[] = "#32768";
 const ui::SkinItemKey& kChosenModel = ui::MachineSettingWindowKey::kMachineRK600CM01;
 const int kChosenMachineType = 3;
 
-struct MenuSearch {
-    DWORD dwProcess;
-    std::vector<HWND> vMenus;
-};
-
-BOOL CALLBACK CollectMenu(HWND window, LPARAM parameter)
-{
-    MenuSearch& search = *reinterpret_cast<MenuSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (process == search.dwProcess && IsWindowVisible(window) && lstrcmpA(name, kMenuClass) == 0) {
-        search.vMenus.push_back(window);
-    }
-    return TRUE;
-}
-
 // The launcher's shown popup menus, waited for until there are `count` of them.
 std::vector<HWND> WaitForMenus(DWORD processId, size_t count)
 {
-    MenuSearch search = {processId, {}};
+    std::vector<HWND> menus;
     for (const DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(50)) {
-        search.vMenus.clear();
-        EnumWindows(&CollectMenu, reinterpret_cast<LPARAM>(&search));
-        if (search.vMenus.size() == count) break;
+        menus = roadsteps::ShownWindowsOf(
+            processId, [](HWND window) { return roadsteps::ClassOf(window) == kMenuClass; });
+        if (menus.size() == count) break;
     }
-    return search.vMenus;
+    return menus;
 }
 
 int Height(HWND window)

@@ -140,12 +140,9 @@ TEST_F(RoadLogUpload, YesSendsTheLogsAndTheStartGoesOn)
     const HWND window = roadsteps::WaitForShownWindow(run.ProcessId(), kWindowTitle);
     ASSERT_NE(window, nullptr) << run.Log();
     // The upload's end, once the service's answer (after it kept the archive) is in.
-    bool ended = false;
-    for (const DWORD start = GetTickCount(); !ended && GetTickCount() - start < kWaitMs;
-         Sleep(100)) {
-        ended = run.Log().find(kUploadEnd) != std::string::npos;
-    }
-    ASSERT_TRUE(ended) << run.Log();
+    ASSERT_TRUE(roadsteps::WaitUntil(
+        [&run] { return run.Log().find(kUploadEnd) != std::string::npos; }))
+        << run.Log();
     ASSERT_EQ(Uploads(m_road.StandIn()), 1u);
     // Once the bar has run to its end and the outcome line stands (the shot waits until the
     // picture holds still).

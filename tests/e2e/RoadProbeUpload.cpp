@@ -104,11 +104,10 @@ protected:
     {
         ASSERT_TRUE(roadsteps::RegisterCardUser(kCard, kDeviceNo, kNickName, kCcidHead));
         CLauncherSettingFile settings = roadsteps::ModelChosenSettings();
-        settings.m_iNickNameNo = 0;
         settings.m_iAutoDLTraffic = 0;
         settings.m_iAutoDLWeather = 0;
         settings.m_iDisplayUpload = 1;
-        settings.Save(kNickName);
+        roadsteps::SaveSelectedUserSettings(settings, kNickName);
         ASSERT_TRUE(roadsteps::StartResidentAgentWithCards(m_road.Product(), m_observer));
     }
 
@@ -125,16 +124,11 @@ TEST_F(RoadProbeUpload, TheStartUploadsTheRecordingsAndTheUserKeepsTheRun)
     const HWND window = roadsteps::WaitForShownWindow(run.ProcessId(), kWindowTitle);
     ASSERT_NE(window, nullptr) << run.Log();
 
-    for (const DWORD start = GetTickCount();
-         Exists(roadtest::CardRoot(kCard) + kRecording) && GetTickCount() - start < kWaitMs;
-         Sleep(100)) {
-    }
-    EXPECT_FALSE(Exists(roadtest::CardRoot(kCard) + kRecording));
-    for (const DWORD start = GetTickCount();
-         run.Log().find("CLaunchWindow::_OnProgressFinish 24\r\n") == std::string::npos &&
-         GetTickCount() - start < kWaitMs;
-         Sleep(100)) {
-    }
+    EXPECT_TRUE(
+        roadsteps::WaitUntil([] { return !Exists(roadtest::CardRoot(kCard) + kRecording); }));
+    roadsteps::WaitUntil([&run] {
+        return run.Log().find("CLaunchWindow::_OnProgressFinish 24\r\n") != std::string::npos;
+    });
     ASSERT_NE(run.Log().find("CLaunchWindow::_OnProgressFinish uiProgress:24,uiParam:64\r\n"),
               std::string::npos);
     if (run.FindWindowTitled(kWindowTitle) != nullptr) {

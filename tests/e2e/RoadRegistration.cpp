@@ -134,12 +134,10 @@ TEST_F(RoadRegistration, TheWizardRegistersTheCardsUserAfterARefusal)
     // Page 1: a wrong password first.
     roadsteps::ClickItem(wizard, kNextButton);
     Edits edits;
-    for (const DWORD start = GetTickCount();
-         (edits.hNickName == nullptr || !IsWindowVisible(edits.hNickName)) &&
-         GetTickCount() - start < kWaitMs;
-         Sleep(50)) {
+    roadsteps::WaitUntil([&] {
         EnumChildWindows(wizard, &CollectEdit, reinterpret_cast<LPARAM>(&edits));
-    }
+        return edits.hNickName != nullptr && IsWindowVisible(edits.hNickName);
+    });
     ASSERT_NE(edits.hNickName, nullptr);
     ASSERT_NE(edits.hPassword, nullptr);
     Type(edits.hNickName, kNickName);
@@ -154,18 +152,12 @@ TEST_F(RoadRegistration, TheWizardRegistersTheCardsUserAfterARefusal)
     EXPECT_FALSE(HasUser(kNickName));
 
     // The right one: page 2, and the user registered for the card's unit.
-    for (const DWORD start = GetTickCount();
-         GetWindowTextLengthA(edits.hNickName) != 0 && GetTickCount() - start < kWaitMs;
-         Sleep(50)) {
-    }
+    roadsteps::WaitUntil([&edits] { return GetWindowTextLengthA(edits.hNickName) == 0; });
     Type(edits.hNickName, kNickName);
     Type(edits.hPassword, kPassword);
     m_observer.Forget();
     roadsteps::ClickItem(wizard, kConfirmButton);
-    for (const DWORD start = GetTickCount();
-         !HasUser(kNickName) && GetTickCount() - start < kWaitMs; Sleep(50)) {
-    }
-    ASSERT_TRUE(HasUser(kNickName));
+    ASSERT_TRUE(roadsteps::WaitUntil([] { return HasUser(kNickName); }));
     roadtest::Shot(kRoad, "5-right-password", "wizard-page2", wizard);
     const std::vector<onlinetest::RecordedRequest> requests = m_road.StandIn().Requests();
     size_t logIns = 0;

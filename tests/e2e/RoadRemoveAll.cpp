@@ -12,7 +12,6 @@
 #include <windows.h>
 #include <msi.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -94,14 +93,6 @@ private:
     lib::CHandle m_cProcess;
 };
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100)) {
-        if (done()) return true;
-    }
-    return done();
-}
-
 TEST(RemoveAllRoad, EveryProgramClosesTheStubbornOneIsEndedAndNoPackageStays)
 {
     UninstallAll();
@@ -129,8 +120,7 @@ TEST(RemoveAllRoad, EveryProgramClosesTheStubbornOneIsEndedAndNoPackageStays)
     const CProgram dapplegate(product.File("Dapplegate.exe"), "");
     const CProgram pellick(product.File("PellickManager.exe"), "--ignore-close");
     for (const char* title : kTitles) {
-        EXPECT_TRUE(WaitFor([title] { return FindWindowA(nullptr, title) != nullptr; },
-                            roadsteps::kShowWaitMs))
+        EXPECT_TRUE(roadsteps::WaitUntil([title] { return FindWindowA(nullptr, title) != nullptr; }))
             << title;
     }
     Shot(kRoad, "before", "main", launcher.Run().MainWindow());
@@ -150,8 +140,7 @@ TEST(RemoveAllRoad, EveryProgramClosesTheStubbornOneIsEndedAndNoPackageStays)
 
     // The force ends a process a moment after the updater asked for it.
     for (const char* title : kTitles) {
-        EXPECT_TRUE(WaitFor([title] { return FindWindowA(nullptr, title) == nullptr; },
-                            roadsteps::kShowWaitMs))
+        EXPECT_TRUE(roadsteps::WaitUntil([title] { return FindWindowA(nullptr, title) == nullptr; }))
             << title;
     }
     EXPECT_TRUE(launcher.Run().WaitForExit(roadsteps::kShowWaitMs));
@@ -160,7 +149,8 @@ TEST(RemoveAllRoad, EveryProgramClosesTheStubbornOneIsEndedAndNoPackageStays)
     EXPECT_EQ(dapplegate.Wait(roadsteps::kShowWaitMs), 0u);
     // The product's own package is removed last and not waited for.
     for (const auto& package : kPackages) {
-        EXPECT_TRUE(WaitFor([&package] { return !Installed(package.code); }, kRemoveWaitMs))
+        EXPECT_TRUE(
+            roadsteps::WaitUntil([&package] { return !Installed(package.code); }, kRemoveWaitMs))
             << package.code;
     }
     UninstallAll();

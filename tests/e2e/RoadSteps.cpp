@@ -7,7 +7,6 @@
 #include "tests/launcher/support/Observer.h"
 #include "tests/launcher/support/SharedBlocks.h"
 
-#include <cstring>
 #include <string>
 
 namespace roadsteps {
@@ -22,35 +21,20 @@ const char kHiddenClass[] = "KESTRUMLAUNCHER";
 
 struct WindowSearch {
     DWORD dwProcess;
-    const char* pszTitle;
-    HWND hFound;
+    const std::function<bool(HWND)>* pAccept;
+    std::vector<HWND> vFound;
 };
 
-bool HasTitle(HWND window, const char* title)
-{
-    char text[256] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return std::strcmp(text, title) == 0;
-}
-
-BOOL CALLBACK TestWindow(HWND window, LPARAM parameter)
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
 {
     WindowSearch& search = *reinterpret_cast<WindowSearch*>(parameter);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != search.dwProcess || !IsWindowVisible(window) ||
-        !HasTitle(window, search.pszTitle)) {
-        return TRUE;
+    if (process == search.dwProcess && IsWindowVisible(window) &&
+        (!*search.pAccept || (*search.pAccept)(window))) {
+        search.vFound.push_back(window);
     }
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    const HWND owner = GetWindow(window, GW_OWNER);
-    if (std::strcmp(name, kHiddenClass) == 0 ||
-        (owner != nullptr && HasTitle(owner, search.pszTitle))) {
-        return TRUE;
-    }
-    search.hFound = window;
-    return FALSE;
+    return TRUE;
 }
 
 } // namespace
@@ -83,6 +67,12 @@ bool RegisterCardUser(char letter, const std::string& deviceNo, const std::strin
                                                              ccidHead, userAgent.c_str(), nullptr);
 }
 
+void SaveSelectedUserSettings(CLauncherSettingFile settings, const std::string& nickName)
+{
+    settings.m_iNickNameNo = 0;
+    settings.Save(nickName);
+}
+
 DWORD StartResidentAgent(const launchertest::CProductFolder& product)
 {
     std::string line = "\"" + product.File("Kestrum4Agent.exe") + "\" Launcher";
@@ -111,7 +101,6 @@ CRoadLauncher::CRoadLauncher(const std::string& road)
       m_pRun(new launchertest::CLauncherRun(m_cRoad.Product())),
       m_cSettings(ModelChosenSettings())
 {
-    m_cSettings.m_iNickNameNo = 0;
     m_cSettings.m_iAutoDLTraffic = 0;
     m_cSettings.m_iAutoDLWeather = 0;
 }
@@ -126,7 +115,7 @@ bool CRoadLauncher::PrepareUnitCard(char letter)
 
 bool CRoadLauncher::Start(const std::string& cards)
 {
-    m_cSettings.Save(kUserName);
+    SaveSelectedUserSettings(m_cSettings, kUserName);
     // The pointer away in a corner, where it opens no help balloon over the main window.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     m_pRun->SetEnvironment("KESTRUM_SIMULATED_CARDS", cards);
@@ -168,17 +157,48 @@ HWND CRoadLauncher::WaitForWindow(const std::string& title, DWORD timeoutMs) con
     return nullptr;
 }
 
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100)) {
+        if (done()) return true;
+    }
+    return done();
+}
+
 void ClickItem(HWND window, uint16_t id)
 {
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 1), 0);
 }
 
+std::vector<HWND> ShownWindowsOf(DWORD processId, const std::function<bool(HWND)>& accept)
+{
+    WindowSearch search = {processId, &accept, {}};
+    if (processId != 0) EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.vFound;
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string TitleOf(HWND window)
+{
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
 HWND FindShownWindow(DWORD processId, const std::string& title)
 {
-    if (processId == 0) return nullptr;
-    WindowSearch search = {processId, title.c_str(), nullptr};
-    EnumWindows(&TestWindow, reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
+    const std::vector<HWND> found = ShownWindowsOf(processId, [&title](HWND window) {
+        const HWND owner = GetWindow(window, GW_OWNER);
+        return TitleOf(window) == title && ClassOf(window) != kHiddenClass &&
+               (owner == nullptr || TitleOf(owner) != title);
+    });
+    return found.empty() ? nullptr : found.front();
 }
 
 HWND WaitForShownWindow(DWORD processId, const std::string& title, DWORD timeoutMs)

@@ -23,8 +23,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace launchertest {
 class CObserver;
@@ -68,6 +70,8 @@ CLauncherSettingFile ModelChosenSettings();
 // not written.
 bool RegisterCardUser(char letter, const std::string& deviceNo, const std::string& nickName,
                       uint32_t ccidHead);
+// Saves the settings for the user that RegisterCardUser registered, selected (NickNameNo 0).
+void SaveSelectedUserSettings(CLauncherSettingFile settings, const std::string& nickName);
 
 // The product folder's agent started as the session's log-on starts it ("Launcher"), once
 // its hidden window is up: its process id, 0 when it did not start or show.
@@ -91,8 +95,8 @@ public:
     // The user registered for the unit's card.
     static const char kUserName[];
 
-    // The settings the launcher starts with, saved for the road's user by Start: a model
-    // chosen, no first run, the road's user selected, both automatic downloads off.
+    // The settings the launcher starts with, saved for the road's user (selected) by Start: a
+    // model chosen, no first run, both automatic downloads off.
     CLauncherSettingFile& Settings() { return m_cSettings; }
     // A unit's card: its link file written and its unit's user registered as the current
     // user, so the launcher knows the card and asks nothing about it.
@@ -115,8 +119,20 @@ private:
     CLauncherSettingFile m_cSettings;
 };
 
+// Waits until the condition holds, asking it every 100 ms; false when it still fails after
+// the bound.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = kShowWaitMs);
+
 // A click of a skin item: the command the skin window posts for it.
 void ClickItem(HWND window, uint16_t id);
+
+// The shown top-level windows of the process that `accept` takes (all without one), in
+// z-order, the topmost first.
+std::vector<HWND> ShownWindowsOf(DWORD processId,
+                                 const std::function<bool(HWND)>& accept = nullptr);
+// The window's class name and title.
+std::string ClassOf(HWND window);
+std::string TitleOf(HWND window);
 
 // A shown top-level window of the process with the title, neither a box nor the launcher's
 // hidden window; null when there is none (now). A skinned box takes its owner's title, so a

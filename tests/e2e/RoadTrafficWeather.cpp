@@ -73,14 +73,11 @@ void ExpectRowDone(const CLauncherRun& run, uint32_t job)
                   "CLaunchWindow::_OnProgressFinish uiProgress:%x,uiParam:64\r\n", job);
     char finish[64];
     std::snprintf(finish, sizeof finish, "CLaunchWindow::_OnProgressFinish %x\r\n", job);
-    bool done = false;
-    for (const DWORD start = GetTickCount(); !done && GetTickCount() - start < kWaitMs;
-         Sleep(100)) {
+    EXPECT_TRUE(roadsteps::WaitUntil([&] {
         const std::string log = run.Log();
         const size_t at = log.rfind(progress);
-        done = at != std::string::npos && log.find(finish, at) != std::string::npos;
-    }
-    EXPECT_TRUE(done) << job;
+        return at != std::string::npos && log.find(finish, at) != std::string::npos;
+    })) << job;
 }
 
 // The job's record in the card's SD information file: a success of today.
@@ -138,9 +135,7 @@ protected:
     void PrepareStart()
     {
         ASSERT_TRUE(roadsteps::RegisterCardUser(kCard, kDeviceNo, kNickName, kCcidHead));
-        CLauncherSettingFile settings = roadsteps::ModelChosenSettings();
-        settings.m_iNickNameNo = 0;
-        settings.Save(kNickName);
+        roadsteps::SaveSelectedUserSettings(roadsteps::ModelChosenSettings(), kNickName);
         m_observer.Forget();
         ASSERT_TRUE(roadsteps::StartResidentAgentWithCards(m_road.Product(), m_observer));
     }

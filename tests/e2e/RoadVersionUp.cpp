@@ -16,7 +16,6 @@
 #include <windows.h>
 #include <msi.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -111,14 +110,6 @@ std::string RequestLine(int aplType, const std::string& package)
            launchertest::UserProductFolder() + "Download\\" + package;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(200)) {
-        if (done()) return true;
-    }
-    return done();
-}
-
 TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsTheLauncher)
 {
     UninstallAll();
@@ -158,13 +149,13 @@ TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsT
         if (package.product == nullptr) continue;
         SCOPED_TRACE(package.name);
         const std::string request = RequestLine(package.aplType, package.name);
-        EXPECT_TRUE(WaitFor([&] { return log.Text().find(request) != std::string::npos; },
-                            kInstallWaitMs))
+        EXPECT_TRUE(roadsteps::WaitUntil(
+            [&] { return log.Text().find(request) != std::string::npos; }, kInstallWaitMs))
             << log.Text();
         if (package.aplType == 4) Shot(kRoad, "installing", "window", window);
     }
-    EXPECT_TRUE(WaitFor([] { return ProductVersion(kDapplegateProduct) == "1.0.1"; },
-                        kInstallWaitMs));
+    EXPECT_TRUE(roadsteps::WaitUntil([] { return ProductVersion(kDapplegateProduct) == "1.0.1"; },
+                                     kInstallWaitMs));
     for (const auto& package : kPackages) {
         if (package.product != nullptr) {
             EXPECT_EQ(MsiQueryProductStateA(package.product), INSTALLSTATE_DEFAULT)
@@ -191,7 +182,7 @@ TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsT
         Shot(kRoad, "next", "window", window);
         roadsteps::ClickItem(window, ui::SilentInstallWindowKey::kCancelButton.m_nId);
         HWND box = nullptr;
-        ASSERT_TRUE(WaitFor(
+        ASSERT_TRUE(roadsteps::WaitUntil(
             [&] {
                 next = log.Text().find(setupRequest) != std::string::npos || !IsWindow(window);
                 box = next ? nullptr : roadsteps::FindBoxOf(launcherProcess, window);
@@ -207,11 +198,12 @@ TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsT
     EXPECT_TRUE(next);
     const std::string record =
         launchertest::UserProductFolder() + "Download\\VerUp_Setup.exe.args";
-    EXPECT_TRUE(WaitFor([&] { return lib::FileExists(record); }, kInstallWaitMs)) << log.Text();
+    EXPECT_TRUE(roadsteps::WaitUntil([&] { return lib::FileExists(record); }, kInstallWaitMs))
+        << log.Text();
     EXPECT_TRUE(launcher.Run().WaitForExit(roadsteps::kShowWaitMs))
         << "the launcher closes for its setup";
-    EXPECT_TRUE(WaitFor([] { return FindWindowA(kUpdaterClass, kUpdaterTitle) == nullptr; },
-                        roadsteps::kShowWaitMs));
+    EXPECT_TRUE(
+        roadsteps::WaitUntil([] { return FindWindowA(kUpdaterClass, kUpdaterTitle) == nullptr; }));
     EXPECT_EQ(testsupport::ReadFileBytes(record), "/S /v/passive");
     EXPECT_NE(log.Text().find(setupRequest), std::string::npos) << log.Text();
     UninstallAll();
