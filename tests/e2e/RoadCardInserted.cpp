@@ -4,12 +4,11 @@
 // registration of its unit; with "AutoStartLauncher" 0 no launcher comes; an NTFS card is refused
 // with its text; a card taken out is broadcast as a removal.
 
-#include "launcher/LauncherSetting.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
+#include "tests/e2e/RoadSteps.h"
 #include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/LauncherTestSupport.h"
 #include "tests/launcher/support/RecordFile.h"
-#include "tests/online/support/StandIn.h"
 #include "tests/support/AgentBlock.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +16,6 @@
 #include <tlhelp32.h>
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,7 +30,7 @@ const char kNtfsCard = 'E';
 const char kDeviceNo[] = "DN00000000000051";
 const char kDeviceChange[] = "WM_DEVICECHANGE";
 const char kRelay[] = "DEVICECHANGE_KESTRUM";
-const DWORD kWaitMs = 30000;
+const DWORD kWaitMs = roadsteps::kShowWaitMs;
 
 const char kNewCardQuestion[] =
     "新しいナビゲーション情報の入ったSDカードを認識しました。\r\n"
@@ -72,110 +70,11 @@ std::vector<LauncherProcess> LauncherProcesses()
     return found;
 }
 
-struct WindowSearch {
-    DWORD dwProcess;
-    const char* pszTitle;
-    bool bNotHidden; // the main window: not the hidden window of the same title
-    HWND hFound;
-};
-
-BOOL CALLBACK TestWindow(HWND window, LPARAM data)
-{
-    WindowSearch& search = *reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char title[128] = {};
-    char name[64] = {};
-    GetWindowTextA(window, title, sizeof title);
-    GetClassNameA(window, name, sizeof name);
-    if (owner != search.dwProcess || !IsWindowVisible(window) ||
-        lstrcmpA(title, search.pszTitle) != 0 ||
-        (search.bNotHidden &&
-         (GetWindow(window, GW_OWNER) != nullptr || lstrcmpA(name, "KESTRUMLAUNCHER") == 0))) {
-        return TRUE;
-    }
-    search.hFound = window;
-    return FALSE;
-}
-
-HWND FindShown(DWORD processId, const char* title, bool main)
-{
-    WindowSearch search = {processId, title, main, nullptr};
-    EnumWindows(&TestWindow, reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
-}
-
-HWND WaitForShown(DWORD processId, const char* title, bool main, DWORD timeoutMs)
-{
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50)) {
-        if (HWND found = FindShown(processId, title, main)) return found;
-    }
-    return nullptr;
-}
-
-// The agent of the product folder, started as the launcher starts it.
-class CAgent {
-public:
-    ~CAgent()
-    {
-        if (m_hProcess != nullptr) CloseHandle(m_hProcess);
-    }
-
-    bool Start(const std::string& program)
-    {
-        std::string line = "\"" + program + "\" Launcher";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started = {};
-        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &started)) {
-            return false;
-        }
-        CloseHandle(started.hThread);
-        m_hProcess = started.hProcess;
-        m_dwId = started.dwProcessId;
-        return roadtest::WaitForAgentWindow(kWaitMs) != nullptr;
-    }
-
-    DWORD Id() const { return m_dwId; }
-
-private:
-    HANDLE m_hProcess = nullptr;
-    DWORD m_dwId = 0;
-};
-
-// Settings of a PC whose unit model was chosen; the agent reads "AutoStartLauncher".
-void WriteLauncherIni(int autoStart)
-{
-    CreateDirectoryA((launchertest::UserProductFolder() + "Setting").c_str(), nullptr);
-    CLauncherSettingFile settings;
-    settings.Load("");
-    settings.m_iMachineType = 1;
-    settings.m_iFirstRan = 0;
-    settings.m_iAutoStartLauncher = autoStart;
-    settings.Save("");
-}
-
-// Presses the box's button and waits until the box has left the screen, so that a shot after
-// it shows the window beneath.
-bool PressAndWaitGone(const ShownBox& box, int result)
-{
-    if (!launchertest::PressBox(box, result)) return false;
-    for (const DWORD start = GetTickCount(); IsWindow(box.hBox) && GetTickCount() - start < kWaitMs;
-         Sleep(50)) {
-    }
-    return !IsWindow(box.hBox);
-}
-
 class RoadCardInserted : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_standIn.IsRunning());
-        ASSERT_TRUE(m_standIn.SetVars(launchertest::NothingNewerVars()));
-        ASSERT_TRUE(m_product.HasLauncher());
-        ASSERT_TRUE(m_agentSwap.Swapped());
-        ASSERT_TRUE(m_product.WriteConnectionInfo(m_standIn));
+        ASSERT_TRUE(m_road.IsReady());
         ASSERT_TRUE(m_observer.IsReady());
         // Inherited by the agent and the launcher it starts.
         SetEnvironmentVariableA("KESTRUM_SIMULATED_CARDS", std::string(1, kCard).c_str());
@@ -191,9 +90,17 @@ protected:
     // folder drive).
     static void InsertCard(char letter)
     {
-        const std::vector<uint8_t> link = CLinkFileBuilder().SetDeviceNo(kDeviceNo).Build();
-        roadtest::WriteCardFile(letter, "PC\\NAVIINFO.DAT", std::string(link.begin(), link.end()));
+        roadtest::WriteCardFile(letter, CLinkFileBuilder::kNaviInfoPath,
+                                CLinkFileBuilder().SetDeviceNo(kDeviceNo).Build());
         ASSERT_TRUE(roadtest::InsertCard(letter));
+    }
+
+    // The PC's settings, with the agent starting the launcher at a card's arrival or not.
+    static void SaveSettings(int autoStart)
+    {
+        CLauncherSettingFile settings = roadsteps::ModelChosenSettings();
+        settings.m_iAutoStartLauncher = autoStart;
+        settings.Save("");
     }
 
     static char SelectedDrive()
@@ -202,32 +109,27 @@ protected:
         return launchertest::ReadCardRecord(record) ? static_cast<char>(record.selectedDrive) : 0;
     }
 
-    launchertest::CProductFolder m_product;
-    launchertest::CProgramSwap m_agentSwap = m_product.UseRealAgent();
-    onlinetest::CStandIn m_standIn{roadtest::Space(kRoad)};
+    roadsteps::CRoadProduct m_road{kRoad};
     launchertest::CObserver m_observer{{kRelay, "UserChanger"}};
 };
 
 TEST_F(RoadCardInserted, TheCardStartsTheLauncherThatTakesItAndAsksForItsUnit)
 {
     launchertest::RemoveUserFiles();
-    WriteLauncherIni(1);
+    SaveSettings(1);
     const size_t logStart = launchertest::FileLength(launchertest::LauncherLogPath());
-    CAgent agent;
-    ASSERT_TRUE(agent.Start(m_product.File("Kestrum4Agent.exe")));
+    const DWORD agent = roadsteps::StartResidentAgent(m_road.Product());
+    ASSERT_NE(agent, 0u);
 
     // Card in: the agent's broadcast, and one launcher started by it with "AutoStart".
     InsertCard(kCard);
     ASSERT_TRUE(m_observer.WaitFor(kDeviceChange, 1, kWaitMs));
     std::vector<LauncherProcess> launchers;
-    for (const DWORD start = GetTickCount(); launchers.empty() && GetTickCount() - start < kWaitMs;
-         Sleep(50)) {
-        launchers = LauncherProcesses();
-    }
+    roadsteps::WaitUntil([&launchers] { return !(launchers = LauncherProcesses()).empty(); });
     ASSERT_EQ(launchers.size(), 1u);
-    EXPECT_EQ(launchers[0].dwParent, agent.Id());
+    EXPECT_EQ(launchers[0].dwParent, agent);
     const DWORD launcher = launchers[0].dwId;
-    const HWND main = WaitForShown(launcher, CLauncherRun::kTitle, true, kWaitMs);
+    const HWND main = roadsteps::WaitForShownWindow(launcher, CLauncherRun::kTitle);
     ASSERT_NE(main, nullptr);
     const std::string line = roadtest::ProcessCommandLine(main);
     EXPECT_EQ(line.substr(line.size() < 10 ? 0 : line.size() - 10), " AutoStart") << line;
@@ -239,11 +141,11 @@ TEST_F(RoadCardInserted, TheCardStartsTheLauncherThatTakesItAndAsksForItsUnit)
     ASSERT_TRUE(needsUser.Found());
     EXPECT_EQ(needsUser.uStyle, kWarningStyle);
     roadtest::Shot(kRoad, "1-card-in", "needs-registration", needsUser.hBox);
-    ASSERT_TRUE(PressAndWaitGone(needsUser, IDOK));
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(needsUser, IDOK));
     roadtest::Shot(kRoad, "1-card-in", "main", main);
-    // Another look with nothing changed starts no second launcher.
-    ASSERT_TRUE(roadtest::AskAgentForCardCheck());
-    Sleep(1500);
+    // Another look with nothing changed starts no second launcher: the check starts one, if at
+    // all, before it returns.
+    ASSERT_TRUE(roadtest::RunAgentCardCheck(kWaitMs));
     EXPECT_EQ(LauncherProcesses().size(), 1u);
 
     // Out: the agent's removal and the launcher's relay of it.
@@ -259,8 +161,8 @@ TEST_F(RoadCardInserted, TheCardStartsTheLauncherThatTakesItAndAsksForItsUnit)
     EXPECT_EQ(question.uStyle, kQuestionStyle);
     EXPECT_EQ(SelectedDrive(), kCard);
     roadtest::Shot(kRoad, "2-card-again", "question", question.hBox);
-    ASSERT_TRUE(PressAndWaitGone(question, IDYES));
-    const HWND wizard = WaitForShown(launcher, "お客様登録", false, kWaitMs);
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(question, IDYES));
+    const HWND wizard = roadsteps::WaitForShownWindow(launcher, "お客様登録");
     ASSERT_NE(wizard, nullptr);
     roadtest::Shot(kRoad, "3-yes", "wizard", wizard);
 }
@@ -268,23 +170,22 @@ TEST_F(RoadCardInserted, TheCardStartsTheLauncherThatTakesItAndAsksForItsUnit)
 TEST_F(RoadCardInserted, WithoutAutoStartTheAgentOnlyBroadcasts)
 {
     launchertest::RemoveUserFiles();
-    WriteLauncherIni(0);
-    CAgent agent;
-    ASSERT_TRUE(agent.Start(m_product.File("Kestrum4Agent.exe")));
+    SaveSettings(0);
+    ASSERT_NE(roadsteps::StartResidentAgent(m_road.Product()), 0u);
 
     InsertCard(kCard);
     ASSERT_TRUE(m_observer.WaitFor(kDeviceChange, 1, kWaitMs));
     CardShareRecord record;
     ASSERT_TRUE(launchertest::ReadCardRecord(record));
     EXPECT_EQ(record.cardMask, testsupport::DriveBit(kCard));
-    Sleep(3000);
+    // The check that broadcast the card would have started the launcher before it did so.
     EXPECT_TRUE(LauncherProcesses().empty());
 }
 
 TEST_F(RoadCardInserted, AnNtfsCardIsRefusedAndItsRemovalBroadcast)
 {
-    CLauncherRun run(m_product);
-    WriteLauncherIni(0);
+    CLauncherRun run(m_road.Product());
+    SaveSettings(0);
     ASSERT_TRUE(run.Start());
     ASSERT_EQ(run.WaitForMainWindow(kWaitMs), CLauncherRun::MAIN_WINDOW) << run.Log();
     // The agent the launcher started, with no card to see yet.
@@ -297,12 +198,12 @@ TEST_F(RoadCardInserted, AnNtfsCardIsRefusedAndItsRemovalBroadcast)
     EXPECT_EQ(refused.uStyle, kWarningStyle);
     EXPECT_EQ(SelectedDrive(), 0);
     roadtest::Shot(kRoad, "4-ntfs-card", "refusal", refused.hBox);
-    ASSERT_TRUE(PressAndWaitGone(refused, IDOK));
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(refused, IDOK));
 
     m_observer.Forget();
     ASSERT_TRUE(roadtest::RemoveCard(kNtfsCard));
     EXPECT_TRUE(m_observer.WaitFor(kDeviceChange, 2, kWaitMs));
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

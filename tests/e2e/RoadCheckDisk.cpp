@@ -1,9 +1,11 @@
 // Road "check disk": the user opens the settings from the menu and checks the card's file
-// system. The system folder's "chkdsk.exe" (a stand-in) takes two seconds and ends with a
-// code of errors mended, then, in a second start, of errors left: either way the launcher ran
-// it on the active card, kept its progress box up meanwhile and says the check is done.
+// system. The system folder's "chkdsk.exe" (a stand-in) runs until the road lets it go, and
+// ends with a code of errors mended, then, in a second start, of errors left: either way the
+// launcher ran it on the active card, kept its progress box up meanwhile and says the check
+// is done once it has ended.
 
 #include "launcher/SettingWindow.h"
+#include "lib/Handle.h"
 #include "tests/e2e/RoadSteps.h"
 #include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/MessageBoxes.h"
@@ -29,7 +31,8 @@ const char kQuestion[] =
     "まず他のアプリケーションを終了してから実行してください。\r\n"
     "チェックディスクを実行します。よろしいですか？\r\n\r\n※チェックディスクには時間がかかります。";
 const char kDone[] = "チェックディスクが完了しました。";
-const DWORD kCheckMs = 2000;
+// The event that holds the chkdsk stand-in (KESTRUM_CHKDSK_GATE) until the road sets it.
+const char kGate[] = "Kestrum4RoadCheckDiskGate";
 
 std::string SystemFolder()
 {
@@ -50,11 +53,14 @@ TEST(CheckDiskRoad, ChkdskRunsOnTheCardBehindTheProgressBoxAndTheDoneTextFollows
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.step);
+        const lib::CHandle gate(CreateEventA(nullptr, TRUE, FALSE, kGate));
+        ASSERT_TRUE(gate.IsValid());
+        ResetEvent(gate.Get()); // held again, should the case before have left it open
         roadsteps::CRoadLauncher launcher(kRoad);
         ASSERT_TRUE(launcher.IsReady());
         ASSERT_TRUE(launcher.PrepareUnitCard(kCard));
         launcher.Run().SetEnvironment("KESTRUM_CHKDSK_EXIT", c.exitCode);
-        launcher.Run().SetEnvironment("KESTRUM_CHKDSK_DELAY_MS", std::to_string(kCheckMs));
+        launcher.Run().SetEnvironment("KESTRUM_CHKDSK_GATE", kGate);
         ASSERT_TRUE(launcher.Start(std::string(1, kCard)));
         const HWND main = launcher.WaitForCard(kCard);
         ASSERT_NE(main, nullptr) << launcher.Run().Log();
@@ -71,33 +77,33 @@ TEST(CheckDiskRoad, ChkdskRunsOnTheCardBehindTheProgressBoxAndTheDoneTextFollows
         ASSERT_TRUE(question.Found()) << launcher.Run().Log();
         EXPECT_EQ(question.uStyle, static_cast<uint32_t>(MB_OKCANCEL | MB_ICONINFORMATION));
         Shot(kRoad, c.step, "question", question.hBox);
-        const DWORD pressed = GetTickCount();
-        ASSERT_TRUE(launchertest::PressBox(question, IDOK));
-        ASSERT_TRUE(roadsteps::WaitForGone(question.hBox));
+        ASSERT_TRUE(roadsteps::PressAndWaitGone(question, IDOK));
 
-        // The progress box has no log line: it is the settings window's next box.
+        // While chkdsk runs (held at the gate): started on the active card, under the progress
+        // box, which has no log line: it is the settings window's next box.
+        const std::vector<launchertest::StartedProgram> starts =
+            record.WaitForStart("chkdsk.exe", roadsteps::kShowWaitMs);
+        ASSERT_EQ(starts.size(), 1u);
+        EXPECT_EQ(starts[0].sCommandLine,
+                  std::string("C:\\windows\\system32\\chkdsk.exe ") + kCard + ": /F /X");
         const HWND progress = roadsteps::WaitForBoxOf(launcher.Run().ProcessId(), settings);
         ASSERT_NE(progress, nullptr);
         EXPECT_FALSE(IsWindowEnabled(settings)) << "the progress box is modal";
         Shot(kRoad, c.step, "progress", progress);
+        EXPECT_EQ(launcher.Run().Log().find(kDone), std::string::npos) << "done while chkdsk runs";
+        ASSERT_TRUE(SetEvent(gate.Get()));
 
         const launchertest::ShownBox done = launcher.Run().WaitForBox(kDone, roadsteps::kBoxWaitMs);
         ASSERT_TRUE(done.Found()) << launcher.Run().Log();
-        EXPECT_GE(GetTickCount() - pressed, kCheckMs - 200) << "the box waited for chkdsk";
+        // The launcher read chkdsk's code, which it has only once chkdsk ended, before the text.
+        const std::string log = launcher.Run().Log();
+        EXPECT_LT(log.find(c.logLine), log.find(kDone)) << log;
         EXPECT_FALSE(IsWindowVisible(progress)) << "the progress box ends with the check";
         EXPECT_EQ(done.uStyle, static_cast<uint32_t>(MB_ICONINFORMATION));
         Shot(kRoad, c.step, "done", done.hBox);
-        EXPECT_TRUE(launchertest::PressBox(done, IDOK));
 
-        const std::vector<launchertest::StartedProgram> starts =
-            record.WaitForStart("chkdsk.exe", 5000);
-        ASSERT_EQ(starts.size(), 1u);
-        EXPECT_EQ(starts[0].sCommandLine,
-                  std::string("C:\\windows\\system32\\chkdsk.exe ") + kCard + ": /F /X");
-        EXPECT_NE(launcher.Run().Log().find(c.logLine), std::string::npos) << launcher.Run().Log();
-
-        EXPECT_TRUE(roadsteps::WaitForGone(done.hBox));
-        EXPECT_EQ(launcher.Run().Close(), 0u);
+        EXPECT_TRUE(roadsteps::PressAndWaitGone(done, IDOK));
+        EXPECT_EQ(launcher.Run().Close(roadsteps::kShowWaitMs), 0u);
     }
 }
 

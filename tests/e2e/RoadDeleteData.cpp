@@ -87,7 +87,7 @@ TEST(DeleteDataRoad, YesToTheRecordingsDeletesEveryListedFolderAndKeepsTheRest)
     ASSERT_TRUE(question.Found()) << launcher.Run().Log();
     EXPECT_EQ(question.uStyle, static_cast<uint32_t>(MB_OKCANCEL | MB_ICONINFORMATION));
     Shot(kRoad, "confirm", "question", question.hBox);
-    ASSERT_TRUE(launchertest::PressBox(question, IDOK));
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(question, IDOK));
 
     // The recordings' question stands over the deletion window before anything goes.
     const HWND deleting = launcher.WaitForWindow(kDeleteTitle);
@@ -104,9 +104,8 @@ TEST(DeleteDataRoad, YesToTheRecordingsDeletesEveryListedFolderAndKeepsTheRest)
     EXPECT_TRUE(roadsteps::WaitForGone(deleting)) << "the deletion window closes itself";
     Shot(kRoad, "done", "box", done.hBox);
     EXPECT_EQ(CardTree(), kLeft);
-    EXPECT_TRUE(launchertest::PressBox(done, IDOK));
-    EXPECT_TRUE(roadsteps::WaitForGone(done.hBox));
-    EXPECT_EQ(launcher.Run().Close(), 0u);
+    EXPECT_TRUE(roadsteps::PressAndWaitGone(done, IDOK));
+    EXPECT_EQ(launcher.Run().Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

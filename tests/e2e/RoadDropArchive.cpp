@@ -7,6 +7,8 @@
 // drop window with its text.
 
 #include "launcher/LaunchWindow.h"
+#include "lib/Handle.h"
+#include "lib/wfc/WfcRuntime.h"
 #include "tests/carddata/ZipTestArchive.h"
 #include "tests/e2e/RoadSteps.h"
 #include "tests/e2e/support/Road.h"
@@ -36,7 +38,7 @@ const char kAdministrator[] =
     "ケストラムを再起動してください。\r\n"
     "再起動しても解決しない場合はWindowsの特権レベル設定を見直してください。";
 const char kDropTitle[] = "DropWindow";
-const DWORD kDragBoundMs = 15000;
+const DWORD kDragBoundMs = 60000;
 
 // The data object of the drag: the archive's path as CF_HDROP. Its memory goes to the
 // receiver whole (released with the medium), since the drop target is in another process.
@@ -70,9 +72,12 @@ public:
 // The drag's source: drops when the left button is released, gives up after the bound. The
 // button is asked of the input state, not of the key state OLE passes: that follows this
 // thread's messages, and the release goes to the window under the pointer when this program
-// is not in front (Wine's capture).
+// is not in front (Wine's capture). It tells the hand moving the pointer when the drag has
+// begun and when a target has taken it.
 class CDragSource : public IDropSource {
 public:
+    CDragSource() : m_hStarted(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+                    m_hTaken(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) {
@@ -86,16 +91,24 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD) override
     {
+        SetEvent(m_hStarted.Get());
         if (escape || GetTickCount() - m_dwStart > kDragBoundMs) return DRAGDROP_S_CANCEL;
         return (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0 ? S_OK : DRAGDROP_S_DROP;
     }
-    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override
+    // The effect the target under the pointer answered.
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override
     {
+        if ((effect & DROPEFFECT_COPY) != 0) SetEvent(m_hTaken.Get());
         return DRAGDROP_S_USEDEFAULTCURSORS;
     }
 
+    HANDLE Started() const { return m_hStarted.Get(); }
+    HANDLE Taken() const { return m_hTaken.Get(); }
+
 private:
-    DWORD m_dwStart = GetTickCount();
+    const DWORD m_dwStart = GetTickCount();
+    lib::CHandle m_hStarted;
+    lib::CHandle m_hTaken;
 };
 
 void SendMouse(DWORD flags, POINT at = {0, 0})
@@ -120,7 +133,8 @@ POINT CentreOf(HWND window)
 
 // Drags the file from a small window of this program onto the target's centre and lets go
 // there: the pointer's press, moves and release come from SendInput while this thread runs
-// the OLE drag. The drag's effect, DROPEFFECT_NONE when nothing took it.
+// the OLE drag; the hand moves once the drag has begun and lets go once the target has taken
+// it. The drag's effect, DROPEFFECT_NONE when nothing took it.
 DWORD DragFileOnto(const std::string& path, HWND target)
 {
     OleInitialize(nullptr);
@@ -132,20 +146,29 @@ DWORD DragFileOnto(const std::string& path, HWND target)
     SendMouse(MOUSEEVENTF_MOVE, from);
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     testsupport::DispatchQueued();
-    std::thread hand([from, to] {
-        Sleep(300);
+    // The drag begins with the button down, or drops at once.
+    for (const DWORD start = GetTickCount();
+         (GetAsyncKeyState(VK_LBUTTON) & 0x8000) == 0 && GetTickCount() - start < kDragBoundMs;
+         Sleep(20)) {
+    }
+    CDragSource dragSource;
+    std::thread hand([from, to, &dragSource] {
+        WaitForSingleObject(dragSource.Started(), kDragBoundMs);
         for (int step = 1; step <= 10; ++step) {
             SendMouse(MOUSEEVENTF_MOVE, POINT{from.x + (to.x - from.x) * step / 10,
                                               from.y + (to.y - from.y) * step / 10});
             Sleep(60);
         }
-        Sleep(500);
-        SendMouse(MOUSEEVENTF_MOVE, to);
-        Sleep(300);
+        // Moves over the target until it answers that it takes the drag.
+        for (const DWORD start = GetTickCount();
+             WaitForSingleObject(dragSource.Taken(), 200) != WAIT_OBJECT_0 &&
+             GetTickCount() - start < kDragBoundMs;) {
+            SendMouse(MOUSEEVENTF_MOVE, POINT{to.x + 1, to.y});
+            SendMouse(MOUSEEVENTF_MOVE, to);
+        }
         SendMouse(MOUSEEVENTF_LEFTUP);
     });
     CArchiveData data(path);
-    CDragSource dragSource;
     DWORD effect = DROPEFFECT_NONE;
     const HRESULT result = DoDragDrop(&data, &dragSource, DROPEFFECT_COPY, &effect);
     hand.join();
@@ -165,6 +188,33 @@ void ClickCloseButton(HWND main)
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     Sleep(100);
     SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+// The pointer moved onto the main window's web button (the skin's 60 x 60 button at 12, 50),
+// and the help balloon it opens: a shown window of the launcher without a title, owned by the
+// main window. The launcher takes the pointer's input in order, so once the balloon shows, it
+// has taken every press and release before the move. Null when the button is covered or no
+// balloon came within the bound.
+HWND PointAtWebButton(DWORD processId, HWND main)
+{
+    RECT rect = {};
+    GetWindowRect(main, &rect);
+    const POINT button = {rect.left + 42, rect.top + 80};
+    if (GetAncestor(WindowFromPoint(button), GA_ROOT) != main) {
+        ADD_FAILURE() << "the web button is covered";
+        return nullptr;
+    }
+    SendMouse(MOUSEEVENTF_MOVE, button);
+    const auto isBalloon = [main](HWND window) {
+        return GetWindow(window, GW_OWNER) == main && roadsteps::TitleOf(window).empty() &&
+               roadsteps::ClassOf(window) == lib::wfc::kDefaultWindowClass;
+    };
+    std::vector<HWND> balloons;
+    roadsteps::WaitUntil([&] {
+        balloons = roadsteps::ShownWindowsOf(processId, isBalloon);
+        return !balloons.empty() || !IsWindow(main);
+    });
+    return balloons.empty() ? nullptr : balloons.front();
 }
 
 std::string TempArchive()
@@ -194,7 +244,7 @@ TEST(DropArchiveRoad, OnXpTheWebButtonOpensThePageAndTheDroppedArchiveLandsOnThe
 
     launchertest::CBrowserRecord browser;
     roadsteps::ClickItem(main, ui::LaunchWindowKey::kWebButton.m_nId);
-    const std::vector<std::string> opened = browser.WaitForOpened(10000);
+    const std::vector<std::string> opened = browser.WaitForOpened(roadsteps::kShowWaitMs);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], launcher.StandIn().Url("/velocet/at_login"));
     const HWND drop = launcher.WaitForWindow(kDropTitle);
@@ -218,12 +268,18 @@ TEST(DropArchiveRoad, OnXpTheWebButtonOpensThePageAndTheDroppedArchiveLandsOnThe
     // closes nothing meanwhile, and closes the launcher afterwards.
     Shot(kRoad, "done", "main", main);
     ClickCloseButton(main);
-    EXPECT_FALSE(launcher.Run().WaitForExit(2000)) << "the close button was not disabled";
-    ASSERT_TRUE(launchertest::PressBox(done, IDOK));
-    ASSERT_TRUE(roadsteps::WaitForGone(done.hBox));
+    const HWND balloon = PointAtWebButton(launcher.Run().ProcessId(), main);
+    ASSERT_NE(balloon, nullptr) << "the close button was not disabled, or the click not taken";
+    EXPECT_FALSE(launcher.Run().HasExited()) << "the close button was not disabled";
+    EXPECT_TRUE(IsWindowVisible(main)) << "the close button was not disabled";
+    // A move over the balloon closes it.
+    SendMouse(MOUSEEVENTF_MOVE, CentreOf(balloon));
+    EXPECT_TRUE(roadsteps::WaitForGone(balloon));
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(done, IDOK));
     Shot(kRoad, "after", "main", main);
     ClickCloseButton(main);
-    EXPECT_TRUE(launcher.Run().WaitForExit(10000)) << "the close button was not enabled again";
+    EXPECT_TRUE(launcher.Run().WaitForExit(roadsteps::kShowWaitMs))
+        << "the close button was not enabled again";
     EXPECT_EQ(launcher.Run().ExitCode(), 0u);
     DeleteFileA(archive.c_str());
 }
@@ -240,15 +296,16 @@ TEST(DropArchiveRoad, OnTheDefaultVersionTheAdministratorIsRefusedTheDropWindow)
 
     launchertest::CBrowserRecord browser;
     roadsteps::ClickItem(main, ui::LaunchWindowKey::kWebButton.m_nId);
-    EXPECT_EQ(browser.WaitForOpened(10000).size(), 1u);
+    EXPECT_EQ(browser.WaitForOpened(roadsteps::kShowWaitMs).size(), 1u);
     const launchertest::ShownBox refused =
         launcher.Run().WaitForBox(kAdministrator, roadsteps::kBoxWaitMs);
     ASSERT_TRUE(refused.Found()) << launcher.Run().Log();
     EXPECT_EQ(refused.uStyle, static_cast<uint32_t>(MB_ICONINFORMATION));
     Shot(kRoad, "administrator", "box", refused.hBox);
     ASSERT_TRUE(launchertest::PressBox(refused, IDOK));
+    // The button shows the box in place of the drop window, never both.
     EXPECT_EQ(launcher.Run().FindWindowTitled(kDropTitle), nullptr);
-    EXPECT_EQ(launcher.Run().Close(), 0u);
+    EXPECT_EQ(launcher.Run().Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

@@ -94,9 +94,8 @@ TEST(EjectRoad, TheCardGoesWhenTheReaderLetsItAndStaysInUseWhenItsLockIsRefused)
         Shot(kRoad, c.step, "outcome", outcome.hBox);
         EXPECT_EQ(SelectedDrive(), c.selectedAfter);
         EXPECT_EQ(testsupport::ReadFileBytes(TessalyRecord()), c.libraryCalls);
-        EXPECT_TRUE(launchertest::PressBox(outcome, IDOK));
-        EXPECT_TRUE(roadsteps::WaitForGone(outcome.hBox));
-        EXPECT_EQ(launcher.Run().Close(), 0u);
+        EXPECT_TRUE(roadsteps::PressAndWaitGone(outcome, IDOK));
+        EXPECT_EQ(launcher.Run().Close(roadsteps::kShowWaitMs), 0u);
     }
     DeleteFileA(TessalyRecord().c_str());
 }

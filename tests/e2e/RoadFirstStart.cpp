@@ -6,6 +6,7 @@
 
 #include "launcher/LaunchWindow.h"
 #include "launcher/MachineSettingWindow.h"
+#include "tests/e2e/RoadSteps.h"
 #include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/LauncherTestSupport.h"
 #include "tests/launcher/support/StartRecord.h"
@@ -22,7 +23,7 @@ namespace {
 using launchertest::CLauncherRun;
 
 const char kRoad[] = "first_start";
-const DWORD kWaitMs = 30000;
+const DWORD kWaitMs = roadsteps::kShowWaitMs;
 const char kChoiceTitle[] = "機種選択";
 const char kMenuClass[] = "#32768";
 
@@ -31,48 +32,16 @@ const char kMenuClass[] = "#32768";
 const ui::SkinItemKey& kChosenModel = ui::MachineSettingWindowKey::kMachineRK600CM01;
 const int kChosenMachineType = 3;
 
-HWND WaitForWindow(CLauncherRun& run, const char* title)
-{
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(50)) {
-        if (const HWND window = run.FindWindowTitled(title)) return window;
-        if (run.HasExited()) break;
-    }
-    return nullptr;
-}
-
-void PostCommand(HWND window, const ui::SkinItemKey& item)
-{
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(item.m_nId, 1), 0);
-}
-
-struct MenuSearch {
-    DWORD dwProcess;
-    std::vector<HWND> vMenus;
-};
-
-BOOL CALLBACK CollectMenu(HWND window, LPARAM parameter)
-{
-    MenuSearch& search = *reinterpret_cast<MenuSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (process == search.dwProcess && IsWindowVisible(window) && lstrcmpA(name, kMenuClass) == 0) {
-        search.vMenus.push_back(window);
-    }
-    return TRUE;
-}
-
 // The launcher's shown popup menus, waited for until there are `count` of them.
 std::vector<HWND> WaitForMenus(DWORD processId, size_t count)
 {
-    MenuSearch search = {processId, {}};
+    std::vector<HWND> menus;
     for (const DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(50)) {
-        search.vMenus.clear();
-        EnumWindows(&CollectMenu, reinterpret_cast<LPARAM>(&search));
-        if (search.vMenus.size() == count) break;
+        menus = roadsteps::ShownWindowsOf(
+            processId, [](HWND window) { return roadsteps::ClassOf(window) == kMenuClass; });
+        if (menus.size() == count) break;
     }
-    return search.vMenus;
+    return menus;
 }
 
 int Height(HWND window)
@@ -97,23 +66,16 @@ int PcSetting(const char* key)
 
 TEST(RoadFirstStart, AsksForTheModelThenShowsTheMainWindowAndKeepsTheChoice)
 {
-    onlinetest::CStandIn standIn(roadtest::Space(kRoad));
-    ASSERT_TRUE(standIn.IsRunning());
     // The version check finds nothing newer than the programs installed.
-    ASSERT_TRUE(standIn.SetVars(launchertest::NothingNewerVars()));
-    launchertest::CProductFolder product;
-    ASSERT_TRUE(product.HasLauncher());
-    ASSERT_TRUE(product.WriteConnectionInfo(standIn));
-    const launchertest::CProgramSwap agent = product.UseRealAgent();
-    ASSERT_TRUE(agent.Swapped());
-    launchertest::CStartRecord record(product.Path());
-    CLauncherRun run(product);
+    roadsteps::CRoadProduct road(kRoad);
+    ASSERT_TRUE(road.IsReady());
+    CLauncherRun run(road.Product());
     // A PC that never ran the product has no "Launcher.ini": FirstRan is 1 by default.
     ASSERT_EQ(PcSetting("FirstRan"), -100);
     ASSERT_TRUE(run.Start());
 
     // The model is asked for while the main window stays hidden.
-    const HWND choice = WaitForWindow(run, kChoiceTitle);
+    const HWND choice = roadsteps::WaitForShownWindow(run.ProcessId(), kChoiceTitle);
     ASSERT_NE(choice, nullptr) << run.Log();
     EXPECT_EQ(run.MainWindow(), nullptr);
     roadtest::Shot(kRoad, "choice", "machine_setting", choice);
@@ -124,8 +86,8 @@ TEST(RoadFirstStart, AsksForTheModelThenShowsTheMainWindowAndKeepsTheChoice)
     EXPECT_EQ(launchertest::CStartRecord::ArgumentsOf(roadtest::ProcessCommandLine(agentWindow)),
               "Launcher");
 
-    PostCommand(choice, kChosenModel);
-    PostCommand(choice, ui::MachineSettingWindowKey::kOKButton);
+    roadsteps::ClickItem(choice, kChosenModel.m_nId);
+    roadsteps::ClickItem(choice, ui::MachineSettingWindowKey::kOKButton.m_nId);
     ASSERT_EQ(run.WaitForMainWindow(kWaitMs), CLauncherRun::MAIN_WINDOW) << run.Log();
     const HWND main = run.MainWindow();
     EXPECT_EQ(run.FindWindowTitled(kChoiceTitle), nullptr);
@@ -137,12 +99,14 @@ TEST(RoadFirstStart, AsksForTheModelThenShowsTheMainWindowAndKeepsTheChoice)
 
     // Nothing to upload logs for: only the version check went out.
     std::vector<std::string> paths;
-    for (const onlinetest::RecordedRequest& request : standIn.Requests()) paths.push_back(request.sPath);
+    for (const onlinetest::RecordedRequest& request : road.StandIn().Requests()) {
+        paths.push_back(request.sPath);
+    }
     EXPECT_EQ(paths, std::vector<std::string>{"/pcapp/GetLatestPCAplZoneAPI"});
 
     // The menu's user submenu (its second item) holds the registration alone: one row, where
     // the menu itself has eight rows and two separators.
-    PostCommand(main, ui::LaunchWindowKey::kMenuButton);
+    roadsteps::ClickItem(main, ui::LaunchWindowKey::kMenuButton.m_nId);
     const std::vector<HWND> menu = WaitForMenus(run.ProcessId(), 1);
     ASSERT_EQ(menu.size(), 1u);
     roadtest::Shot(kRoad, "menu", "menu", menu[0]);
@@ -155,7 +119,7 @@ TEST(RoadFirstStart, AsksForTheModelThenShowsTheMainWindowAndKeepsTheChoice)
     for (const UINT key : {VK_ESCAPE, VK_ESCAPE}) PostKey(main, key);
     EXPECT_TRUE(WaitForMenus(run.ProcessId(), 0).empty());
 
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
     EXPECT_EQ(PcSetting("FirstRan"), 0);
     EXPECT_EQ(PcSetting("MachineType"), kChosenMachineType);
 }

@@ -3,13 +3,12 @@
 // service keeps (opened here with the host's Python), and the start goes on to the main window once
 // the user has read the outcome; No sends nothing.
 
-#include "launcher/LauncherSetting.h"
 #include "lib/Path.h"
 #include "tests/carddata/HostShell.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
+#include "tests/e2e/RoadSteps.h"
 #include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/LauncherTestSupport.h"
-#include "tests/online/support/StandIn.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +31,10 @@ const char kCard = 'D';
 const char kDeviceNo[] = "DN00000000000055";
 const char kUploadPath[] = "/pcapp/LogUploadAPI";
 const char kWindowTitle[] = "ケストラム　ログアップロード";
+// The upload thread's last line, when the upload succeeded.
+const char kUploadEnd[] = "CAplLogUpload::_UploadThread - End RET:0x00000000";
 const WORD kOkButton = 4001; // the cancel button, which reads "OK" once the upload is over
-const DWORD kWaitMs = 60000;
+const DWORD kWaitMs = roadsteps::kShowWaitMs;
 
 const char kConsent[] =
     "ケストラム４のエラー情報、およびお客様の\r\n"
@@ -80,55 +81,25 @@ size_t Uploads(const onlinetest::CStandIn& standIn)
     return count;
 }
 
-bool StartResidentAgent(const launchertest::CProductFolder& product,
-                        const launchertest::CObserver& observer)
-{
-    std::string line = "\"" + product.File("Kestrum4Agent.exe") + "\" Launcher";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started)) {
-        return false;
-    }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return observer.WaitFor("WM_DEVICECHANGE", 1, kWaitMs);
-}
-
-// Presses the box's button and waits until the box has left the screen.
-bool PressAndWaitGone(const ShownBox& box, int result)
-{
-    if (!launchertest::PressBox(box, result)) return false;
-    for (const DWORD start = GetTickCount(); IsWindow(box.hBox) && GetTickCount() - start < kWaitMs;
-         Sleep(50)) {
-    }
-    return !IsWindow(box.hBox);
-}
-
 class RoadLogUpload : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_standIn.IsRunning());
+        ASSERT_TRUE(m_road.IsReady());
         lib::DeleteFolder(KeptFolder().c_str(), true);
         ASSERT_TRUE(lib::CreateDirectoryTree(KeptFolder().c_str()));
         const std::string kept = hostshell::UnixPath(KeptFolder());
         ASSERT_FALSE(kept.empty());
-        ASSERT_TRUE(m_standIn.SetVars(launchertest::NothingNewerVars()));
         ASSERT_TRUE(
-            m_standIn.SetVars("{\"log_upload_wanted\": [\"" + std::string(kDeviceNo) +
+            m_road.StandIn().SetVars("{\"log_upload_wanted\": [\"" + std::string(kDeviceNo) +
                               "\"], \"log_upload_folder\": " + onlinetest::JsonString(kept) + "}"));
-        ASSERT_TRUE(m_product.HasLauncher());
-        ASSERT_TRUE(m_agentSwap.Swapped());
-        ASSERT_TRUE(m_product.WriteConnectionInfo(m_standIn));
         ASSERT_TRUE(m_observer.IsReady());
-        const std::vector<uint8_t> link = CLinkFileBuilder()
-                                              .SetDeviceNo(kDeviceNo)
-                                              .SetCcidHead(0x0746)
-                                              .AddRecord(PCLINK_RECORD_UNIT_INFO, 0x01000A05, 0x12)
-                                              .Build();
-        roadtest::WriteCardFile(kCard, "PC\\NAVIINFO.DAT", std::string(link.begin(), link.end()));
+        roadtest::WriteCardFile(kCard, CLinkFileBuilder::kNaviInfoPath,
+                                CLinkFileBuilder()
+                                    .SetDeviceNo(kDeviceNo)
+                                    .SetCcidHead(0x0746)
+                                    .AddRecord(PCLINK_RECORD_UNIT_INFO, 0x01000A05, 0x12)
+                                    .Build());
         SetEnvironmentVariableA("KESTRUM_SIMULATED_CARDS", std::string(1, kCard).c_str());
     }
 
@@ -139,15 +110,11 @@ protected:
     // question.
     ShownBox StartAndAsk(CLauncherRun& run)
     {
-        CLauncherSettingFile settings;
-        settings.Load("");
-        settings.m_iMachineType = 1;
-        settings.m_iFirstRan = 0;
-        settings.m_iAutoStartLauncher = 0;
+        CLauncherSettingFile settings = roadsteps::ModelChosenSettings();
         settings.m_iAutoDLTraffic = 0;
         settings.m_iAutoDLWeather = 0;
         settings.Save("");
-        EXPECT_TRUE(StartResidentAgent(m_product, m_observer));
+        EXPECT_TRUE(roadsteps::StartResidentAgentWithCards(m_road.Product(), m_observer));
         EXPECT_TRUE(run.Start());
         const ShownBox consent = run.WaitForBox(kConsent, kWaitMs);
         EXPECT_TRUE(consent.Found()) << run.Log();
@@ -157,32 +124,28 @@ protected:
         return consent;
     }
 
-    launchertest::CProductFolder m_product;
-    launchertest::CProgramSwap m_agentSwap = m_product.UseRealAgent();
-    onlinetest::CStandIn m_standIn{roadtest::Space(kRoad)};
+    roadsteps::CRoadProduct m_road{kRoad};
     launchertest::CObserver m_observer{{"UserChanger"}};
 };
 
 TEST_F(RoadLogUpload, YesSendsTheLogsAndTheStartGoesOn)
 {
-    CLauncherRun run(m_product);
+    CLauncherRun run(m_road.Product());
     const ShownBox consent = StartAndAsk(run);
     ASSERT_TRUE(consent.Found());
     roadtest::Shot(kRoad, "1-start", "consent", consent.hBox);
-    ASSERT_TRUE(PressAndWaitGone(consent, IDYES));
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(consent, IDYES));
 
     // The window of the upload (the box before it bore the same title).
-    HWND window = nullptr;
-    for (const DWORD start = GetTickCount(); window == nullptr && GetTickCount() - start < kWaitMs;
-         Sleep(50)) {
-        window = run.FindWindowTitled(kWindowTitle);
-    }
+    const HWND window = roadsteps::WaitForShownWindow(run.ProcessId(), kWindowTitle);
     ASSERT_NE(window, nullptr) << run.Log();
-    for (const DWORD start = GetTickCount();
-         Uploads(m_standIn) == 0 && GetTickCount() - start < kWaitMs; Sleep(100)) {
-    }
-    ASSERT_EQ(Uploads(m_standIn), 1u);
-    Sleep(3000); // the bar's 50 ms steps to 100, then the outcome line
+    // The upload's end, once the service's answer (after it kept the archive) is in.
+    ASSERT_TRUE(roadsteps::WaitUntil(
+        [&run] { return run.Log().find(kUploadEnd) != std::string::npos; }))
+        << run.Log();
+    ASSERT_EQ(Uploads(m_road.StandIn()), 1u);
+    // Once the bar has run to its end and the outcome line stands (the shot waits until the
+    // picture holds still).
     roadtest::Shot(kRoad, "2-yes", "log-upload", window);
     bool whole = false;
     const std::set<std::string> entries = KeptEntries(&whole);
@@ -190,24 +153,24 @@ TEST_F(RoadLogUpload, YesSendsTheLogsAndTheStartGoesOn)
     EXPECT_EQ(entries.count("Launcher_sys.log"), 1u) << entries.size();
     EXPECT_EQ(entries.count("PcInfo.txt"), 1u) << entries.size();
 
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(kOkButton, 1), 0);
+    roadsteps::ClickItem(window, kOkButton);
     ASSERT_EQ(run.WaitForMainWindow(kWaitMs), CLauncherRun::MAIN_WINDOW) << run.Log();
     EXPECT_EQ(run.FindWindowTitled(kWindowTitle), nullptr);
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 TEST_F(RoadLogUpload, NoSendsNothing)
 {
-    CLauncherRun run(m_product);
+    CLauncherRun run(m_road.Product());
     const ShownBox consent = StartAndAsk(run);
     ASSERT_TRUE(consent.Found());
-    ASSERT_TRUE(PressAndWaitGone(consent, IDNO));
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(consent, IDNO));
     ASSERT_EQ(run.WaitForMainWindow(kWaitMs), CLauncherRun::MAIN_WINDOW) << run.Log();
     roadtest::Shot(kRoad, "3-no", "main", run.MainWindow());
-    EXPECT_EQ(Uploads(m_standIn), 0u);
+    EXPECT_EQ(Uploads(m_road.StandIn()), 0u);
     bool whole = false;
     EXPECT_TRUE(KeptEntries(&whole).empty());
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

@@ -4,15 +4,12 @@
 // with the user. When the probe-traffic service answers that the user is not registered with it,
 // the launcher asks whether to register, and Yes opens its page.
 
-#include "carddata/UserAgent.h"
-#include "carddata/UserListFile.h"
-#include "launcher/LauncherSetting.h"
 #include "lib/AppFolder.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
 #include "tests/carddata/support/ProbeBuilder.h"
+#include "tests/e2e/RoadSteps.h"
 #include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/LauncherTestSupport.h"
-#include "tests/online/support/StandIn.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +32,7 @@ const uint32_t kCcidHead = 0x0746;
 const char kNickName[] = "saburo";
 const char kRecording[] = "PROBE\\01\\ProbeData.dat";
 const char kWindowTitle[] = "蓄積型プローブアップロード";
-const DWORD kWaitMs = 60000;
+const DWORD kWaitMs = roadsteps::kShowWaitMs;
 
 const char kNotRegistered[] =
     "下記ニックネームのヴェロセット利用登録が行われていないため、蓄積型プロー\r\n"
@@ -77,48 +74,27 @@ std::vector<std::string> UndatedLines(const std::string& text)
     return lines;
 }
 
-bool StartResidentAgent(const launchertest::CProductFolder& product,
-                        const launchertest::CObserver& observer)
-{
-    std::string line = "\"" + product.File("Kestrum4Agent.exe") + "\" Launcher";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started)) {
-        return false;
-    }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return observer.WaitFor("WM_DEVICECHANGE", 1, kWaitMs);
-}
-
 class RoadProbeUpload : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_standIn.IsRunning());
-        ASSERT_TRUE(m_standIn.SetVars(launchertest::NothingNewerVars()));
-        ASSERT_TRUE(m_product.HasLauncher());
-        ASSERT_TRUE(m_agentSwap.Swapped());
-        ASSERT_TRUE(m_product.WriteConnectionInfo(m_standIn));
+        ASSERT_TRUE(m_road.IsReady());
         ASSERT_TRUE(m_observer.IsReady());
-        const std::vector<uint8_t> link = CLinkFileBuilder()
-                                              .SetDeviceNo(kDeviceNo)
-                                              .SetCcidHead(kCcidHead)
-                                              .AddRecord(PCLINK_RECORD_UNIT_INFO, 0x01000A05, 0x12)
-                                              .Build();
-        roadtest::WriteCardFile(kCard, "PC\\NAVIINFO.DAT", std::string(link.begin(), link.end()));
+        roadtest::WriteCardFile(kCard, CLinkFileBuilder::kNaviInfoPath,
+                                CLinkFileBuilder()
+                                    .SetDeviceNo(kDeviceNo)
+                                    .SetCcidHead(kCcidHead)
+                                    .AddRecord(PCLINK_RECORD_UNIT_INFO, 0x01000A05, 0x12)
+                                    .Build());
         const std::string track = "a drive along the coast";
-        const std::vector<uint8_t> recording =
-            CProbeBuilder()
-                .SetDeviceNo(kDeviceNo)
-                .SetCcid(kCcid)
-                .SetUid("U000000054")
-                .AddRealFile("20261210080000TRACK.BIN",
-                             std::vector<uint8_t>(track.begin(), track.end()))
-                .Build();
-        roadtest::WriteCardFile(kCard, kRecording, std::string(recording.begin(), recording.end()));
+        roadtest::WriteCardFile(kCard, kRecording,
+                                CProbeBuilder()
+                                    .SetDeviceNo(kDeviceNo)
+                                    .SetCcid(kCcid)
+                                    .SetUid("U000000054")
+                                    .AddRealFile("20261210080000TRACK.BIN",
+                                                 std::vector<uint8_t>(track.begin(), track.end()))
+                                    .Build());
         SetEnvironmentVariableA("KESTRUM_SIMULATED_CARDS", std::string(1, kCard).c_str());
     }
 
@@ -126,55 +102,33 @@ protected:
     // After the run's own clean-up, before its start.
     void PrepareStart()
     {
-        CUserListFile users;
-        ASSERT_TRUE(users.SaveWithCurrentDevice(
-            kDeviceNo, kNickName, kCcidHead, GetUserAgent(kCard).GetUserAgent().c_str(), nullptr));
-        CLauncherSettingFile settings;
-        settings.Load(kNickName);
-        settings.m_iMachineType = 1;
-        settings.m_iFirstRan = 0;
-        settings.m_iNickNameNo = 0;
-        settings.m_iAutoStartLauncher = 0;
+        ASSERT_TRUE(roadsteps::RegisterCardUser(kCard, kDeviceNo, kNickName, kCcidHead));
+        CLauncherSettingFile settings = roadsteps::ModelChosenSettings();
         settings.m_iAutoDLTraffic = 0;
         settings.m_iAutoDLWeather = 0;
         settings.m_iDisplayUpload = 1;
-        settings.Save(kNickName);
-        ASSERT_TRUE(StartResidentAgent(m_product, m_observer));
+        roadsteps::SaveSelectedUserSettings(settings, kNickName);
+        ASSERT_TRUE(roadsteps::StartResidentAgentWithCards(m_road.Product(), m_observer));
     }
 
-    HWND WaitForProbeWindow(const CLauncherRun& run) const
-    {
-        for (const DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(50)) {
-            if (HWND window = run.FindWindowTitled(kWindowTitle)) return window;
-        }
-        return nullptr;
-    }
-
-    launchertest::CProductFolder m_product;
-    launchertest::CProgramSwap m_agentSwap = m_product.UseRealAgent();
-    onlinetest::CStandIn m_standIn{roadtest::Space(kRoad)};
+    roadsteps::CRoadProduct m_road{kRoad};
     launchertest::CObserver m_observer{{"UserChanger"}};
 };
 
 TEST_F(RoadProbeUpload, TheStartUploadsTheRecordingsAndTheUserKeepsTheRun)
 {
-    CLauncherRun run(m_product);
+    CLauncherRun run(m_road.Product());
     PrepareStart();
     ASSERT_TRUE(run.Start());
     ASSERT_EQ(run.WaitForMainWindow(kWaitMs), CLauncherRun::MAIN_WINDOW) << run.Log();
-    const HWND window = WaitForProbeWindow(run);
+    const HWND window = roadsteps::WaitForShownWindow(run.ProcessId(), kWindowTitle);
     ASSERT_NE(window, nullptr) << run.Log();
 
-    for (const DWORD start = GetTickCount();
-         Exists(roadtest::CardRoot(kCard) + kRecording) && GetTickCount() - start < kWaitMs;
-         Sleep(100)) {
-    }
-    EXPECT_FALSE(Exists(roadtest::CardRoot(kCard) + kRecording));
-    for (const DWORD start = GetTickCount();
-         run.Log().find("CLaunchWindow::_OnProgressFinish 24\r\n") == std::string::npos &&
-         GetTickCount() - start < kWaitMs;
-         Sleep(100)) {
-    }
+    EXPECT_TRUE(
+        roadsteps::WaitUntil([] { return !Exists(roadtest::CardRoot(kCard) + kRecording); }));
+    roadsteps::WaitUntil([&run] {
+        return run.Log().find("CLaunchWindow::_OnProgressFinish 24\r\n") != std::string::npos;
+    });
     ASSERT_NE(run.Log().find("CLaunchWindow::_OnProgressFinish uiProgress:24,uiParam:64\r\n"),
               std::string::npos);
     if (run.FindWindowTitled(kWindowTitle) != nullptr) {
@@ -183,13 +137,13 @@ TEST_F(RoadProbeUpload, TheStartUploadsTheRecordingsAndTheUserKeepsTheRun)
     roadtest::Shot(kRoad, "1-start", "main", run.MainWindow());
     // The gateway had the consent check, the upload and its completion.
     size_t gateway = 0;
-    for (const onlinetest::RecordedRequest& request : m_standIn.Requests()) {
+    for (const onlinetest::RecordedRequest& request : m_road.StandIn().Requests()) {
         if (request.sPath == "/probe/OFPB") ++gateway;
     }
     EXPECT_GE(gateway, 3u);
 
     // The run's lines and where they stand in the ring stay with the user.
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
     const std::string lines =
         testsupport::ReadFileBytes(lib::GetDataFolder() + kNickName + "\\ProbeLogInfo.info");
     EXPECT_EQ(UndatedLines(lines),
@@ -203,8 +157,8 @@ TEST_F(RoadProbeUpload, TheStartUploadsTheRecordingsAndTheUserKeepsTheRun)
 
 TEST_F(RoadProbeUpload, AUserTheServiceDoesNotKnowIsAskedToRegister)
 {
-    ASSERT_TRUE(m_standIn.SetVars("{\"consent_answer\": \"C01\"}"));
-    CLauncherRun run(m_product);
+    ASSERT_TRUE(m_road.StandIn().SetVars("{\"consent_answer\": \"C01\"}"));
+    CLauncherRun run(m_road.Product());
     PrepareStart();
     ASSERT_TRUE(run.Start());
     ASSERT_EQ(run.WaitForMainWindow(kWaitMs), CLauncherRun::MAIN_WINDOW) << run.Log();
@@ -217,10 +171,10 @@ TEST_F(RoadProbeUpload, AUserTheServiceDoesNotKnowIsAskedToRegister)
     ASSERT_TRUE(launchertest::PressBox(question, IDYES));
     const std::vector<std::string> opened = browser.WaitForOpened(kWaitMs);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], m_standIn.Url("/velocet/index.html"));
+    EXPECT_EQ(opened[0], m_road.StandIn().Url("/velocet/index.html"));
     // Nothing went up: the recording waits on the card.
     EXPECT_TRUE(Exists(roadtest::CardRoot(kCard) + kRecording));
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

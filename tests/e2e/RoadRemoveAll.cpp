@@ -6,6 +6,7 @@
 #include "lib/Handle.h"
 #include "tests/e2e/RoadSteps.h"
 #include "tests/e2e/support/Road.h"
+#include "tests/launcher/support/StartRecord.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -21,6 +22,8 @@ using roadtest::Shot;
 const char kRoad[] = "remove_all";
 const DWORD kRemoveWaitMs = 240000;
 const DWORD kTerminated = 0xFFFFFFFF;
+// The updater's WM_CLOSE rounds for a program before it ends it by force.
+const size_t kCloseRounds = 10;
 
 // The product's packages in the order the updater removes them, and the test packages that
 // install them.
@@ -90,14 +93,6 @@ private:
     lib::CHandle m_cProcess;
 };
 
-HWND WaitForTitle(const char* title, DWORD timeoutMs)
-{
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50)) {
-        if (const HWND window = FindWindowA(nullptr, title)) return window;
-    }
-    return nullptr;
-}
-
 TEST(RemoveAllRoad, EveryProgramClosesTheStubbornOneIsEndedAndNoPackageStays)
 {
     UninstallAll();
@@ -120,33 +115,43 @@ TEST(RemoveAllRoad, EveryProgramClosesTheStubbornOneIsEndedAndNoPackageStays)
               launchertest::CLauncherRun::MAIN_WINDOW)
         << launcher.Run().Log();
     const launchertest::CProductFolder& product = launcher.Product();
+    const launchertest::CStartRecord record(product.Path());
     const CProgram mendrill(product.File("Mendrill.exe"), "");
     const CProgram dapplegate(product.File("Dapplegate.exe"), "");
     const CProgram pellick(product.File("PellickManager.exe"), "--ignore-close");
     for (const char* title : kTitles) {
-        EXPECT_NE(WaitForTitle(title, roadsteps::kShowWaitMs), nullptr) << title;
+        EXPECT_TRUE(roadsteps::WaitUntil([title] { return FindWindowA(nullptr, title) != nullptr; }))
+            << title;
     }
     Shot(kRoad, "before", "main", launcher.Run().MainWindow());
 
-    const DWORD start = GetTickCount();
     const CProgram removeAll(product.File("Kestrum4Update.exe"), "removeall");
     ASSERT_TRUE(removeAll.Started());
     EXPECT_EQ(removeAll.Wait(kRemoveWaitMs), 0u);
-    // Ten polite rounds of about 500 ms for the tool that ignores them.
-    EXPECT_GE(GetTickCount() - start, 4500u);
+    // Ten polite rounds for the tool that ignores them (an eleventh close may come with its
+    // end), then its end by force.
+    size_t closes = 0;
+    for (const launchertest::NotedMessage& message : record.Messages()) {
+        if (message.sName == "WM_CLOSE") ++closes;
+    }
+    EXPECT_GE(closes, kCloseRounds);
+    EXPECT_LE(closes, kCloseRounds + 1);
+    EXPECT_EQ(pellick.Wait(roadsteps::kShowWaitMs), kTerminated);
 
-    for (const char* title : kTitles) EXPECT_EQ(FindWindowA(nullptr, title), nullptr) << title;
-    EXPECT_TRUE(launcher.Run().WaitForExit(5000));
+    // The force ends a process a moment after the updater asked for it.
+    for (const char* title : kTitles) {
+        EXPECT_TRUE(roadsteps::WaitUntil([title] { return FindWindowA(nullptr, title) == nullptr; }))
+            << title;
+    }
+    EXPECT_TRUE(launcher.Run().WaitForExit(roadsteps::kShowWaitMs));
     EXPECT_EQ(launcher.Run().ExitCode(), 0u);
-    EXPECT_EQ(mendrill.Wait(5000), 0u);
-    EXPECT_EQ(dapplegate.Wait(5000), 0u);
-    EXPECT_EQ(pellick.Wait(5000), kTerminated);
+    EXPECT_EQ(mendrill.Wait(roadsteps::kShowWaitMs), 0u);
+    EXPECT_EQ(dapplegate.Wait(roadsteps::kShowWaitMs), 0u);
     // The product's own package is removed last and not waited for.
     for (const auto& package : kPackages) {
-        for (const DWORD begin = GetTickCount();
-             Installed(package.code) && GetTickCount() - begin < kRemoveWaitMs; Sleep(200)) {
-        }
-        EXPECT_FALSE(Installed(package.code)) << package.code;
+        EXPECT_TRUE(
+            roadsteps::WaitUntil([&package] { return !Installed(package.code); }, kRemoveWaitMs))
+            << package.code;
     }
     UninstallAll();
 }

@@ -5,14 +5,11 @@
 
 #include "carddata/BuiltinAccount.h"
 #include "carddata/SDInfoFile.h"
-#include "carddata/UserAgent.h"
-#include "carddata/UserListFile.h"
-#include "launcher/LauncherSetting.h"
 #include "lib/Path.h"
 #include "tests/carddata/support/LinkFileBuilder.h"
+#include "tests/e2e/RoadSteps.h"
 #include "tests/e2e/support/Road.h"
 #include "tests/launcher/support/LauncherTestSupport.h"
-#include "tests/online/support/StandIn.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +33,7 @@ const char kNickName[] = "jiro";
 const uint32_t kTrafficJob = 37;
 const uint32_t kWeatherJob = 38;
 const WORD kButtonUpdate = 1017;
-const DWORD kWaitMs = 30000;
+const DWORD kWaitMs = roadsteps::kShowWaitMs;
 
 const char kTrafficFailed[] =
     "vizuvavaを利用できません。\r\n\r\n"
@@ -76,14 +73,11 @@ void ExpectRowDone(const CLauncherRun& run, uint32_t job)
                   "CLaunchWindow::_OnProgressFinish uiProgress:%x,uiParam:64\r\n", job);
     char finish[64];
     std::snprintf(finish, sizeof finish, "CLaunchWindow::_OnProgressFinish %x\r\n", job);
-    bool done = false;
-    for (const DWORD start = GetTickCount(); !done && GetTickCount() - start < kWaitMs;
-         Sleep(100)) {
+    EXPECT_TRUE(roadsteps::WaitUntil([&] {
         const std::string log = run.Log();
         const size_t at = log.rfind(progress);
-        done = at != std::string::npos && log.find(finish, at) != std::string::npos;
-    }
-    EXPECT_TRUE(done) << job;
+        return at != std::string::npos && log.find(finish, at) != std::string::npos;
+    })) << job;
 }
 
 // The job's record in the card's SD information file: a success of today.
@@ -113,57 +107,26 @@ template <size_t N> void ExpectCardFiles(const CardFile (&files)[N])
     }
 }
 
-bool StartResidentAgent(const launchertest::CProductFolder& product,
-                        const launchertest::CObserver& observer)
-{
-    std::string line = "\"" + product.File("Kestrum4Agent.exe") + "\" Launcher";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started)) {
-        return false;
-    }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return observer.WaitFor("WM_DEVICECHANGE", 1, kWaitMs);
-}
-
-// Presses the box's button and waits until the box has left the screen, so that a shot after
-// it shows the window beneath.
-bool PressAndWaitGone(const ShownBox& box, int result)
-{
-    if (!launchertest::PressBox(box, result)) return false;
-    for (const DWORD start = GetTickCount(); IsWindow(box.hBox) && GetTickCount() - start < kWaitMs;
-         Sleep(50)) {
-    }
-    return !IsWindow(box.hBox);
-}
-
 class RoadTrafficWeather : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_standIn.IsRunning());
+        ASSERT_TRUE(m_road.IsReady());
         char id[16] = {};
         char password[16] = {};
         ASSERT_TRUE(GetBuiltinAccount(id, sizeof id, password, sizeof password));
-        ASSERT_TRUE(m_standIn.SetVars(launchertest::NothingNewerVars()));
-        ASSERT_TRUE(m_standIn.Rule(
+        ASSERT_TRUE(m_road.StandIn().Rule(
             "/wlink36/*", onlinetest::CAnswer().Auth(onlinetest::AuthMode::Both, id, password)));
-        ASSERT_TRUE(m_product.HasLauncher());
-        ASSERT_TRUE(m_agentSwap.Swapped());
-        ASSERT_TRUE(m_product.WriteConnectionInfo(m_standIn));
         ASSERT_TRUE(m_observer.IsReady());
-        const std::vector<uint8_t> link = CLinkFileBuilder()
-                                              .SetDeviceNo(kDeviceNo)
-                                              .SetCcidHead(kCcidHead)
-                                              .SetPosition(128000, 503000)
-                                              .SetLinkWord(2026)
-                                              .AddRecord(PCLINK_RECORD_UNIT_INFO, 0x01000A05, 0x12)
-                                              .AddRecord(PCLINK_RECORD_LINK_VALUE, 0x00020611, 0)
-                                              .Build();
-        roadtest::WriteCardFile(kCard, "PC\\NAVIINFO.DAT", std::string(link.begin(), link.end()));
+        roadtest::WriteCardFile(kCard, CLinkFileBuilder::kNaviInfoPath,
+                                CLinkFileBuilder()
+                                    .SetDeviceNo(kDeviceNo)
+                                    .SetCcidHead(kCcidHead)
+                                    .SetPosition(128000, 503000)
+                                    .SetLinkWord(2026)
+                                    .AddRecord(PCLINK_RECORD_UNIT_INFO, 0x01000A05, 0x12)
+                                    .AddRecord(PCLINK_RECORD_LINK_VALUE, 0x00020611, 0)
+                                    .Build());
         SetEnvironmentVariableA("KESTRUM_SIMULATED_CARDS", std::string(1, kCard).c_str());
     }
 
@@ -171,31 +134,22 @@ protected:
     // published the card. After the run's own clean-up, before its start.
     void PrepareStart()
     {
-        CUserListFile users;
-        ASSERT_TRUE(users.SaveWithCurrentDevice(
-            kDeviceNo, kNickName, kCcidHead, GetUserAgent(kCard).GetUserAgent().c_str(), nullptr));
-        CLauncherSettingFile settings;
-        settings.Load(kNickName);
-        settings.m_iMachineType = 1;
-        settings.m_iFirstRan = 0;
-        settings.m_iNickNameNo = 0;
-        settings.m_iAutoStartLauncher = 0;
-        settings.Save(kNickName);
+        ASSERT_TRUE(roadsteps::RegisterCardUser(kCard, kDeviceNo, kNickName, kCcidHead));
+        roadsteps::SaveSelectedUserSettings(roadsteps::ModelChosenSettings(), kNickName);
         m_observer.Forget();
-        ASSERT_TRUE(StartResidentAgent(m_product, m_observer));
+        ASSERT_TRUE(roadsteps::StartResidentAgentWithCards(m_road.Product(), m_observer));
     }
 
-    launchertest::CProductFolder m_product;
-    launchertest::CProgramSwap m_agentSwap = m_product.UseRealAgent();
-    onlinetest::CStandIn m_standIn{roadtest::Space(kRoad)};
+    roadsteps::CRoadProduct m_road{kRoad};
     launchertest::CObserver m_observer{{"UserChanger"}};
 };
 
 TEST_F(RoadTrafficWeather, TheStartAndTheUpdateButtonFillTheCard)
 {
     // The traffic service's first answer is an error block (code 1).
-    ASSERT_TRUE(m_standIn.SetVars("{\"odv_replies\": [{\"kind\": \"error\", \"code\": 1}]}"));
-    CLauncherRun run(m_product);
+    ASSERT_TRUE(
+        m_road.StandIn().SetVars("{\"odv_replies\": [{\"kind\": \"error\", \"code\": 1}]}"));
+    CLauncherRun run(m_road.Product());
     PrepareStart();
     ASSERT_TRUE(run.Start());
     ASSERT_EQ(run.WaitForMainWindow(kWaitMs), CLauncherRun::MAIN_WINDOW) << run.Log();
@@ -204,7 +158,7 @@ TEST_F(RoadTrafficWeather, TheStartAndTheUpdateButtonFillTheCard)
     ASSERT_TRUE(failed.Found()) << run.Log();
     EXPECT_EQ(failed.uStyle, kCatalogueStyle);
     roadtest::Shot(kRoad, "1-start", "traffic-error", failed.hBox);
-    ASSERT_TRUE(PressAndWaitGone(failed, IDOK));
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(failed, IDOK));
     ExpectRowDone(run, kWeatherJob);
     ExpectRecorded(kWeatherJob);
     ExpectCardFiles(kWeatherFiles);
@@ -213,13 +167,13 @@ TEST_F(RoadTrafficWeather, TheStartAndTheUpdateButtonFillTheCard)
     roadtest::Shot(kRoad, "1-start", "main", run.MainWindow());
 
     // The update button: the traffic data now; the weather of a moment ago is not due.
-    PostMessageA(run.MainWindow(), WM_COMMAND, MAKEWPARAM(kButtonUpdate, 1), 0);
+    roadsteps::ClickItem(run.MainWindow(), kButtonUpdate);
     ExpectRowDone(run, kTrafficJob);
     ExpectRecorded(kTrafficJob);
     ExpectCardFiles(kTrafficFiles);
     EXPECT_EQ(CountOf(run.Log(), "CLaunchWindow::_OnProgressFinish 26\r\n"), 1u);
     roadtest::Shot(kRoad, "2-update-button", "main", run.MainWindow());
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 TEST_F(RoadTrafficWeather, ALockedCardIsNotWrittenAndSaysSo)
@@ -227,7 +181,7 @@ TEST_F(RoadTrafficWeather, ALockedCardIsNotWrittenAndSaysSo)
     for (const char* folder : {"PC\\WEATHER", "PC\\PROBE"}) {
         lib::DeleteFolder((roadtest::CardRoot(kCard) + folder).c_str(), true);
     }
-    CLauncherRun run(m_product);
+    CLauncherRun run(m_road.Product());
     run.SetEnvironment("KESTRUM_LOCKED_CARDS", std::string(1, kCard));
     PrepareStart();
     ASSERT_TRUE(run.Start());
@@ -237,20 +191,20 @@ TEST_F(RoadTrafficWeather, ALockedCardIsNotWrittenAndSaysSo)
     ASSERT_TRUE(atStart.Found()) << run.Log();
     EXPECT_EQ(atStart.uStyle, kWarningStyle);
     roadtest::Shot(kRoad, "3-locked-start", "locked", atStart.hBox);
-    ASSERT_TRUE(PressAndWaitGone(atStart, IDOK));
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(atStart, IDOK));
 
-    PostMessageA(run.MainWindow(), WM_COMMAND, MAKEWPARAM(kButtonUpdate, 1), 0);
+    roadsteps::ClickItem(run.MainWindow(), kButtonUpdate);
     const ShownBox atButton = run.WaitForBox(kCardLocked, kWaitMs);
     ASSERT_TRUE(atButton.Found()) << run.Log();
-    ASSERT_TRUE(PressAndWaitGone(atButton, IDOK));
-    const std::vector<onlinetest::RecordedRequest> requests = m_standIn.Requests();
+    ASSERT_TRUE(roadsteps::PressAndWaitGone(atButton, IDOK));
+    const std::vector<onlinetest::RecordedRequest> requests = m_road.StandIn().Requests();
     for (const onlinetest::RecordedRequest& request : requests) {
         EXPECT_NE(request.sPath.compare(0, 9, "/wlink36/"), 0) << request.sPath;
         EXPECT_NE(request.sPath, "/cgi-bin/odv.cgi/");
     }
     EXPECT_TRUE(
         testsupport::ReadFileBytes(roadtest::CardRoot(kCard) + kWeatherFiles[0].path).empty());
-    EXPECT_EQ(run.Close(), 0u);
+    EXPECT_EQ(run.Close(roadsteps::kShowWaitMs), 0u);
 }
 
 } // namespace

@@ -16,7 +16,6 @@
 #include <windows.h>
 #include <msi.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -111,14 +110,6 @@ std::string RequestLine(int aplType, const std::string& package)
            launchertest::UserProductFolder() + "Download\\" + package;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(200)) {
-        if (done()) return true;
-    }
-    return done();
-}
-
 TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsTheLauncher)
 {
     UninstallAll();
@@ -158,13 +149,13 @@ TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsT
         if (package.product == nullptr) continue;
         SCOPED_TRACE(package.name);
         const std::string request = RequestLine(package.aplType, package.name);
-        EXPECT_TRUE(WaitFor([&] { return log.Text().find(request) != std::string::npos; },
-                            kInstallWaitMs))
+        EXPECT_TRUE(roadsteps::WaitUntil(
+            [&] { return log.Text().find(request) != std::string::npos; }, kInstallWaitMs))
             << log.Text();
         if (package.aplType == 4) Shot(kRoad, "installing", "window", window);
     }
-    EXPECT_TRUE(WaitFor([] { return ProductVersion(kDapplegateProduct) == "1.0.1"; },
-                        kInstallWaitMs));
+    EXPECT_TRUE(roadsteps::WaitUntil([] { return ProductVersion(kDapplegateProduct) == "1.0.1"; },
+                                     kInstallWaitMs));
     for (const auto& package : kPackages) {
         if (package.product != nullptr) {
             EXPECT_EQ(MsiQueryProductStateA(package.product), INSTALLSTATE_DEFAULT)
@@ -183,31 +174,38 @@ TEST(VersionUpRoad, FourPackagesDownloadLauncherLastThreeInstallAndTheSetupEndsT
 
     // "次へ＞＞" stands once the last sibling package's end has reached the window. Pressed
     // before, the same button cancels: its question is answered Cancel, which changes
-    // nothing, and the press is tried again.
+    // nothing, and the press is tried again, until one hands the launcher's setup over.
+    const std::string setupRequest = RequestLine(1, "VerUp_Setup.exe");
+    const DWORD launcherProcess = launcher.Run().ProcessId();
     bool next = false;
-    for (int attempt = 0; attempt < 20 && !next; ++attempt) {
+    for (const DWORD begin = GetTickCount(); !next && GetTickCount() - begin < kInstallWaitMs;) {
         Shot(kRoad, "next", "window", window);
         roadsteps::ClickItem(window, ui::SilentInstallWindowKey::kCancelButton.m_nId);
-        const launchertest::ShownBox cancel = launcher.Run().WaitForBox(kCancelQuestion, 2000);
-        next = cancel.sText.empty();
+        HWND box = nullptr;
+        ASSERT_TRUE(roadsteps::WaitUntil(
+            [&] {
+                next = log.Text().find(setupRequest) != std::string::npos || !IsWindow(window);
+                box = next ? nullptr : roadsteps::FindBoxOf(launcherProcess, window);
+                return next || box != nullptr;
+            },
+            roadsteps::kBoxWaitMs))
+            << "neither the question nor the setup came";
         if (next) break;
-        const DWORD launcherProcess = launcher.Run().ProcessId();
-        const HWND box =
-            cancel.Found() ? cancel.hBox : roadsteps::WaitForBoxOf(launcherProcess, window);
-        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(launcher.Run().WaitForBox(kCancelQuestion, roadsteps::kBoxWaitMs).hBox, box);
         roadsteps::ClickItem(box, ui::MessageBoxWindowKey::kCancelButton.m_nId);
         ASSERT_TRUE(roadsteps::WaitForGone(box));
     }
     EXPECT_TRUE(next);
     const std::string record =
         launchertest::UserProductFolder() + "Download\\VerUp_Setup.exe.args";
-    EXPECT_TRUE(WaitFor([&] { return lib::FileExists(record); }, 60000)) << log.Text();
-    EXPECT_TRUE(launcher.Run().WaitForExit(30000)) << "the launcher closes for its setup";
-    EXPECT_TRUE(
-        WaitFor([] { return FindWindowA(kUpdaterClass, kUpdaterTitle) == nullptr; }, 30000));
-    EXPECT_EQ(testsupport::ReadFileBytes(record), "/S /v/passive");
-    EXPECT_NE(log.Text().find(RequestLine(1, "VerUp_Setup.exe")), std::string::npos)
+    EXPECT_TRUE(roadsteps::WaitUntil([&] { return lib::FileExists(record); }, kInstallWaitMs))
         << log.Text();
+    EXPECT_TRUE(launcher.Run().WaitForExit(roadsteps::kShowWaitMs))
+        << "the launcher closes for its setup";
+    EXPECT_TRUE(
+        roadsteps::WaitUntil([] { return FindWindowA(kUpdaterClass, kUpdaterTitle) == nullptr; }));
+    EXPECT_EQ(testsupport::ReadFileBytes(record), "/S /v/passive");
+    EXPECT_NE(log.Text().find(setupRequest), std::string::npos) << log.Text();
     UninstallAll();
 }
 

@@ -13,6 +13,12 @@ add_library(kestrum_roadsupport STATIC ${TEST_DIR}/support/Road.cpp)
 target_link_libraries(kestrum_roadsupport PUBLIC kestrum_launchertestsupport kestrum_testsupport
     kestrum_lib gtest)
 
+# The steps the roads share beside it (tests/e2e/RoadSteps.h): the road's product folder, the
+# PC's settings and user, the resident agent, the launcher's windows and boxes.
+add_library(kestrum_roadsteps STATIC ${TEST_DIR}/RoadSteps.cpp)
+target_link_libraries(kestrum_roadsteps PUBLIC kestrum_roadsupport kestrum_launcher
+    kestrum_cardsim kestrum_onlinetestsupport kestrum_launchertestsupport kestrum_lib)
+
 set(KESTRUM_ROAD_WRAPPER ${TEST_DIR}/run-road)
 
 function(kestrum_road name)

@@ -79,6 +79,11 @@ void WriteCardFile(char letter, const std::string& relPath, const std::string& b
     if (file.fail()) ADD_FAILURE() << "the card file " << path << " was not written";
 }
 
+void WriteCardFile(char letter, const std::string& relPath, const std::vector<uint8_t>& bytes)
+{
+    WriteCardFile(letter, relPath, std::string(bytes.begin(), bytes.end()));
+}
+
 HWND WaitForAgentWindow(DWORD timeoutMs)
 {
     const DWORD begin = GetTickCount();
@@ -93,6 +98,14 @@ bool AskAgentForCardCheck()
 {
     const HWND agent = FindWindowA(nullptr, kAgentWindowTitle);
     return agent != nullptr && PostMessageA(agent, WM_TIMER, kCardCheckTimer, 0);
+}
+
+bool RunAgentCardCheck(DWORD timeoutMs)
+{
+    const HWND agent = FindWindowA(nullptr, kAgentWindowTitle);
+    DWORD_PTR result = 0;
+    return agent != nullptr && SendMessageTimeoutA(agent, WM_TIMER, kCardCheckTimer, 0, SMTO_NORMAL,
+                                                   timeoutMs, &result) != 0;
 }
 
 bool InsertCard(char letter)
@@ -163,9 +176,13 @@ std::string ProcessCommandLine(HWND window)
                           sizeof parameters, nullptr) &&
         ReadProcessMemory(process, static_cast<char*>(parameters) + kCommandLineAt, &line,
                           sizeof line, nullptr) &&
-        line.uLength > 0) {
+        line.uLength >= sizeof(wchar_t)) {
+        // Whole characters only: a length of an odd number of bytes would read past the text.
         text.resize(line.uLength / sizeof(wchar_t));
-        if (!ReadProcessMemory(process, line.pBuffer, &text[0], line.uLength, nullptr)) text.clear();
+        if (!ReadProcessMemory(process, line.pBuffer, &text[0], text.size() * sizeof(wchar_t),
+                               nullptr)) {
+            text.clear();
+        }
     }
     CloseHandle(process);
     const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),

@@ -21,7 +21,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace roadtest {
 
@@ -45,6 +47,7 @@ bool IsCardIn(char letter);
 // while it is in, into its kept folder while it is out (so that InsertCard brings it).
 // A failure is reported to GoogleTest.
 void WriteCardFile(char letter, const std::string& relPath, const std::string& bytes);
+void WriteCardFile(char letter, const std::string& relPath, const std::vector<uint8_t>& bytes);
 
 // Puts the card in (its kept folder back, when it is out) and posts the agent its card
 // check; false when the agent's window is not there (the card is in all the same).
@@ -57,6 +60,10 @@ bool RemoveCard(char letter);
 HWND WaitForAgentWindow(DWORD timeoutMs);
 // Posts the agent's window its card check; false when there is no agent.
 bool AskAgentForCardCheck();
+// Runs the agent's card check and returns once it is done, with whatever it started and
+// broadcast (the check does both before it returns); false when there is no agent or it did
+// not answer within the bound.
+bool RunAgentCardCheck(DWORD timeoutMs);
 
 // The whole command line of the process that owns the window, as it was started (read from
 // that process's memory); empty when it cannot be read.

@@ -2,8 +2,8 @@
 // "PellickManager.exe") and the music tool ("Sonavelle5.exe"), as the launcher's tests need
 // them: each notes its start (StandInRecord.h). A sibling tool then keeps a hidden window of
 // the class "WFC-DefaultWindowClass" titled TOOL_TITLE, notes every "Launcher_UpdateShow" it
-// receives, and ends on WM_CLOSE, unless it was started with "--ignore-close". The music
-// tool (an empty TOOL_TITLE) ends at once.
+// receives, and ends on WM_CLOSE, unless it was started with "--ignore-close": then it notes
+// each WM_CLOSE it ignores. The music tool (an empty TOOL_TITLE) ends at once.
 
 #include "tests/launcher/standins/StandInRecord.h"
 
@@ -25,7 +25,11 @@ LRESULT CALLBACK ToolWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     switch (message) {
     case WM_CLOSE:
-        if (g_bIgnoreClose) return 0;
+        if (g_bIgnoreClose) {
+            standin::RecordMessage("WM_CLOSE", static_cast<uint32_t>(wParam),
+                                   static_cast<uint32_t>(lParam));
+            return 0;
+        }
         DestroyWindow(window);
         return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
