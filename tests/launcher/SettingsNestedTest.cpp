@@ -41,6 +41,7 @@ struct NestedState {
     HWND nested = nullptr;          // the nested window when the ending came
     bool inCall = false;            // the command's call has not returned yet
     bool deletedInCall = false;
+    bool windowAtDelete = false;    // the window still stood when the owner deleted the object
 };
 NestedState g_state;
 
@@ -119,6 +120,7 @@ TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTh
         g_state.check = check.get();
         owner->m_onDelete = [] {
             g_state.deletedInCall = g_state.inCall;
+            g_state.windowAtDelete = IsWindow(g_state.settings) != FALSE;
             // The window is gone, so the check's end finds none; chkdsk let go now, the
             // object's wait for the check returns.
             if (g_state.check != nullptr) g_state.check->Release();
@@ -148,6 +150,9 @@ TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTh
             EXPECT_EQ(closed, 1u);
             EXPECT_EQ(owner->m_nDeleted, 1);
             EXPECT_FALSE(g_state.deletedInCall) << "deleted before the nested call returned";
+            // A window that outlived its close notice would show a late result's box, and
+            // the object would be deleted inside that box's loop.
+            EXPECT_FALSE(g_state.windowAtDelete) << "the window went with its close notice";
             EXPECT_EQ(owner->m_nEndSession, 1) << "the owner is told the session ends";
         } else {
             EXPECT_EQ(closed, 0u);
