@@ -159,7 +159,9 @@ TEST_F(VersionInfo, AHeldPressRevealsTheFourVersionsAndItsReleaseIsSwallowed)
 {
     const std::vector<std::string> versions = ProductVersions();
     // The stand-ins carry versions, and so does the launcher's test build.
-    if (m_product.HasLauncher()) ASSERT_FALSE(versions[0].empty());
+    if (m_product.HasLauncher()) {
+        ASSERT_FALSE(versions[0].empty());
+    }
     ASSERT_FALSE(versions[1].empty());
     ASSERT_FALSE(versions[2].empty());
     ASSERT_FALSE(versions[3].empty());

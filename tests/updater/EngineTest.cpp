@@ -86,8 +86,8 @@ private:
     // For the program's life: a worker may still be inside the stand-in when the object goes.
     static State& _State()
     {
-        static State* state = new State;
-        return *state;
+        static State state;
+        return state;
     }
     static DWORD WINAPI _Wait(HANDLE handle, DWORD timeoutMs)
     {
