@@ -373,7 +373,8 @@ TEST_F(AgentProgramTest, CardPutInAndTakenOutReachesTheRunningLauncher)
     ASSERT_TRUE(setting.Write("FirstRan", "0"));
     run.SetEnvironment("KESTRUM_SIMULATED_CARDS", std::string(1, kCard));
     ASSERT_TRUE(run.Start());
-    ASSERT_EQ(launchertest::CLauncherRun::MAIN_WINDOW, run.WaitForMainWindow(kBoundMs)) << run.Log();
+    ASSERT_EQ(launchertest::CLauncherRun::MAIN_WINDOW, run.WaitForMainWindow(kBoundMs))
+        << run.Log();
     HWND agentWindow = nullptr;
     for (const DWORD begin = GetTickCount();
          agentWindow == nullptr && GetTickCount() - begin < kBoundMs; Sleep(50)) {

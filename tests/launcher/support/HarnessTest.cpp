@@ -21,6 +21,7 @@
 #include <shlwapi.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -157,7 +158,8 @@ TEST(StandInTest, ASwappedProgramIsPutBackAsItWas)
         ASSERT_TRUE(recorder.Swapped());
         CStartRecord record(product.Path());
         ASSERT_TRUE(ShellStart(updater, "Launcher", nullptr, SW_SHOW));
-        const std::vector<StartedProgram> starts = record.WaitForStart("Kestrum4Update.exe", kBoundMs);
+        const std::vector<StartedProgram> starts =
+            record.WaitForStart("Kestrum4Update.exe", kBoundMs);
         ASSERT_EQ(starts.size(), 1u);
         EXPECT_EQ(starts[0].sArguments, "Launcher");
     }
@@ -292,6 +294,30 @@ TEST(BrowserRecordTest, WebPagesOpenInTheRecorder)
         << opened[0] << " " << opened[1];
 }
 
+// The harness knows what the shell started there ends before it reads the record.
+TEST(BrowserRecordTest, TheRecordersProcessIsSeenUntilItEnds)
+{
+    ASSERT_TRUE(launchertest::CBrowserRecord::IsInstalled());
+    launchertest::CBrowserRecord record;
+    const std::string recorder = std::string(launchertest::CBrowserRecord::kFolder) +
+                                 "BrowserRecorder.exe";
+    std::string commandLine = "\"" + recorder + "\" harness";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+                               CREATE_SUSPENDED, nullptr, nullptr, &startup, &started));
+    const std::string folder = launchertest::CBrowserRecord::kFolder;
+    const std::vector<DWORD> running = launchertest::ProcessesIn(folder);
+    EXPECT_NE(std::find(running.begin(), running.end(), started.dwProcessId), running.end());
+    EXPECT_FALSE(launchertest::WaitForProcessesIn(folder, {}, 0));
+    ResumeThread(started.hThread);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    EXPECT_TRUE(launchertest::WaitForProcessesIn(folder, {}, kBoundMs));
+    EXPECT_EQ(record.Opened(), std::vector<std::string>{"harness"});
+}
+
 TEST(StartRecordTest, ReadsTheFieldsOfEachLineAndRefusesOthers)
 {
     const struct {
@@ -357,7 +383,9 @@ TEST(LauncherRunTest, PassesItsEnvironmentAndReadsOnlyItsOwnRunsLog)
         // The shell starts the agent while the launcher goes on.
         CardShareRecord shared;
         const DWORD begin = GetTickCount();
-        while (!launchertest::ReadCardRecord(shared) && GetTickCount() - begin < kBoundMs) Sleep(20);
+        while (!launchertest::ReadCardRecord(shared) && GetTickCount() - begin < kBoundMs) {
+            Sleep(20);
+        }
         ASSERT_TRUE(launchertest::ReadCardRecord(shared)) << "the agent stand-in runs";
         EXPECT_EQ(shared.removableMask, testsupport::DriveBit('V')) << "with the launcher's cards";
         EXPECT_NE(run.Log().find("==========<開始("), std::string::npos) << run.Log();
