@@ -294,7 +294,9 @@ void CSettingWindow::_Nested(TCall call)
     if (!IsWindow()) return;
     if (m_bCloseNoted) {
         m_bCloseNoted = false;
-        OnClose();
+        // As WM_CLOSE itself: its default processing destroys the window with the notice, so
+        // no late result shows a box in a window whose object the owner is about to delete.
+        SendMessage(WM_CLOSE, 0, 0);
     }
 }
 

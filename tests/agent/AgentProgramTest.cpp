@@ -37,6 +37,8 @@ const UINT_PTR kCardTimer = 24;
 const UINT kShellNotify = WM_USER + 1;
 const DWORD kAgentFailed = 0xFFFFFFFF;
 const char kCardChanged[] = "DEVICECHANGE_KESTRUM";
+// Every wait for another process: a loaded machine's.
+const DWORD kBoundMs = 60000;
 
 // One agent in the copied folder, ended at the latest with the object.
 class CAgentProcess {
@@ -52,7 +54,7 @@ public:
         if (m_hProcess == nullptr) return;
         if (WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT) {
             if (m_hWindow != nullptr) PostMessageA(m_hWindow, WM_CLOSE, 0, 0);
-            if (WaitForSingleObject(m_hProcess, 10000) != WAIT_OBJECT_0) {
+            if (WaitForSingleObject(m_hProcess, kBoundMs) != WAIT_OBJECT_0) {
                 TerminateProcess(m_hProcess, 1);
                 WaitForSingleObject(m_hProcess, 5000);
             }
@@ -75,7 +77,7 @@ public:
         }
         CloseHandle(started.hThread);
         m_hProcess = started.hProcess;
-        while (GetTickCount() - m_dwStart < 20000) {
+        while (GetTickCount() - m_dwStart < kBoundMs) {
             m_hWindow = FindWindowA(kAgentClass, kAgentTitle);
             if (m_hWindow != nullptr) return true;
             if (WaitForSingleObject(m_hProcess, 20) == WAIT_OBJECT_0) return false;
@@ -84,6 +86,7 @@ public:
     }
 
     HWND Window() const { return m_hWindow; }
+    DWORD ProcessId() const { return m_hProcess != nullptr ? GetProcessId(m_hProcess) : 0; }
     DWORD MsSinceStart() const { return GetTickCount() - m_dwStart; }
     bool Post(UINT message, WPARAM wParam, LPARAM lParam) const
     {
@@ -93,8 +96,13 @@ public:
     // is not what the check sees.
     bool CheckCards() const
     {
+        return Send(WM_TIMER, kCardTimer, 0);
+    }
+    // A message handled by the time this returns.
+    bool Send(UINT message, WPARAM wParam, LPARAM lParam) const
+    {
         DWORD_PTR answer = 0;
-        return SendMessageTimeoutA(m_hWindow, WM_TIMER, kCardTimer, 0, SMTO_BLOCK, 10000,
+        return SendMessageTimeoutA(m_hWindow, message, wParam, lParam, SMTO_BLOCK, kBoundMs,
                                    &answer) != 0;
     }
     // Its exit code once it ended, STILL_ACTIVE after the time-out.
@@ -171,8 +179,12 @@ protected:
 
     bool WriteLinkFile() const { return CLinkFileBuilder().WriteTo(m_cCard); }
 
+    // The agent's starts of the recorder so far, once every recorder it started has ended and
+    // so noted its start: the agent creates the process within the check that starts it.
     std::vector<launchertest::StartedProgram> LauncherStarts() const
     {
+        EXPECT_TRUE(launchertest::WaitForProcessesIn(m_cProgram.Folder(), {m_cAgent.ProcessId()},
+                                                     kBoundMs));
         return m_pRecord->StartsOf("Launcher.exe");
     }
 
@@ -186,7 +198,7 @@ protected:
     // Waits for one WM_DEVICECHANGE with the wParam; its lParam must be 0.
     void ExpectBroadcast(uint32_t wParam) const
     {
-        ASSERT_TRUE(m_cObserver.WaitFor(kDeviceChange, wParam, 10000));
+        ASSERT_TRUE(m_cObserver.WaitFor(kDeviceChange, wParam, kBoundMs));
         for (const launchertest::ObservedMessage& seen : m_cObserver.Seen()) {
             if (seen.sName == kDeviceChange) {
                 EXPECT_EQ(wParam, seen.uWParam);
@@ -220,18 +232,26 @@ TEST_F(AgentProgramTest, FirstCheckComesTwoTimersAfterStartWithoutAPost)
     EXPECT_TRUE(LauncherStarts().empty());
 }
 
+// The agent's own check comes first, with the card in but no link file: the card timer has
+// fired (a check ends it), so every later check is the test's. The card taken out and put
+// back with a link file starts the launcher once; a check with the card still in starts
+// nothing more and tells nothing more.
 TEST_F(AgentProgramTest, CardWithLinkFilePutInStartsTheLauncherOnce)
 {
+    ASSERT_TRUE(m_cAgent.Start());
+    ExpectBroadcast(1);
+    m_cObserver.Forget();
     ASSERT_TRUE(WriteLinkFile());
     ASSERT_TRUE(m_cAway.Move());
-    ASSERT_TRUE(m_cAgent.Start());
-    ASSERT_TRUE(m_cAgent.CheckCards()); // no card: nothing to publish
+    ASSERT_TRUE(m_cAgent.CheckCards());
+    ExpectBroadcast(2);
+    m_cObserver.Forget();
 
     ASSERT_TRUE(m_cAway.Back());
     ASSERT_TRUE(m_cAgent.CheckCards());
     ExpectBroadcast(1);
     const std::vector<launchertest::StartedProgram> starts =
-        m_pRecord->WaitForStart("Launcher.exe", 10000);
+        m_pRecord->WaitForStart("Launcher.exe", kBoundMs);
     ASSERT_EQ(1u, starts.size());
     EXPECT_EQ("AutoStart", starts[0].sArguments);
     // Found in the agent's own folder, not in its current one.
@@ -241,10 +261,8 @@ TEST_F(AgentProgramTest, CardWithLinkFilePutInStartsTheLauncherOnce)
     EXPECT_EQ(DriveBit(kCard), record.removableMask);
     EXPECT_EQ(DriveBit(kCard), record.cardMask);
 
-    // Whichever check came first, the agent's own timer has fired by now: still one start.
-    while (m_cAgent.MsSinceStart() < 3500) Sleep(100);
     ASSERT_TRUE(m_cAgent.CheckCards());
-    Sleep(500);
+    ASSERT_TRUE(m_cObserver.Sync());
     EXPECT_EQ(1u, LauncherStarts().size());
     EXPECT_EQ(1u, m_cObserver.Count(kDeviceChange));
 }
@@ -258,7 +276,7 @@ TEST_F(AgentProgramTest, AutoStartLauncherZeroBroadcastsWithoutAStart)
 
     ExpectBroadcast(1);
     EXPECT_EQ(DriveBit(kCard), Record().cardMask);
-    EXPECT_TRUE(m_pRecord->WaitForStart("Launcher.exe", 1500).empty());
+    EXPECT_TRUE(LauncherStarts().empty());
 }
 
 TEST_F(AgentProgramTest, CardTakenOutBroadcastsRemovalAndKeepsTheSelection)
@@ -266,7 +284,7 @@ TEST_F(AgentProgramTest, CardTakenOutBroadcastsRemovalAndKeepsTheSelection)
     ASSERT_TRUE(WriteLinkFile());
     ASSERT_TRUE(m_cAgent.Start());
     ExpectBroadcast(1);
-    ASSERT_EQ(1u, m_pRecord->WaitForStart("Launcher.exe", 10000).size());
+    ASSERT_EQ(1u, m_pRecord->WaitForStart("Launcher.exe", kBoundMs).size());
     // The launcher's choice of the card.
     CBlockShareMemHolder holder;
     ASSERT_TRUE(holder.SetSelectDrive(kCard));
@@ -279,7 +297,6 @@ TEST_F(AgentProgramTest, CardTakenOutBroadcastsRemovalAndKeepsTheSelection)
     EXPECT_EQ(0, record.removableMask);
     EXPECT_EQ(0, record.cardMask);
     EXPECT_EQ(kCard, record.selectedDrive);
-    Sleep(500);
     EXPECT_EQ(1u, LauncherStarts().size());
 }
 
@@ -290,7 +307,7 @@ TEST_F(AgentProgramTest, SecondAgentEndsWithMinusOneAndLeavesTheBlock)
     CBlockShareMemHolder holder;
     ASSERT_TRUE(holder.SetSelectDrive(kCard));
 
-    EXPECT_EQ(kAgentFailed, m_cProgram.Run({"Launcher"}, 10000));
+    EXPECT_EQ(kAgentFailed, m_cProgram.Run({"Launcher"}, kBoundMs));
     const CardShareRecord record = Record();
     EXPECT_EQ(DriveBit(kCard), record.removableMask);
     EXPECT_EQ(kCard, record.selectedDrive);
@@ -304,7 +321,7 @@ TEST_F(AgentProgramTest, CloseEndsTheAgentWithZeroAndItsBlockWithIt)
     ExpectBroadcast(1);
     ASSERT_TRUE(m_cAgent.Post(WM_CLOSE, 0, 0));
 
-    EXPECT_EQ(0u, m_cAgent.WaitForExit(10000));
+    EXPECT_EQ(0u, m_cAgent.WaitForExit(kBoundMs));
     EXPECT_EQ(nullptr, FindWindowA(kAgentClass, kAgentTitle));
     CardShareRecord record;
     EXPECT_FALSE(launchertest::ReadCardRecord(record));
@@ -317,9 +334,10 @@ TEST_F(AgentProgramTest, ShellNoticeTheLockRefusesDoesNothing)
     m_cObserver.Forget();
     ASSERT_TRUE(m_cAway.Move());
 
-    // No notification lies behind this handle.
-    ASSERT_TRUE(m_cAgent.Post(kShellNotify, 0x12345678, GetCurrentProcessId()));
-    Sleep(1000);
+    // No notification lies behind this handle. Sent, it is handled by the time the call
+    // returns, and a notice it broadcast is recorded once the observer has synced.
+    ASSERT_TRUE(m_cAgent.Send(kShellNotify, 0x12345678, GetCurrentProcessId()));
+    ASSERT_TRUE(m_cObserver.Sync());
     EXPECT_EQ(0u, m_cObserver.Count(kDeviceChange));
     EXPECT_EQ(DriveBit(kCard), Record().removableMask);
 
@@ -355,10 +373,11 @@ TEST_F(AgentProgramTest, CardPutInAndTakenOutReachesTheRunningLauncher)
     ASSERT_TRUE(setting.Write("FirstRan", "0"));
     run.SetEnvironment("KESTRUM_SIMULATED_CARDS", std::string(1, kCard));
     ASSERT_TRUE(run.Start());
-    ASSERT_EQ(launchertest::CLauncherRun::MAIN_WINDOW, run.WaitForMainWindow(30000)) << run.Log();
+    ASSERT_EQ(launchertest::CLauncherRun::MAIN_WINDOW, run.WaitForMainWindow(kBoundMs))
+        << run.Log();
     HWND agentWindow = nullptr;
     for (const DWORD begin = GetTickCount();
-         agentWindow == nullptr && GetTickCount() - begin < 10000; Sleep(50)) {
+         agentWindow == nullptr && GetTickCount() - begin < kBoundMs; Sleep(50)) {
         agentWindow = FindWindowA(kAgentClass, kAgentTitle);
     }
     ASSERT_NE(nullptr, agentWindow);
@@ -367,17 +386,20 @@ TEST_F(AgentProgramTest, CardPutInAndTakenOutReachesTheRunningLauncher)
     EXPECT_EQ(0, record.selectedDrive);
 
     // One card check of the agent: its notice and the launcher's relayed one, each once with
-    // the same wParam, and the launcher's choice in the record.
+    // the same wParam, and the launcher's choice in the record. The agent broadcast within
+    // the check and the launcher relays in the handler of the notice it got, so once the
+    // relay is seen and the observer has synced, a second of either would be recorded.
     auto checkReaches = [&](uint32_t wParam, char selected) {
         observer.Forget();
         DWORD_PTR answer = 0;
-        ASSERT_NE(0, SendMessageTimeoutA(agentWindow, WM_TIMER, kCardTimer, 0, SMTO_BLOCK, 10000,
-                                         &answer));
-        ASSERT_TRUE(observer.WaitFor(kDeviceChange, wParam, 10000));
-        ASSERT_TRUE(observer.WaitFor(kCardChanged, wParam, 10000)) << run.Log();
+        ASSERT_NE(0, SendMessageTimeoutA(agentWindow, WM_TIMER, kCardTimer, 0, SMTO_BLOCK,
+                                         kBoundMs, &answer));
+        ASSERT_TRUE(observer.WaitFor(kDeviceChange, wParam, kBoundMs));
+        ASSERT_TRUE(observer.WaitFor(kCardChanged, wParam, kBoundMs)) << run.Log();
         const DWORD begin = GetTickCount();
-        while (Record().selectedDrive != selected && GetTickCount() - begin < 10000) Sleep(50);
+        while (Record().selectedDrive != selected && GetTickCount() - begin < kBoundMs) Sleep(50);
         EXPECT_EQ(selected, Record().selectedDrive);
+        ASSERT_TRUE(observer.Sync());
         EXPECT_EQ(1u, observer.Count(kDeviceChange));
         EXPECT_EQ(1u, observer.Count(kCardChanged));
         for (const launchertest::ObservedMessage& seen : observer.Seen()) {
@@ -395,7 +417,7 @@ TEST_F(AgentProgramTest, CardPutInAndTakenOutReachesTheRunningLauncher)
     const launchertest::ShownBox question = run.WaitForBox(
         "新しいナビゲーション情報の入ったSDカードを認識しました。\r\n"
         "ナビゲーション情報の登録を行います。よろしいですか？",
-        10000);
+        kBoundMs);
     ASSERT_TRUE(question.Found()) << run.Log();
     EXPECT_EQ(static_cast<uint32_t>(MB_YESNO | MB_ICONINFORMATION), question.uStyle);
     EXPECT_TRUE(launchertest::PressBox(question, IDNO));

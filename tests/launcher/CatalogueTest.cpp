@@ -409,7 +409,7 @@ TEST(ShowMessageBox, LogsItsLineAndAnswersTheButtonPressed)
         testsupport::CLogCapture log;
         skintest::CSkinErrorCollector errors;
         const UINT_PTR press = SetTimer(nullptr, 0, 30, &PressBox);
-        const UINT_PTR guard = SetTimer(nullptr, 0, 10000, &GiveUp);
+        const UINT_PTR guard = SetTimer(nullptr, 0, 60000, &GiveUp);
         const int result = ShowMessageBox(c.window, text, c.style);
         KillTimer(nullptr, press);
         KillTimer(nullptr, guard);

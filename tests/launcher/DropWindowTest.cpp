@@ -13,6 +13,7 @@
 #include "skin/SkinWindowItemStaticImage.h"
 #include "tests/carddata/ZipTestArchive.h"
 #include "tests/carddata/ZipTestSupport.h"
+#include "tests/launcher/support/AbortCheckGate.h"
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/skin/support/DropWindowClass.h"
 #include "tests/skin/support/SkinWindowTestSupport.h"
@@ -37,6 +38,7 @@ const bool g_bPrivate = testsupport::UsePrivateAppData("launcher_drop_window_tes
     new skintest::CWindowFrameworkEnvironment("launcher_drop_window_test"));
 const bool g_bClass = (skintest::RegisterDropWindowClass(), true);
 
+using launchertest::CAbortCheckGate;
 using launchertest::CBoxPresser;
 using ziptest::Exists;
 using ziptest::MakeArchive;
@@ -44,6 +46,8 @@ using ziptest::ReadFileBytes;
 using ziptest::WriteFileBytes;
 
 const char kCard = 'I';
+// Every wait for the worker or a box: a loaded machine's.
+const DWORD kBoundMs = 60000;
 const std::string kRoot = "I:\\";
 const std::string kData = kRoot + "WEBDMDATA\\";
 // A file of the unit beside the web data, which no drop may touch.
@@ -167,8 +171,8 @@ protected:
     }
     DWORD Drop(const std::vector<std::string>& paths) { return DropOn(m_window, paths); }
 
-    // "WEBDMDATA.ZIP" in the work folder with entries of 1 MiB each: long enough an
-    // unpacking to act on while it runs.
+    // "WEBDMDATA.ZIP" in the work folder with entries of 1 MiB each: an unpacking of some
+    // steps, which a gate (CAbortCheckGate) holds mid-way for the case to act on.
     std::string MakeLargeArchive(int entryCount)
     {
         Entries entries;
@@ -182,7 +186,7 @@ protected:
     }
 
     // Dispatches until the unpacking has ended (its box answered by the presser).
-    void WaitForEnd(DWORD timeoutMs = 20000)
+    void WaitForEnd(DWORD timeoutMs = kBoundMs)
     {
         const DWORD start = ::GetTickCount();
         while (m_window.IsUnzipping() && ::GetTickCount() - start < timeoutMs) Pump(10);
@@ -379,15 +383,20 @@ TEST_F(DropWindowTest, BadArchivesTakeTheFailedRoad)
     EXPECT_EQ(ReadFileBytes(kData + "ok.txt"), "ok");
 }
 
-// Closing only hides the window and aborts the unpacking at its next check.
+// Closing only hides the window and aborts the unpacking at its next check: the worker is held
+// at the check before the first entry's first piece until the close.
 TEST_F(DropWindowTest, CloseDuringALargeUnpackingAbortsIt)
 {
-    const std::string archive = MakeLargeArchive(40);
+    const std::string archive = MakeLargeArchive(4);
     m_window.ShowWindow(SW_SHOWNA);
-    CBoxPresser press(kFailed, IDOK, 30000);
+    CBoxPresser press(kFailed, IDOK);
+    CAbortCheckGate gate(1);
+    ASSERT_TRUE(gate.Patched());
     Drop({archive});
+    ASSERT_TRUE(gate.WaitForHeld(kBoundMs));
+    EXPECT_TRUE(Exists(kData + "f0.bin"));
     m_window.PostMessage(WM_CLOSE, 0, 0);
-    WaitForEnd(30000);
+    WaitForEnd();
     EXPECT_TRUE(m_window.IsWindow());
     EXPECT_FALSE(::IsWindowVisible(m_window.GetHwnd()));
     ExpectFailedRoad(press);
@@ -432,13 +441,16 @@ TEST_F(DropWindowTest, EveryWayOfClosingOnlyHidesIt)
 // waits for it, however long it takes, and tells the main window the unpacking ended.
 TEST_F(DropWindowTest, DestructionWaitsForTheWorker)
 {
-    const std::string archive = MakeLargeArchive(20);
+    const std::string archive = MakeLargeArchive(4);
     auto window = std::make_unique<ui::CDropWindow>(nullptr);
     ASSERT_TRUE(window->Create());
-    // Drop through the second window's target.
+    // Drop through the second window's target; its worker held mid-way until the abort.
+    CAbortCheckGate gate(1);
+    ASSERT_TRUE(gate.Patched());
     DropOn(*window, {archive});
     ASSERT_TRUE(window->IsUnzipping());
     EXPECT_EQ(m_launcher.Take(), "0");
+    ASSERT_TRUE(gate.WaitForHeld(kBoundMs));
     window->DestroyWindow();
     EXPECT_FALSE(window->IsUnzipping());
     EXPECT_EQ(m_launcher.Take(), "1");
@@ -453,15 +465,16 @@ TEST_F(DropWindowTest, DestructionWaitsForTheWorker)
 // the main window hears the end, and the partly written folder is gone.
 TEST_F(DropWindowTest, DestructionWaitsForAWorkerHeldOnItsFailureRoad)
 {
-    const std::string archive = MakeLargeArchive(40);
+    const std::string archive = MakeLargeArchive(4);
     auto window = std::make_unique<ui::CDropWindow>(nullptr);
     ASSERT_TRUE(window->Create());
+    CAbortCheckGate gate(1);
+    ASSERT_TRUE(gate.Patched());
     DropOn(*window, {archive});
     ASSERT_TRUE(window->IsUnzipping());
     EXPECT_EQ(m_launcher.Take(), "0");
-    // Mid-way: the first entry is on the card.
-    const DWORD started = ::GetTickCount();
-    while (!Exists(kData + "f0.bin") && ::GetTickCount() - started < 10000) ::Sleep(1);
+    // Mid-way, held until the abort: the first entry's file is on the card.
+    ASSERT_TRUE(gate.WaitForHeld(kBoundMs));
     ASSERT_TRUE(Exists(kData + "f0.bin"));
 
     const testsupport::CLogCapture log;
@@ -475,17 +488,18 @@ TEST_F(DropWindowTest, DestructionWaitsForAWorkerHeldOnItsFailureRoad)
     DWORD releasedAt = 0;
     std::thread holder([&] {
         lib::CHandle mutex(::CreateMutexA(nullptr, FALSE, logName.c_str()));
-        if (::WaitForSingleObject(mutex.Get(), 10000) != WAIT_OBJECT_0) return;
+        if (::WaitForSingleObject(mutex.Get(), kBoundMs) != WAIT_OBJECT_0) return;
         ::SetEvent(held.Get());
-        ::WaitForSingleObject(destroying.Get(), 10000);
-        // Longer than 5 s, shorter than the 10 s a log writer waits for its turn.
+        ::WaitForSingleObject(destroying.Get(), kBoundMs);
+        // Longer than 5 s, shorter than the 10 s a log writer waits for its turn: the worker
+        // meets the held mutex only after the abort, so after this sleep began.
         ::Sleep(5500);
         dataWhileHeld = Exists(kData);
         lineWhileHeld = log.Has(kFailureLine);
         releasedAt = ::GetTickCount();
         ::ReleaseMutex(mutex.Get());
     });
-    ASSERT_EQ(::WaitForSingleObject(held.Get(), 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForSingleObject(held.Get(), kBoundMs), WAIT_OBJECT_0);
     ::SetEvent(destroying.Get());
     window->DestroyWindow();
     const DWORD returnedAt = ::GetTickCount();

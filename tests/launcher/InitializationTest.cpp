@@ -26,7 +26,9 @@
 #include "tests/carddata/support/SimulatedCard.h"
 #include "tests/launcher/support/BrowserRecord.h"
 #include "tests/launcher/support/MessageBoxes.h"
+#include "tests/launcher/support/ProductFolder.h"
 #include "tests/online/support/ConnectionInfoForTests.h"
+#include "tests/online/support/JobTestSupport.h"
 #include "tests/online/support/MessageCapture.h"
 #include "tests/online/support/StandIn.h"
 #include "tests/skin/support/SkinWindowTestSupport.h"
@@ -60,6 +62,8 @@ using testsupport::DriveBit;
 using ui::CInitializationWindow;
 
 const char kCard = 'E';
+// Every wait for a check, a window or the browser: a loaded machine's.
+const DWORD kBoundMs = 60000;
 const char kWithCardPath[] = "/pcapp/DeviceNoUserAuthenticationFerroxAPI";
 const char kWithoutCardPath[] = "/pcapp/GetDeviceInfoAPI";
 const char kRegistrationPath[] = "/ferrox/UserRegistration";
@@ -89,7 +93,7 @@ std::string CurrentNickName()
 }
 
 // Runs this thread's messages until the condition holds or the time-out passes.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000)
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kBoundMs)
 {
     const DWORD start = GetTickCount();
     for (;;) {
@@ -597,20 +601,26 @@ TEST_F(InitializationTest, CancelAndCloseTellTheOwner)
     }
 }
 
+// The answer is held until the worker has seen the cancel (the end of its wait is logged), so
+// the close always comes during the check.
 TEST_F(InitializationTest, CloseDuringTheCheckWaitsForItAndShowsNothing)
 {
-    ASSERT_TRUE(m_oStandIn.Queue(kWithoutCardPath, CAnswer().Service().Delay(2000)));
+    ASSERT_TRUE(m_oStandIn.Queue(kWithoutCardPath, CAnswer().Service().Hold("held")));
     OpenLogIn();
     Type(kNickNameEdit, "taro");
     Type(kPasswordEdit, "secret");
     Confirm(false);
-    ASSERT_EQ(1u, m_oStandIn.WaitForRequests(1));
+    ASSERT_EQ(1u, m_oStandIn.WaitForRequests(1, kBoundMs));
     const HANDLE worker = m_pWizard->GetLoginAdmin().GetThreadHandle();
     ASSERT_NE(nullptr, worker);
 
     CLogCapture log;
-    m_pWizard->PostMessage(WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitForClosed());
+    {
+        onlinetest::CReleaseWhenLogged release(m_oStandIn, "held", "ユーザー認証通信完了");
+        m_pWizard->PostMessage(WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitForClosed());
+        EXPECT_TRUE(release.SawText());
+    }
     EXPECT_TRUE(log.Has("ユーザー認証ダウンロード時のユーザキャンセル")) << log.Text();
     EXPECT_EQ(0u, log.Count(kBoxLine)) << log.Text();
     EXPECT_EQ(Describe(Expected({{kChildClosed, 0, 0}})), Describe(m_oOwner.Messages()));
@@ -651,13 +661,16 @@ protected:
         InitializationTest::TearDown();
     }
 
-    // The pages opened by the registration button of a fresh wizard.
-    std::vector<std::string> OpenRegistrationPage(DWORD waitMs = 10000)
+    // The pages opened by the registration button of a fresh wizard: the shell has started
+    // the browser by the time the click has run, so once it has ended its page is recorded.
+    std::vector<std::string> OpenRegistrationPage()
     {
         Open();
         launchertest::CBrowserRecord record;
         Click(kLoginButton);
-        return record.WaitForOpened(waitMs);
+        EXPECT_TRUE(launchertest::WaitForProcessesIn(launchertest::CBrowserRecord::kFolder, {},
+                                                     kBoundMs));
+        return record.Opened();
     }
     std::string PageUrl() const { return m_oStandIn.Url(kRegistrationPath) + "?UserAgent="; }
 };
@@ -715,7 +728,7 @@ TEST_F(RegistrationPageTest, AnEmptyRequestOpensNothing)
     ASSERT_EQ("", CConnectionFile::GetInstance().GetURL(3));
     // Not even the card's part alone.
     SelectCard(0x0A000010, 0x12);
-    EXPECT_TRUE(OpenRegistrationPage(1500).empty());
+    EXPECT_TRUE(OpenRegistrationPage().empty());
 }
 
 } // namespace

@@ -77,8 +77,9 @@ private:
     std::vector<OwnerMessage> m_vMessages;
 };
 
-// Runs this thread's messages until done() holds or the time-out passes; whether it held.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000)
+// Runs this thread's messages until done() holds or the time-out passes (a loaded machine's
+// by default); whether it held.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000)
 {
     const DWORD start = GetTickCount();
     while (!done()) {
@@ -95,7 +96,8 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000
     return true;
 }
 
-// Runs this thread's messages for a fixed time (to show that nothing more comes).
+// Runs this thread's messages for a fixed time: to show that nothing more comes of what could
+// only have been posted or sent before the call (a later arrival would go unseen).
 inline void PumpFor(DWORD ms)
 {
     PumpUntil([] { return false; }, ms);

@@ -93,7 +93,7 @@ protected:
         ASSERT_TRUE(m_pWindow->Create(m_oOwner.Window()));
     }
     // Until the window is gone, and what it posted on its way has been handled.
-    bool WaitClosed(DWORD timeoutMs = 20000)
+    bool WaitClosed(DWORD timeoutMs = 60000)
     {
         const bool closed = PumpUntil([this] { return !m_pWindow->IsWindow(); }, timeoutMs);
         testsupport::DispatchQueued();
@@ -272,7 +272,7 @@ TEST_F(LogUploadWindowTest, CancelDuringTheUploadWaitsForTheWorkerBeforeFreeing)
     {
         CReleaseWhenLogged release(m_oStandIn, "held", kUploadWaitEnded);
         m_pWindow->PostMessage(WM_COMMAND, MAKEWPARAM(key::kCancelButton.m_nId, 1), 0);
-        ASSERT_TRUE(WaitClosed(40000));
+        ASSERT_TRUE(WaitClosed());
     }
     EXPECT_EQ(1u, m_oOwner.Count(WM_LAUNCHER_LOGUPLOAD_DONE));
     // The worker had ended, cleaned up and logged its cancel before the instance went.
@@ -309,7 +309,7 @@ TEST_F(LogUploadWindowTest, AStartRefusedWhileAnEarlierWorkerRunsClosesAsAFailed
     // The first window's permission check outlives its window.
     ASSERT_TRUE(m_oStandIn.Queue(kCheckPath, CAnswer().Service().Hold("held")));
     Start();
-    ASSERT_EQ(m_oStandIn.WaitForRequests(1), 1u);
+    ASSERT_EQ(m_oStandIn.WaitForRequests(1, 60000), 1u);
     CAplLogUpload::SetDeleteWait(0);
     m_pWindow->PostMessage(WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitClosed());

@@ -487,7 +487,7 @@ TEST_F(ProbeLogTest, UploadModeOnlyHidesUntilTheFinishAndViewModeGoesAtOnce)
         Report(PROBE_STEP_STARTED);
         ::PostMessageA(upload.GetHwnd(), kFinish, 0, 36);
         way.close(upload);
-        EXPECT_TRUE(PumpUntil([&] { return !upload.IsWindow(); }, 5000));
+        EXPECT_TRUE(PumpUntil([&] { return !upload.IsWindow(); }));
         PumpFor(50);
         EXPECT_EQ(m_oOwner.Count(kChildClosed), 1u);
         EXPECT_EQ(m_oOwner.WParams(kChildClosed), std::vector<uint32_t>{7});
@@ -499,7 +499,7 @@ TEST_F(ProbeLogTest, UploadModeOnlyHidesUntilTheFinishAndViewModeGoesAtOnce)
         CProbeLogWindow& view = Open(true);
         m_oOwner.Clear();
         way.close(view);
-        EXPECT_TRUE(PumpUntil([&] { return !view.IsWindow(); }, 5000));
+        EXPECT_TRUE(PumpUntil([&] { return !view.IsWindow(); }));
         PumpFor(50);
         ASSERT_EQ(m_oOwner.Messages().size(), 1u);
         EXPECT_EQ(m_oOwner.Messages()[0].uMessage, kChildClosed);

@@ -279,7 +279,7 @@ TEST_F(SDWindowsTest, ManagerTellsItsOwnerOnceHoweverItCloses)
         CSDManagerWindow window(m_oOwner.Window());
         ASSERT_TRUE(window.ShowOver(m_oOwner.Window()));
         c.close(window);
-        EXPECT_TRUE(PumpUntil([&] { return !window.IsWindow(); }, 5000));
+        EXPECT_TRUE(PumpUntil([&] { return !window.IsWindow(); }));
         PumpFor(100);
         EXPECT_EQ(m_oOwner.WParams(kChildClosed), std::vector<uint32_t>{2});
         for (const launchertest::OwnerMessage& m : m_oOwner.Messages()) {
@@ -479,7 +479,7 @@ TEST_F(SDWindowsTest, InformationShowsTheCardsUsage)
     EXPECT_TRUE(m_oOwner.Messages().empty());
 
     window.ClickItem(InforKey::kOKButton.m_nId);
-    EXPECT_TRUE(PumpUntil([&] { return !window.IsWindow(); }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return !window.IsWindow(); }));
     PumpFor(100);
     EXPECT_EQ(m_oOwner.WParams(kChildClosed), std::vector<uint32_t>{5});
 }
@@ -507,7 +507,7 @@ TEST_F(SDWindowsTest, InformationClosesAtOnceWithoutTheCardsRoot)
         m_oOwner.Clear();
         CSDInforWindow window(m_oOwner.Window());
         ASSERT_TRUE(window.Create());
-        EXPECT_TRUE(PumpUntil([&] { return !window.IsWindow(); }, 5000));
+        EXPECT_TRUE(PumpUntil([&] { return !window.IsWindow(); }));
         PumpFor(100);
         EXPECT_EQ(m_oOwner.WParams(kChildClosed), std::vector<uint32_t>{5});
     }
@@ -536,7 +536,7 @@ TEST_F(SDWindowsTest, InformationTellsItsOwnerOnceHoweverItCloses)
         PumpFor(50);
         ASSERT_TRUE(window.IsWindow());
         c.close(window);
-        EXPECT_TRUE(PumpUntil([&] { return !window.IsWindow(); }, 5000));
+        EXPECT_TRUE(PumpUntil([&] { return !window.IsWindow(); }));
         PumpFor(100);
         EXPECT_EQ(m_oOwner.WParams(kChildClosed), std::vector<uint32_t>{5});
     }

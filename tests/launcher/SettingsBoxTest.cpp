@@ -28,6 +28,8 @@ const int32_t kGuardResult = -99;
 
 void CALLBACK PressBox(HWND, UINT, UINT_PTR id, DWORD)
 {
+    // Not shown yet: the timer fires again.
+    if (g_pBox == nullptr || !g_pBox->IsWindow() || !IsWindowVisible(g_pBox->GetHwnd())) return;
     KillTimer(nullptr, id);
     std::function<void(CDelDMInfoMsgWindow&)> press;
     press.swap(g_fnPress);
@@ -48,7 +50,7 @@ int32_t RunBox(HWND owner, UINT type, std::function<void(CDelDMInfoMsgWindow&)> 
     g_pBox = &box;
     g_fnPress = std::move(press);
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, &PressBox);
-    const UINT_PTR guard = SetTimer(nullptr, 0, 10000, &GuardBox);
+    const UINT_PTR guard = SetTimer(nullptr, 0, 60000, &GuardBox);
     const int32_t result = box.DoModal(owner, skintest::kThreeLineText, type);
     KillTimer(nullptr, timer);
     KillTimer(nullptr, guard);

@@ -9,6 +9,7 @@
 #include "lib/wfc/Window.h"
 #include "tests/carddata/support/CardAway.h"
 #include "tests/launcher/SettingsSupport.h"
+#include "tests/launcher/support/AbortCheckGate.h"
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/support/AgentBlock.h"
 #include "tests/support/TestSupport.h"
@@ -29,6 +30,9 @@ using ui::CSettingWindow;
 namespace key = ui::SettingWindowKey;
 
 using settingstest::CCardVolume;
+
+// Every wait for a box or the deletion: a loaded machine's.
+const DWORD kBoundMs = 60000;
 
 // The boxes to answer, in the order they come, each once; a hook runs before a box is
 // pressed. A box is found by its log line and its owner, so only the next one is looked for.
@@ -131,7 +135,7 @@ TEST(SettingWindowCardTest, DeletionOfTheConfirmedCardAndItsMessages)
             const UINT_PTR timer = SetTimer(nullptr, 0, 50, &AnswerBoxes);
             window.PostMessage(WM_COMMAND, MAKEWPARAM(key::kDeleteButton.m_nId, 1), 0);
             const DWORD start = GetTickCount();
-            while (g_pressed[c.finalBox] == 0 && GetTickCount() - start < 15000) {
+            while (g_pressed[c.finalBox] == 0 && GetTickCount() - start < kBoundMs) {
                 testsupport::DispatchQueued();
                 Sleep(10);
             }
@@ -187,15 +191,17 @@ bool PumpUntilPressed(size_t count, const std::function<void()>& step)
 
 // Cancel only closes the window: the deletion goes on. Delete meanwhile is refused with the
 // card busy message, the first deletion ends with its one result, and a Delete after it
-// runs a deletion of its own (not one stopped at once by the first window's abort).
+// runs a deletion of its own (not one stopped at once by the first window's abort). The
+// first deletion is held at its first abort check until the refusal has been answered.
 TEST(SettingWindowCardTest, ASecondDeletionWaitsUntilTheCancelledOneEnded)
 {
     testsupport::CAgentBlock block;
     block.Write(testsupport::DriveBit('H'), testsupport::DriveBit('H'), 'H');
     CCardVolume volume(true);
     SetVolumePlatform(&volume);
-    // Enough for the deletion to outlast a cancel and a second press.
-    settingstest::WriteMapFiles(3000);
+    settingstest::WriteMapFiles(20);
+    launchertest::CAbortCheckGate gate;
+    ASSERT_TRUE(gate.Patched());
     CreateDirectoryA("H:\\UPDATE", nullptr);
     std::ofstream("H:\\UPDATE\\u.bin") << "update";
     testsupport::CLogCapture log;
@@ -218,6 +224,8 @@ TEST(SettingWindowCardTest, ASecondDeletionWaitsUntilTheCancelledOneEnded)
         bool pressedAgain = false;
         bool runningWhenPressed = false;
         EXPECT_TRUE(PumpUntilPressed(3, [&] {
+            // The busy message answered: the first deletion goes on to its end.
+            if (g_uNext >= 2) gate.Open();
             ui::CDelFileWindow* deletion = window.GetDelFileWindow();
             if (!g_bCancelled || pressedAgain || deletion == nullptr || deletion->IsWindow()) return;
             pressedAgain = true;

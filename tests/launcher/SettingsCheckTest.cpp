@@ -6,6 +6,7 @@
 #include "lib/wfc/Window.h"
 #include "skin/SkinWindowItem.h"
 #include "tests/launcher/SettingsSupport.h"
+#include "tests/launcher/support/ChkdskGate.h"
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/launcher/support/StartRecord.h"
 #include "tests/support/AgentBlock.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,9 @@ namespace {
 
 using ui::CSettingWindow;
 namespace key = ui::SettingWindowKey;
+
+// Every wait for a box or chkdsk: a loaded machine's.
+const DWORD kBoundMs = 60000;
 
 bool g_bDoneShown = false;
 
@@ -71,24 +76,25 @@ TEST(SettingWindowCheckTest, EveryOutcomeIsLoggedAndEndsWithTheDoneMessage)
     struct Case {
         const char* name;
         const char* exitCode;
-        const char* delayMs;
+        bool held;              // chkdsk held at its gate until the case ends
         DWORD waitMs;
         std::vector<std::string> lines;
         bool missing = false;   // the stand-in set aside
     };
     const Case cases[] = {
-        {"no error", "0", "0", CSettingWindow::kScanWaitMs, {"CHKDSK エラーなし"}},
-        {"errors mended", "1", "0", CSettingWindow::kScanWaitMs, {"CHKDSK エラーがあった為、修復"}},
-        {"errors left", "3", "0", CSettingWindow::kScanWaitMs,
+        {"no error", "0", false, CSettingWindow::kScanWaitMs, {"CHKDSK エラーなし"}},
+        {"errors mended", "1", false, CSettingWindow::kScanWaitMs, {"CHKDSK エラーがあった為、修復"}},
+        {"errors left", "3", false, CSettingWindow::kScanWaitMs,
          {"CHKDSKエラー EXTCODE:0x00000003", "SDカードスキャン終了 0x00000000"}},
-        {"two time-outs", "0", "1500", 300,
+        {"two time-outs", "0", true, 300,
          {"CHKDSKタイムアウト1回目", "CHKDSKタイムアウト2回目", "SDカードスキャン終了 0x00000000"}},
-        {"the stand-in missing", "0", "0", CSettingWindow::kScanWaitMs,
+        {"the stand-in missing", "0", false, CSettingWindow::kScanWaitMs,
          {"CHKDSK起動失敗", "SDカードスキャン終了 0x00000000"}, true},
     };
     for (const Case& c : cases) {
         SetEnvironmentVariableA("KESTRUM_CHKDSK_EXIT", c.exitCode);
-        SetEnvironmentVariableA("KESTRUM_CHKDSK_DELAY_MS", c.delayMs);
+        std::unique_ptr<launchertest::CChkdskGate> gate;
+        if (c.held) gate.reset(new launchertest::CChkdskGate);
         launchertest::CStartRecord record(folder);
         CChkdskAside aside(c.missing);
         ASSERT_EQ(aside.IsAside(), c.missing) << c.name;
@@ -102,14 +108,14 @@ TEST(SettingWindowCheckTest, EveryOutcomeIsLoggedAndEndsWithTheDoneMessage)
         const UINT_PTR timer = SetTimer(nullptr, 0, 50, &AnswerBoxes);
         window.PostMessage(WM_COMMAND, MAKEWPARAM(key::kScandiskButton.m_nId, 1), 0);
         const DWORD start = GetTickCount();
-        while (!g_bDoneShown && GetTickCount() - start < 15000) {
+        while (!g_bDoneShown && GetTickCount() - start < kBoundMs) {
             testsupport::DispatchQueued();
             Sleep(10);
         }
         KillTimer(nullptr, timer);
         EXPECT_TRUE(g_bDoneShown) << c.name << ": the done message after every outcome";
         const std::vector<launchertest::StartedProgram> starts =
-            c.missing ? record.StartsOf("chkdsk.exe") : record.WaitForStart("chkdsk.exe", 5000);
+            c.missing ? record.StartsOf("chkdsk.exe") : record.WaitForStart("chkdsk.exe", kBoundMs);
         ASSERT_EQ(starts.size(), c.missing ? 0u : 1u) << c.name;
         if (!c.missing) {
             EXPECT_EQ(starts[0].sArguments, "H: /F /X") << c.name;
@@ -119,7 +125,6 @@ TEST(SettingWindowCheckTest, EveryOutcomeIsLoggedAndEndsWithTheDoneMessage)
         window.DestroyWindow();
     }
     SetEnvironmentVariableA("KESTRUM_CHKDSK_EXIT", nullptr);
-    SetEnvironmentVariableA("KESTRUM_CHKDSK_DELAY_MS", nullptr);
     block.Write(0, 0, 0);
 }
 
@@ -151,14 +156,16 @@ void CALLBACK CloseProgressAndAnswer(HWND, UINT, UINT_PTR, DWORD)
     if (done.Found() && launchertest::PressBox(done, IDOK)) g_bDoneShown = true;
 }
 
-// The progress box's close ends only the box: a press while chkdsk still runs asks nothing
-// and starts nothing, and the one check still ends with its done message.
+// The progress box's close ends only the box: a press while chkdsk still runs (held at its
+// gate until the press was refused) asks nothing and starts nothing, and the one check still
+// ends with its done message.
 TEST(SettingWindowCheckTest, APressWhileTheCheckRunsIsRefused)
 {
     testsupport::CAgentBlock block;
     block.Write(testsupport::DriveBit('H'), testsupport::DriveBit('H'), 'H');
     SetEnvironmentVariableA("KESTRUM_CHKDSK_EXIT", "0");
-    SetEnvironmentVariableA("KESTRUM_CHKDSK_DELAY_MS", "2000");
+    launchertest::CChkdskGate gate;
+    ASSERT_TRUE(gate.IsReady());
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
     launchertest::CStartRecord record(std::string(system) + "\\");
@@ -175,13 +182,19 @@ TEST(SettingWindowCheckTest, APressWhileTheCheckRunsIsRefused)
         const WPARAM scan = MAKEWPARAM(key::kScandiskButton.m_nId, 1);
         window.PostMessage(WM_COMMAND, scan, 0);
         bool pressedAgain = false;
+        bool released = false;
         const DWORD start = GetTickCount();
-        while (!g_bDoneShown && GetTickCount() - start < 15000) {
+        while (!g_bDoneShown && GetTickCount() - start < kBoundMs) {
             testsupport::DispatchQueued();
             if (!pressedAgain && g_hProgress != nullptr && !IsWindow(g_hProgress)) {
                 pressedAgain = true;
                 EXPECT_FALSE(log.Has("SDカードスキャン終了")) << "the check ended too soon";
                 window.PostMessage(WM_COMMAND, scan, 0);
+            }
+            // The second press refused: chkdsk may end.
+            if (pressedAgain && !released && log.Has("処理開始時のスレッド存在.")) {
+                released = true;
+                gate.Release();
             }
             Sleep(10);
         }
@@ -195,7 +208,6 @@ TEST(SettingWindowCheckTest, APressWhileTheCheckRunsIsRefused)
         window.DestroyWindow();
     }
     SetEnvironmentVariableA("KESTRUM_CHKDSK_EXIT", nullptr);
-    SetEnvironmentVariableA("KESTRUM_CHKDSK_DELAY_MS", nullptr);
     block.Write(0, 0, 0);
 }
 

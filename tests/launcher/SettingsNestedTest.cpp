@@ -1,11 +1,15 @@
 // The settings window closed while it runs a nested window: the delete-data window's loop or
 // the check's progress box. The end of the session sent to it, or its owner destroyed, must
 // not delete the object under its own call: no crash, no hang, and the object goes once,
-// after the call returned (on code 6, or deleted by the test after the owner went).
+// after the call returned (on code 6, or deleted by the test after the owner went). The
+// deletion's worker is held at its abort check until the object's deletion aborts it, and
+// chkdsk at its gate until the window is gone and the object about to go.
 
 #include "launcher/DelFileWindow.h"
 #include "launcher/SettingWindow.h"
 #include "tests/launcher/SettingsSupport.h"
+#include "tests/launcher/support/AbortCheckGate.h"
+#include "tests/launcher/support/ChkdskGate.h"
 #include "tests/launcher/support/MessageBoxes.h"
 #include "tests/support/AgentBlock.h"
 #include "tests/support/TestSupport.h"
@@ -33,9 +37,11 @@ struct NestedState {
     CSettingOwner* owner = nullptr;
     HWND settings = nullptr;
     launchertest::CBoxPresser* question = nullptr;
+    launchertest::CChkdskGate* check = nullptr;
     HWND nested = nullptr;          // the nested window when the ending came
     bool inCall = false;            // the command's call has not returned yet
     bool deletedInCall = false;
+    bool windowAtDelete = false;    // the window still stood when the owner deleted the object
 };
 NestedState g_state;
 
@@ -75,7 +81,6 @@ TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTh
     settingstest::CCardVolume volume(true);
     SetVolumePlatform(&volume);
     SetEnvironmentVariableA("KESTRUM_CHKDSK_EXIT", "0");
-    SetEnvironmentVariableA("KESTRUM_CHKDSK_DELAY_MS", "2000");
     const struct {
         const char* name;
         NestedCall call;
@@ -88,7 +93,16 @@ TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTh
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.call == DURING_DELETION) settingstest::WriteMapFiles(2000);
+        if (c.call == DURING_DELETION) settingstest::WriteMapFiles(20);
+        std::unique_ptr<launchertest::CAbortCheckGate> deletion;
+        std::unique_ptr<launchertest::CChkdskGate> check;
+        if (c.call == DURING_DELETION) {
+            deletion.reset(new launchertest::CAbortCheckGate);
+            ASSERT_TRUE(deletion->Patched());
+        } else {
+            check.reset(new launchertest::CChkdskGate);
+            ASSERT_TRUE(check->IsReady());
+        }
         std::unique_ptr<CSettingOwner> owner(new CSettingOwner);
         owner->m_pWindow.reset(new CSettingWindow(owner->GetHwnd()));
         owner->m_pWindow->Create();
@@ -103,7 +117,14 @@ TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTh
         g_state.owner = owner.get();
         g_state.settings = owner->m_pWindow->GetHwnd();
         g_state.question = &question;
-        owner->m_onDelete = [] { g_state.deletedInCall = g_state.inCall; };
+        g_state.check = check.get();
+        owner->m_onDelete = [] {
+            g_state.deletedInCall = g_state.inCall;
+            g_state.windowAtDelete = IsWindow(g_state.settings) != FALSE;
+            // The window is gone, so the check's end finds none; chkdsk let go now, the
+            // object's wait for the check returns.
+            if (g_state.check != nullptr) g_state.check->Release();
+        };
         const UINT_PTR timer = SetTimer(nullptr, 0, 20, &EndWhileNested);
         const UINT command = c.call == DURING_DELETION ? key::kDeleteButton.m_nId
                                                        : key::kScandiskButton.m_nId;
@@ -113,7 +134,7 @@ TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTh
         const DWORD start = GetTickCount();
         while ((g_state.nested == nullptr || IsWindow(g_state.settings) ||
                 (c.ending == END_SESSION && owner->m_pWindow)) &&
-               GetTickCount() - start < 20000) {
+               GetTickCount() - start < 60000) {
             testsupport::DispatchQueued();
             Sleep(5);
         }
@@ -129,12 +150,16 @@ TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTh
             EXPECT_EQ(closed, 1u);
             EXPECT_EQ(owner->m_nDeleted, 1);
             EXPECT_FALSE(g_state.deletedInCall) << "deleted before the nested call returned";
+            // A window that outlived its close notice would show a late result's box, and
+            // the object would be deleted inside that box's loop.
+            EXPECT_FALSE(g_state.windowAtDelete) << "the window went with its close notice";
             EXPECT_EQ(owner->m_nEndSession, 1) << "the owner is told the session ends";
         } else {
             EXPECT_EQ(closed, 0u);
             EXPECT_EQ(owner->m_nDeleted, 0);
             // The main window's destructor deletes the object later.
             EXPECT_NE(owner->m_pWindow, nullptr);
+            if (check) check->Release();
             owner->m_pWindow.reset();
         }
         owner.reset();
@@ -142,7 +167,6 @@ TEST(SettingWindowNestedTest, ClosedUnderItsNestedWindowTheObjectGoesOnceAfterTh
         std::filesystem::remove_all("H:\\WEBDMDATA", error);
     }
     SetEnvironmentVariableA("KESTRUM_CHKDSK_EXIT", nullptr);
-    SetEnvironmentVariableA("KESTRUM_CHKDSK_DELAY_MS", nullptr);
     SetVolumePlatform(nullptr);
     block.Write(0, 0, 0);
 }

@@ -107,8 +107,8 @@ inline HWND FindOwnedWindow(HWND owner, HWND except = nullptr)
     return search.found;
 }
 
-// Many small files in card H:'s "WEBDMDATA", which a deletion takes first: the deletion then
-// lasts long enough for a case to act while it runs.
+// Small files in card H:'s "WEBDMDATA", which a deletion takes first (a case that acts while
+// the deletion runs holds it with launchertest::CAbortCheckGate).
 inline void WriteMapFiles(int files)
 {
     ::CreateDirectoryA("H:\\WEBDMDATA", nullptr);

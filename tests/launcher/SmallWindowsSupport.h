@@ -44,10 +44,10 @@ private:
     std::vector<Posted> m_vPosted;
 };
 
-// Dispatches this thread's messages until the window is gone or the time is up; whether it
-// went.
-bool PumpUntilGone(HWND window, DWORD timeoutMs = 5000);
-// Dispatches this thread's messages for a while.
+// Dispatches this thread's messages until the window is gone or the time is up (a loaded
+// machine's by default); whether it went.
+bool PumpUntilGone(HWND window, DWORD timeoutMs = 60000);
+// Dispatches this thread's messages for a while (0: what is queued now).
 void PumpFor(DWORD milliseconds);
 
 } // namespace smallwindows

@@ -25,7 +25,7 @@ using launchertest::CProductFolder;
 using launchertest::CStartRecord;
 
 const DWORD kShowWaitMs = 30000;
-const DWORD kExitWaitMs = 15000;
+const DWORD kExitWaitMs = 60000;
 const DWORD kLauncherFailed = static_cast<DWORD>(-1);
 const char kStartBanner[] = "==========<開始(";
 const char kReinstallText[] =
@@ -161,7 +161,9 @@ TEST_F(StartTest, StartsTheAgentAndShowsTheMainWindowFoundByTitle)
 }
 
 // A second launcher, plain or started by the agent, ends with -1 before it logs, starts or
-// broadcasts anything; the first goes on.
+// broadcasts anything; the first goes on. What it would have started has noted its start
+// once the folder runs only what ran before, and what it would have broadcast is recorded
+// once the observer has synced.
 TEST_F(StartTest, ASecondLauncherEndsAtOnceAndShowsNothing)
 {
     CLauncherRun run(m_product);
@@ -175,9 +177,11 @@ TEST_F(StartTest, ASecondLauncherEndsAtOnceAndShowsNothing)
         SCOPED_TRACE(arguments);
         CStartRecord record(m_product.Path());
         observer.Forget();
+        const std::vector<DWORD> running = launchertest::ProcessesIn(m_product.Path());
         EXPECT_EQ(RunProgram(m_product.File("Launcher.exe"), arguments, m_product.Path()),
                   kLauncherFailed);
-        Sleep(500);
+        EXPECT_TRUE(launchertest::WaitForProcessesIn(m_product.Path(), running, kExitWaitMs));
+        ASSERT_TRUE(observer.Sync());
         EXPECT_TRUE(record.Starts().empty());
         EXPECT_TRUE(observer.Seen().empty());
     }

@@ -20,7 +20,7 @@ using launchertest::CProgramSwap;
 using launchertest::CStartRecord;
 using launchertest::StartedProgram;
 
-const DWORD kStartWaitMs = 15000;
+const DWORD kStartWaitMs = 60000;
 // The shell's answer to a file that is no program: ERROR_BAD_FORMAT.
 const char kStartFailure[] = "StartApplication  Error ERR:0x0000000B";
 const char kMusicFailure[] = "StartSonavelle  Error ERR:0x0000000B";
@@ -135,7 +135,8 @@ TEST_F(StarterTest, RefusesWhatCannotStart)
         if (c.logged != nullptr) {
             EXPECT_TRUE(log.HasLine("!!", "RunAPPMgr.cpp", c.logged)) << log.Text();
         }
-        Sleep(300);
+        // A program the shell started would have noted its start by the time it ended.
+        EXPECT_TRUE(launchertest::WaitForProcessesIn(m_product.Path(), {}, kStartWaitMs));
         EXPECT_TRUE(record.Starts().empty());
     }
     EXPECT_FALSE(RunAPPMgr::IsExecuteSuccess(reinterpret_cast<HINSTANCE>(32)));
@@ -166,7 +167,9 @@ TEST_F(StarterTest, OpensTheWebPageOfARequest)
     }
     launchertest::CBrowserRecord record;
     EXPECT_FALSE(starter.OpenURL(0xFFFFFFF0));
-    Sleep(300);
+    // A browser the shell started would have recorded its page by the time it ended.
+    EXPECT_TRUE(launchertest::WaitForProcessesIn(launchertest::CBrowserRecord::kFolder, {},
+                                                 kStartWaitMs));
     EXPECT_TRUE(record.Opened().empty());
 }
 
@@ -266,7 +269,7 @@ TEST_F(MusicToolTest, RefusesAValueItCannotUse)
         RunAPPMgr starter;
         EXPECT_FALSE(starter.StartApplication(APP_SONAVELLE, nullptr, SW_SHOW));
         EXPECT_FALSE(log.Has(kErrorMark)) << log.Text();
-        Sleep(300);
+        EXPECT_TRUE(launchertest::WaitForProcessesIn(m_product.Path(), {}, kStartWaitMs));
         EXPECT_TRUE(record.Starts().empty());
     }
 

@@ -38,7 +38,6 @@ namespace {
     new skintest::CWindowFrameworkEnvironment("launcher_verup_updater_test"));
 
 using launchertest::COwnerWindow;
-using launchertest::PumpFor;
 using launchertest::PumpUntil;
 using ui::CSilentInstallWindow;
 
@@ -144,10 +143,14 @@ TEST(VerUpWithTheUpdater, TwoPackagesInstallInTurnThenTheLauncherSetupIsHandedOv
     // told that the launcher closes.
     window.PostMessage(WM_COMMAND, MAKEWPARAM(ui::SilentInstallWindowKey::kCancelButton.m_nId, 1),
                        0);
+    // The stand-in puts its record in place whole.
     const std::string record = lib::GetDownloadFolder() + kSetup.name + ".args";
-    EXPECT_TRUE(PumpUntil([&] { return lib::FileExists(record) && UpdaterWindow() == nullptr; },
-                          60000));
-    PumpFor(200);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return lib::FileExists(record) && UpdaterWindow() == nullptr &&
+                   owner.Count(WM_LAUNCHER_CHILD_CLOSED) > 0;
+        },
+        60000));
     EXPECT_EQ("/S /v/passive", testsupport::ReadFileBytes(record));
     EXPECT_EQ(std::vector<uint32_t>{8}, owner.WParams(WM_LAUNCHER_CHILD_CLOSED));
     EXPECT_TRUE(errors.Messages().empty());
@@ -237,7 +240,7 @@ TEST(VerUpThroughTheMainWindow, ConsentRefusedThenTheVersionUpWindowsCloseButton
     char ownerClass[64] = {};
     GetClassNameA(owner, ownerClass, sizeof ownerClass);
     EXPECT_STRNE("KESTRUMLAUNCHER", ownerClass);
-    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == verup; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == verup; }));
     RECT rect = {};
     GetWindowRect(verup, &rect);
     EXPECT_EQ(480, rect.right - rect.left);
@@ -247,7 +250,7 @@ TEST(VerUpThroughTheMainWindow, ConsentRefusedThenTheVersionUpWindowsCloseButton
 
     ASSERT_TRUE(PostMessageA(
         verup, WM_COMMAND, MAKEWPARAM(ui::SilentInstallWindowKey::kCloseButton.m_nId, 1), 0));
-    ASSERT_TRUE(run.WaitForExit(15000)) << run.Log();
+    ASSERT_TRUE(run.WaitForExit(60000)) << run.Log();
     EXPECT_EQ(0u, run.ExitCode());
     EXPECT_EQ(0u, RequestsOf(standIn, "/packages/"));
     const std::string log = run.Log();

@@ -2,6 +2,7 @@
 # launcher, agent and updater test; its stand-ins and product folder are in product.cmake.
 kestrum_gtest()
 add_library(kestrum_launchertestsupport STATIC
+    ${TEST_DIR}/support/AbortCheckGate.cpp ${TEST_DIR}/support/ChkdskGate.cpp
     ${TEST_DIR}/support/BrowserRecord.cpp ${TEST_DIR}/support/LauncherRun.cpp
     ${TEST_DIR}/support/MessageBoxes.cpp ${TEST_DIR}/support/Observer.cpp
     ${TEST_DIR}/support/ProductFolder.cpp ${TEST_DIR}/support/RecordFile.cpp

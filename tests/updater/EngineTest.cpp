@@ -4,6 +4,8 @@
 
 #include "lib/Path.h"
 #include "lib/StringUtility.h"
+#include "lib/wfc/CriticalSection.h"
+#include "tests/support/ImportPatch.h"
 #include "tests/support/TestSupport.h"
 #include "tests/updater/ScriptedInstaller.h"
 #include "tests/updater/UpdaterTestSupport.h"
@@ -16,7 +18,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
+#include <vector>
 
 using namespace updatertest;
 using MsiInstaller::MsiInstallCallback;
@@ -25,8 +29,86 @@ using MsiInstaller::MsiInstallControl;
 namespace {
 
 constexpr DWORD kWakeMs = 5000;
-// A queued request waits for the worker's next wake; the margin covers a loaded machine.
-constexpr DWORD kPickUpMs = kWakeMs + 1500;
+// A queued request may wait for the worker's next wake: the bound is a loaded machine's.
+constexpr DWORD kPickUpMs = 60000;
+
+// The worker's waits for its next wake, seen through this program's imports: every
+// WaitForSingleObject of kWakeMs made by a thread other than the test's, with the number of
+// installs finished when it began and how it ended. One at a time.
+class CWakeWaits {
+public:
+    struct Wait {
+        size_t uFinishedBefore;
+        DWORD dwResult; // WAIT_FAILED until it ended
+    };
+
+    explicit CWakeWaits(const CScriptedInstaller& installer)
+        : m_cPatch("kernel32.dll", "WaitForSingleObject", reinterpret_cast<void*>(&_Wait))
+    {
+        State& state = _State();
+        lib::wfc::CCriticalSection::CLock lock(&state.lock, true);
+        state.waits.clear();
+        state.pInstaller = &installer;
+        state.dwTestThread = GetCurrentThreadId();
+        state.bActive = true;
+    }
+    ~CWakeWaits() { _State().bActive = false; }
+    CWakeWaits(const CWakeWaits&) = delete;
+    CWakeWaits& operator=(const CWakeWaits&) = delete;
+
+    bool Patched() const { return m_cPatch.Patched(); }
+    std::vector<Wait> Waits() const
+    {
+        State& state = _State();
+        lib::wfc::CCriticalSection::CLock lock(&state.lock, true);
+        return state.waits;
+    }
+    // Whether a wait began after that many installs had finished.
+    bool BegunAfter(size_t finished) const
+    {
+        for (const Wait& wait : Waits()) {
+            if (wait.uFinishedBefore >= finished) return true;
+        }
+        return false;
+    }
+
+private:
+    typedef DWORD(WINAPI* WaitFunction)(HANDLE, DWORD);
+    struct State {
+        lib::wfc::CCriticalSection lock;
+        std::vector<Wait> waits;
+        const CScriptedInstaller* pInstaller = nullptr;
+        DWORD dwTestThread = 0;
+        std::atomic<bool> bActive{false};
+        WaitFunction pOriginal = reinterpret_cast<WaitFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "WaitForSingleObject")));
+    };
+    // For the program's life: a worker may still be inside the stand-in when the object goes.
+    static State& _State()
+    {
+        static State state;
+        return state;
+    }
+    static DWORD WINAPI _Wait(HANDLE handle, DWORD timeoutMs)
+    {
+        State& state = _State();
+        if (timeoutMs != kWakeMs || !state.bActive || GetCurrentThreadId() == state.dwTestThread) {
+            return state.pOriginal(handle, timeoutMs);
+        }
+        size_t index = 0;
+        {
+            lib::wfc::CCriticalSection::CLock lock(&state.lock, true);
+            index = state.waits.size();
+            state.waits.push_back({state.pInstaller->Finished(), WAIT_FAILED});
+        }
+        const DWORD result = state.pOriginal(handle, timeoutMs);
+        lib::wfc::CCriticalSection::CLock lock(&state.lock, true);
+        if (index < state.waits.size()) state.waits[index].dwResult = result;
+        return result;
+    }
+
+    testsupport::CImportPatch m_cPatch;
+};
 
 class CCallbackProbe : public MsiInstallCallback {
 public:
@@ -290,14 +372,19 @@ TEST_F(EngineTest, QueuedRequestsRunInOrderOfArrivalEachToItsEnd)
     EXPECT_EQ((std::vector<Progress>{{4, 2u << 16}, {4, 3u << 16}}), ends);
 }
 
+// Not at once, and within the wake's 5 s: the worker found the queue empty and waits for its
+// wake before the request comes; that wait ends by its time-out, and the request runs.
 TEST_F(EngineTest, RequestQueuedIntoAnIdleEngineStartsAtTheWorkersNextWake)
 {
+    CWakeWaits waits(m_cInstaller);
+    ASSERT_TRUE(waits.Patched());
     ASSERT_TRUE(Control()->Start());
-    PumpFor(300);
-    const DWORD queued = GetTickCount();
+    ASSERT_TRUE(PumpUntil([&] { return waits.BegunAfter(0); }, kPickUpMs));
     ASSERT_EQ(1, Install(APLTYPE_PELLICKMANAGER, Package("idle.msi")));
     ASSERT_TRUE(WaitCalls(1));
-    EXPECT_LE(GetTickCount() - queued, kWakeMs + 500);
+    const std::vector<CWakeWaits::Wait> seen = waits.Waits();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), seen[0].dwResult) << "woken by the request";
 }
 
 TEST_F(EngineTest, CancelDuringAnInstallStopsItAtTheNextProgressRecordAndDropsTheQueue)
@@ -364,20 +451,23 @@ TEST_F(EngineTest, StopTerminatesAWorkerThatOutlivesItsWait)
     HANDLE worker = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, calls[0].dwThreadId);
     ASSERT_NE(nullptr, worker);
 
+    // The stop waits for the worker first (a wait cannot end early), then ends it.
     const DWORD start = GetTickCount();
     Control()->Stop();
-    const DWORD took = GetTickCount() - start;
-    EXPECT_GE(took, kWakeMs - 100);
-    EXPECT_LT(took, kWakeMs + 2000);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, 1000));
+    EXPECT_GE(GetTickCount() - start, kWakeMs - 100);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker, kPickUpMs));
     DWORD exitCode = 1;
     GetExitCodeThread(worker, &exitCode);
     EXPECT_EQ(0u, exitCode); // terminated, not ended by itself (1)
     CloseHandle(worker);
 }
 
+// Idle again after its install, the worker is woken by the stop (its wait ends on the event,
+// not by its time-out) and ends by itself.
 TEST_F(EngineTest, WorkerLeftByItselfEndsWithOne)
 {
+    CWakeWaits waits(m_cInstaller);
+    ASSERT_TRUE(waits.Patched());
     ASSERT_TRUE(Control()->Start());
     m_cInstaller.SetScript({});
     ASSERT_EQ(1, Install(APLTYPE_DAPPLEGATE, Package("quick.msi")));
@@ -385,9 +475,12 @@ TEST_F(EngineTest, WorkerLeftByItselfEndsWithOne)
     HANDLE worker =
         OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, m_cInstaller.Calls()[0].dwThreadId);
     ASSERT_NE(nullptr, worker);
-    const DWORD start = GetTickCount();
+    ASSERT_TRUE(PumpUntil([&] { return waits.BegunAfter(1); }, kPickUpMs));
     Control()->Stop();
-    EXPECT_LT(GetTickCount() - start, 2000u); // the stop wakes the worker
+    const std::vector<CWakeWaits::Wait> seen = waits.Waits();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(1u, seen.back().uFinishedBefore);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), seen.back().dwResult) << "the stop woke it";
     DWORD exitCode = 0;
     GetExitCodeThread(worker, &exitCode);
     EXPECT_EQ(1u, exitCode);
@@ -400,8 +493,13 @@ TEST_F(EngineTest, FailedInstallIsLoggedAndTheNextOneRuns)
     testsupport::CLogCapture log;
     ASSERT_EQ(1, Install(APLTYPE_DAPPLEGATE, Package("broken.msi")));
     ASSERT_EQ(1, Install(APLTYPE_MENDRILL, Package("after.msi")));
-    ASSERT_TRUE(WaitCalls(2));
-    PumpFor(100);
+    // Both installs returned and logged their failure; what they sent has arrived.
+    const std::string failure =
+        lib::FormatString("MsiInstallCommonRequest::DoAction[ERROR:0x%08X]",
+                          static_cast<uint32_t>(ERROR_INSTALL_PACKAGE_INVALID));
+    ASSERT_TRUE(PumpUntil([&] { return m_cInstaller.Finished() >= 2 && log.Count(failure) >= 2; },
+                          kPickUpMs));
+    testsupport::DispatchQueued();
     EXPECT_TRUE(log.HasLine("!!", "MsiInstallCommonRequest.cpp",
                             lib::FormatString("MsiInstallCommonRequest::DoAction[ERROR:0x%08X]",
                                               static_cast<uint32_t>(ERROR_INSTALL_PACKAGE_INVALID))));
@@ -548,9 +646,18 @@ TEST_F(EngineTest, CopyDataAnswersEachRecordAsTheProtocolSays)
         EXPECT_FALSE(testsupport::TakeQuit());
         queued += c.bQueued ? 1 : 0;
     }
-    ASSERT_TRUE(WaitCalls(queued));
-    PumpFor(200);
-    EXPECT_EQ(queued, m_cInstaller.Calls().size());
+    // Requests run in order: once one queued last has run, every request the rows queued has
+    // run, and no other.
+    ASSERT_EQ(1, Install(APLTYPE_DAPPLEGATE, Package("last.msi")));
+    ASSERT_TRUE(WaitCalls(queued + 1));
+    std::vector<std::string> expected;
+    for (const CopyDataCase& c : cases) {
+        if (c.bQueued) expected.push_back(Package(lib::FormatString("%s.msi", c.pszName).c_str()));
+    }
+    expected.push_back(Package("last.msi"));
+    std::vector<std::string> ran;
+    for (const InstallCall& call : m_cInstaller.Calls()) ran.push_back(call.strPackage);
+    EXPECT_EQ(expected, ran);
 }
 
 TEST_F(EngineTest, CopyDataLogsTheRequestWithItsFields)

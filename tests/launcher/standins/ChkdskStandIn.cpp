@@ -1,7 +1,8 @@
 // "chkdsk.exe" of the system folder, which Wine lacks: notes its start with the command line
 // (StandInRecord.h, "started.txt" in the system folder), waits KESTRUM_CHKDSK_DELAY_MS
 // (default 0), then, when KESTRUM_CHKDSK_GATE names an event, until that event is set (a
-// test holds the check so for as long as it looks at the launcher meanwhile), and ends with
+// test or road holds the check so, launchertest::CChkdskGate, for as long as it looks at the
+// launcher meanwhile), and ends with
 // KESTRUM_CHKDSK_EXIT (default 0). tools/wine-session puts it into the prefix's system folder.
 
 #include "tests/launcher/standins/StandInRecord.h"

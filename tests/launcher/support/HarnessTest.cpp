@@ -2,6 +2,7 @@
 // record and publish, the observer's view of another process's broadcasts, and skinned boxes
 // found after their log line and pressed from inside their modal loop.
 
+#include "lib/Handle.h"
 #include "lib/Path.h"
 #include "lib/TolveLog.h"
 #include "online/WebBrowseHelper.h"
@@ -20,7 +21,11 @@
 #include <shlwapi.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <memory>
 #include <string>
+#include <functional>
 
 namespace {
 
@@ -31,6 +36,9 @@ const bool g_bPrivate = testsupport::UsePrivateAppData("launcher_harness_test");
 using launchertest::CProductFolder;
 using launchertest::CStartRecord;
 using launchertest::StartedProgram;
+
+// Every wait for another process: generous for a loaded machine.
+const DWORD kBoundMs = 30000;
 
 // As the launcher's program starter starts a program.
 bool ShellStart(const std::string& program, const char* parameters, const char* folder, int show)
@@ -82,7 +90,7 @@ TEST(StandInTest, EachSiblingToolNotesItsStartAndUpdateShowAndEndsOnClose)
         CStartRecord record(product.Path());
         ASSERT_TRUE(ShellStart(product.File(tool.program), "Launcher", product.Path().c_str(),
                                SW_SHOW));
-        const std::vector<StartedProgram> starts = record.WaitForStart(tool.program, 10000);
+        const std::vector<StartedProgram> starts = record.WaitForStart(tool.program, kBoundMs);
         ASSERT_EQ(starts.size(), 1u);
         EXPECT_EQ(starts[0].sArguments, "Launcher");
         EXPECT_EQ(lstrcmpiA(starts[0].sPath.c_str(), product.File(tool.program).c_str()), 0)
@@ -92,26 +100,34 @@ TEST(StandInTest, EachSiblingToolNotesItsStartAndUpdateShowAndEndsOnClose)
             << starts[0].sFolder;
         EXPECT_EQ(starts[0].iShow, SW_SHOW);
 
-        HWND window = WaitForWindow("WFC-DefaultWindowClass", tool.title, 10000);
+        HWND window = WaitForWindow("WFC-DefaultWindowClass", tool.title, kBoundMs);
         ASSERT_NE(window, nullptr);
         EXPECT_FALSE(IsWindowVisible(window));
         PostMessageA(window, updateShow, 5, static_cast<LPARAM>(0x80000001u));
         launchertest::NotedMessage seen;
-        ASSERT_TRUE(record.WaitForMessage(tool.program, "Launcher_UpdateShow", &seen, 10000));
+        ASSERT_TRUE(record.WaitForMessage(tool.program, "Launcher_UpdateShow", &seen, kBoundMs));
         EXPECT_EQ(seen.uWParam, 5u);
         EXPECT_EQ(seen.uLParam, 0x80000001u);
         PostMessageA(window, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(WaitForWindowGone(window, 10000));
+        EXPECT_TRUE(WaitForWindowGone(window, kBoundMs));
+        EXPECT_TRUE(launchertest::WaitForProcessesIn(product.Path(), {}, kBoundMs))
+            << "the tool ended with its window";
     }
 
-    // One that ignores WM_CLOSE stays until the harness ends it.
+    // One that ignores WM_CLOSE stays until the harness ends it: the notice posted after the
+    // close is noted, so the close was read before it, and the window stands.
+    CStartRecord record(product.Path());
     ASSERT_TRUE(ShellStart(product.File("Mendrill.exe"), "--ignore-close", nullptr, SW_SHOW));
-    HWND stubborn = WaitForWindow("WFC-DefaultWindowClass", "Mendrill", 10000);
+    HWND stubborn = WaitForWindow("WFC-DefaultWindowClass", "Mendrill", kBoundMs);
     ASSERT_NE(stubborn, nullptr);
     PostMessageA(stubborn, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(WaitForWindowGone(stubborn, 500));
+    PostMessageA(stubborn, updateShow, 7, 0);
+    ASSERT_TRUE(record.WaitForMessage("Mendrill.exe", "Launcher_UpdateShow", nullptr, kBoundMs));
+    EXPECT_TRUE(IsWindow(stubborn));
+    EXPECT_EQ(launchertest::ProcessesIn(product.Path()).size(), 1u);
     EXPECT_EQ(launchertest::EndProductPrograms(), 1);
     EXPECT_FALSE(IsWindow(stubborn));
+    EXPECT_TRUE(launchertest::ProcessesIn(product.Path()).empty());
 }
 
 TEST(StandInTest, TheMusicToolStartsFromItsRegisteredFolderAndEnds)
@@ -126,7 +142,7 @@ TEST(StandInTest, TheMusicToolStartsFromItsRegisteredFolderAndEnds)
     CStartRecord record(product.File("Sonavelle\\"));
     ASSERT_TRUE(ShellStart(std::string(folder) + "\\Sonavelle5.exe", nullptr, nullptr,
                            SW_SHOWNORMAL));
-    const std::vector<StartedProgram> starts = record.WaitForStart("Sonavelle5.exe", 10000);
+    const std::vector<StartedProgram> starts = record.WaitForStart("Sonavelle5.exe", kBoundMs);
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].sArguments, "");
     EXPECT_EQ(starts[0].iShow, SW_SHOWNORMAL);
@@ -142,7 +158,8 @@ TEST(StandInTest, ASwappedProgramIsPutBackAsItWas)
         ASSERT_TRUE(recorder.Swapped());
         CStartRecord record(product.Path());
         ASSERT_TRUE(ShellStart(updater, "Launcher", nullptr, SW_SHOW));
-        const std::vector<StartedProgram> starts = record.WaitForStart("Kestrum4Update.exe", 10000);
+        const std::vector<StartedProgram> starts =
+            record.WaitForStart("Kestrum4Update.exe", kBoundMs);
         ASSERT_EQ(starts.size(), 1u);
         EXPECT_EQ(starts[0].sArguments, "Launcher");
     }
@@ -188,7 +205,7 @@ TEST(StandInTest, TheAgentPublishesTheListedCardsAtOnceAndStaysUntilClosed)
     SetEnvironmentVariableA("KESTRUM_NTFS_CARDS", "j");
     CStartRecord record(product.Path());
     ASSERT_TRUE(ShellStart(product.File("Kestrum4Agent.exe"), "Launcher", nullptr, SW_SHOW));
-    HWND agent = WaitForWindow("Kestrum4AgentWinClassName", "Kestrum4AgentWindowTitle", 10000);
+    HWND agent = WaitForWindow("Kestrum4AgentWinClassName", "Kestrum4AgentWindowTitle", kBoundMs);
     ASSERT_NE(agent, nullptr);
     CardShareRecord shared;
     ASSERT_TRUE(launchertest::ReadCardRecord(shared));
@@ -198,13 +215,15 @@ TEST(StandInTest, TheAgentPublishesTheListedCardsAtOnceAndStaysUntilClosed)
 
     // A second agent ends at once and leaves the first.
     ASSERT_TRUE(ShellStart(product.File("Kestrum4Agent.exe"), "Launcher", nullptr, SW_SHOW));
-    ASSERT_EQ(record.WaitForStart("Kestrum4Agent.exe", 10000, 2).size(), 2u);
+    ASSERT_EQ(record.WaitForStart("Kestrum4Agent.exe", kBoundMs, 2).size(), 2u);
     EXPECT_EQ(FindWindowA("Kestrum4AgentWinClassName", nullptr), agent);
     PostMessageA(agent, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitForWindowGone(agent, 10000));
+    EXPECT_TRUE(WaitForWindowGone(agent, kBoundMs));
     SetEnvironmentVariableA("KESTRUM_SIMULATED_CARDS", nullptr);
     SetEnvironmentVariableA("KESTRUM_NTFS_CARDS", nullptr);
-    EXPECT_EQ(launchertest::EndProductPrograms(), 0) << "both agents ended by themselves";
+    EXPECT_TRUE(launchertest::WaitForProcessesIn(product.Path(), {}, kBoundMs))
+        << "both agents end by themselves";
+    EXPECT_EQ(launchertest::EndProductPrograms(), 0);
 }
 
 TEST(StandInTest, ChkdskOfTheSystemFolderNotesItsCommandLineWaitsAndEnds)
@@ -217,13 +236,19 @@ TEST(StandInTest, ChkdskOfTheSystemFolderNotesItsCommandLineWaitsAndEnds)
     const struct {
         const char* delay;
         const char* exit;
+        bool gate;  // held by a gate until the start is noted
         DWORD waitedAtLeast;
         DWORD exitCode;
-    } cases[] = {{nullptr, nullptr, 0, 0}, {"300", "5", 300, 5}, {"0", "0xC0000005", 0, 0xC0000005}};
+    } cases[] = {{nullptr, nullptr, false, 0, 0},
+                 {"300", "5", false, 300, 5},
+                 {"0", "0xC0000005", false, 0, 0xC0000005},
+                 {nullptr, "2", true, 0, 2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.exit != nullptr ? c.exit : "defaults");
         SetEnvironmentVariableA("KESTRUM_CHKDSK_DELAY_MS", c.delay);
         SetEnvironmentVariableA("KESTRUM_CHKDSK_EXIT", c.exit);
+        std::unique_ptr<launchertest::CChkdskGate> gate;
+        if (c.gate) gate.reset(new launchertest::CChkdskGate);
         CStartRecord record(folder);
         std::string commandLine = program + " V: /F /X";
         STARTUPINFOA startup = {};
@@ -233,7 +258,14 @@ TEST(StandInTest, ChkdskOfTheSystemFolderNotesItsCommandLineWaitsAndEnds)
         ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                    nullptr, &startup, &started));
         CloseHandle(started.hThread);
-        EXPECT_EQ(WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
+        if (gate) {
+            ASSERT_TRUE(gate->IsReady());
+            ASSERT_EQ(record.WaitForStart("chkdsk.exe", kBoundMs).size(), 1u);
+            EXPECT_EQ(WaitForSingleObject(started.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+                << "held at the gate";
+            gate->Release();
+        }
+        EXPECT_EQ(WaitForSingleObject(started.hProcess, kBoundMs), WAIT_OBJECT_0);
         EXPECT_GE(GetTickCount() - begin, c.waitedAtLeast);
         DWORD code = 0;
         GetExitCodeProcess(started.hProcess, &code);
@@ -254,12 +286,36 @@ TEST(BrowserRecordTest, WebPagesOpenInTheRecorder)
     const std::string pages[] = {"http://127.0.0.1:9/pcapp/page?a=1&b=%20c",
                                  "https://127.0.0.1:9/secure"};
     for (const std::string& page : pages) EXPECT_TRUE(OpenWebBrowser(page.c_str())) << page;
-    const std::vector<std::string> opened = record.WaitForOpened(10000, 2);
+    const std::vector<std::string> opened = record.WaitForOpened(kBoundMs, 2);
     ASSERT_EQ(opened.size(), 2u);
     // The shell starts them one after the other, but either may write first.
     EXPECT_TRUE((opened[0] == pages[0] && opened[1] == pages[1]) ||
                 (opened[0] == pages[1] && opened[1] == pages[0]))
         << opened[0] << " " << opened[1];
+}
+
+// The harness knows what the shell started there ends before it reads the record.
+TEST(BrowserRecordTest, TheRecordersProcessIsSeenUntilItEnds)
+{
+    ASSERT_TRUE(launchertest::CBrowserRecord::IsInstalled());
+    launchertest::CBrowserRecord record;
+    const std::string recorder = std::string(launchertest::CBrowserRecord::kFolder) +
+                                 "BrowserRecorder.exe";
+    std::string commandLine = "\"" + recorder + "\" harness";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+                               CREATE_SUSPENDED, nullptr, nullptr, &startup, &started));
+    const std::string folder = launchertest::CBrowserRecord::kFolder;
+    const std::vector<DWORD> running = launchertest::ProcessesIn(folder);
+    EXPECT_NE(std::find(running.begin(), running.end(), started.dwProcessId), running.end());
+    EXPECT_FALSE(launchertest::WaitForProcessesIn(folder, {}, 0));
+    ResumeThread(started.hThread);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    EXPECT_TRUE(launchertest::WaitForProcessesIn(folder, {}, kBoundMs));
+    EXPECT_EQ(record.Opened(), std::vector<std::string>{"harness"});
 }
 
 TEST(StartRecordTest, ReadsTheFieldsOfEachLineAndRefusesOthers)
@@ -327,7 +383,9 @@ TEST(LauncherRunTest, PassesItsEnvironmentAndReadsOnlyItsOwnRunsLog)
         // The shell starts the agent while the launcher goes on.
         CardShareRecord shared;
         const DWORD begin = GetTickCount();
-        while (!launchertest::ReadCardRecord(shared) && GetTickCount() - begin < 10000) Sleep(20);
+        while (!launchertest::ReadCardRecord(shared) && GetTickCount() - begin < kBoundMs) {
+            Sleep(20);
+        }
         ASSERT_TRUE(launchertest::ReadCardRecord(shared)) << "the agent stand-in runs";
         EXPECT_EQ(shared.removableMask, testsupport::DriveBit('V')) << "with the launcher's cards";
         EXPECT_NE(run.Log().find("==========<開始("), std::string::npos) << run.Log();
@@ -357,15 +415,96 @@ TEST(ObserverTest, SeesTheBroadcastsOfAnotherProcessHiddenOrShown)
                   0);
         EXPECT_TRUE(PostMessageA(HWND_BROADCAST, deviceChange, 2, 0x1234));
         EXPECT_TRUE(PostMessageA(HWND_BROADCAST, userChanger, 0, 0));
-        EXPECT_TRUE(observer.WaitFor("WM_DEVICECHANGE", 1, 10000));
-        EXPECT_TRUE(observer.WaitFor("DEVICECHANGE_KESTRUM", 2, 10000));
+        // Posted before the observer's own message: recorded once it is.
+        ASSERT_TRUE(observer.Sync());
+        EXPECT_TRUE(observer.WaitFor("WM_DEVICECHANGE", 1, 0));
+        EXPECT_TRUE(observer.WaitFor("DEVICECHANGE_KESTRUM", 2, 0));
         const std::vector<launchertest::ObservedMessage> seen = observer.Seen();
-        ASSERT_EQ(seen.size(), 2u);
+        ASSERT_EQ(seen.size(), 2u) << "the observer's own message is not among them";
         EXPECT_EQ(seen[1].uLParam, 0x1234u);
         EXPECT_EQ(observer.Count("UserChanger"), 0u) << "a message not named is not recorded";
         observer.Forget();
         EXPECT_TRUE(observer.Seen().empty());
     }
+}
+
+// ---- the abort-check gate ----
+
+// A thread started as the product starts its workers (CreateThread through the program's
+// imports), running the function; joined with the object.
+class CWorker {
+public:
+    explicit CWorker(std::function<void()> run) : m_fnRun(std::move(run))
+    {
+        m_hThread = CreateThread(nullptr, 0, &CWorker::_Run, this, 0, nullptr);
+    }
+    ~CWorker() { Join(); }
+    void Join()
+    {
+        if (m_hThread == nullptr) return;
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+        m_hThread = nullptr;
+    }
+
+private:
+    static DWORD WINAPI _Run(void* self)
+    {
+        static_cast<CWorker*>(self)->m_fnRun();
+        return 0;
+    }
+    std::function<void()> m_fnRun;
+    HANDLE m_hThread;
+};
+
+TEST(AbortCheckGateTest, HoldsAWorkersCheckUntilItsEventOrTheGateOpens)
+{
+    // Auto-reset, as the drop window's abort event.
+    lib::CHandle abort(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    DWORD answers[4] = {};
+    std::atomic<bool> heldReturned(false);
+    {
+        launchertest::CAbortCheckGate gate(1);
+        ASSERT_TRUE(gate.Patched());
+        EXPECT_EQ(WaitForSingleObject(abort.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
+            << "the test's own check passes";
+        CWorker worker([&] {
+            answers[0] = WaitForSingleObject(abort.Get(), 0); // the first passes
+            answers[1] = WaitForSingleObject(abort.Get(), 1); // a wait of some time is no check
+            answers[2] = WaitForSingleObject(abort.Get(), 0); // held until the abort
+            heldReturned = true;
+            answers[3] = WaitForSingleObject(abort.Get(), 0); // the abort was taken
+        });
+        ASSERT_TRUE(gate.WaitForHeld(kBoundMs));
+        EXPECT_FALSE(heldReturned) << "the check waits for the abort";
+        SetEvent(abort.Get());
+        worker.Join();
+    }
+    EXPECT_EQ(answers[0], static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(answers[1], static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(answers[2], static_cast<DWORD>(WAIT_OBJECT_0)) << "answered as the check would";
+    EXPECT_EQ(answers[3], static_cast<DWORD>(WAIT_TIMEOUT));
+
+    // Opened, the gate lets a held check go on unset, and later ones pass.
+    DWORD opened[2] = {};
+    {
+        launchertest::CAbortCheckGate gate;
+        std::atomic<bool> returned(false);
+        CWorker worker([&] {
+            opened[0] = WaitForSingleObject(abort.Get(), 0);
+            returned = true;
+            opened[1] = WaitForSingleObject(abort.Get(), 0);
+        });
+        ASSERT_TRUE(gate.WaitForHeld(kBoundMs));
+        EXPECT_FALSE(returned);
+        gate.Open();
+        worker.Join();
+    }
+    EXPECT_EQ(opened[0], static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(opened[1], static_cast<DWORD>(WAIT_TIMEOUT));
+    // Gone, it holds nothing.
+    CWorker([&] { opened[0] = WaitForSingleObject(abort.Get(), 0); }).Join();
+    EXPECT_EQ(opened[0], static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 // ---- boxes shown in-process ----
@@ -411,7 +550,7 @@ TEST(MessageBoxHarnessTest, FindsTheBoxAfterItsLineAndPressesTheButtonAsked)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        launchertest::CBoxPresser press(c.text, c.press, c.pressed ? 10000 : 500);
+        launchertest::CBoxPresser press(c.text, c.press, c.pressed ? kBoundMs : 500);
         EXPECT_EQ(ShowLoggedBox(c.owner, c.text, c.style), c.result);
         EXPECT_EQ(press.Pressed(), c.pressed);
         const launchertest::ShownBox& box = press.Box();

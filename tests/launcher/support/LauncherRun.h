@@ -64,7 +64,7 @@ public:
     DWORD ExitCode() const;
     // WM_CLOSE to the main window, and the launcher's exit code once it ended; ended
     // after the bound (kTerminated). The code of an ended launcher at once.
-    DWORD Close(DWORD boundMs = 10000);
+    DWORD Close(DWORD boundMs = 60000);
 
     // The launcher's log lines written since the case's start.
     std::string Log() const;

@@ -68,7 +68,7 @@ bool PressBox(const ShownBox& box, int result);
 // program is closed instead, so that the test fails rather than waits. One at a time.
 class CBoxPresser {
 public:
-    CBoxPresser(const std::string& text, int result, DWORD timeoutMs = 10000);
+    CBoxPresser(const std::string& text, int result, DWORD timeoutMs = 60000);
     ~CBoxPresser();
     CBoxPresser(const CBoxPresser&) = delete;
     CBoxPresser& operator=(const CBoxPresser&) = delete;

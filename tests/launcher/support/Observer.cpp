@@ -16,6 +16,9 @@ namespace launchertest {
 namespace {
 
 std::atomic<int> g_iObservers(0);
+// The observer's own message and the name it records it under (ObserverMain.cpp).
+const char kSyncMessage[] = "KestrumLauncherObserverSync";
+const char kSyncName[] = "sync";
 
 bool ParseLine(const std::string& line, ObservedMessage& message)
 {
@@ -31,7 +34,7 @@ bool ParseLine(const std::string& line, ObservedMessage& message)
 } // namespace
 
 CObserver::CObserver(const std::vector<std::string>& names, bool visible)
-    : m_uStart(0), m_hProcess(nullptr), m_hWindow(nullptr)
+    : m_uStart(0), m_uSyncs(0), m_hProcess(nullptr), m_hWindow(nullptr)
 {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
@@ -52,7 +55,7 @@ CObserver::CObserver(const std::vector<std::string>& names, bool visible)
     CloseHandle(started.hThread);
     m_hProcess = started.hProcess;
     const DWORD begin = GetTickCount();
-    while (GetTickCount() - begin < 20000) {
+    while (GetTickCount() - begin < 60000) {
         const std::string text = testsupport::ReadFileBytes(m_strRecord);
         const std::vector<std::string> lines = WholeLines(text);
         if (!lines.empty()) {
@@ -85,7 +88,7 @@ std::vector<ObservedMessage> CObserver::Seen() const
     std::vector<ObservedMessage> seen;
     for (const std::string& line : WholeLines(testsupport::ReadFileBytes(m_strRecord, m_uStart))) {
         ObservedMessage message;
-        if (ParseLine(line, message)) seen.push_back(message);
+        if (ParseLine(line, message) && message.sName != kSyncName) seen.push_back(message);
     }
     return seen;
 }
@@ -103,6 +106,27 @@ bool CObserver::WaitFor(const std::string& name, uint32_t wParam, DWORD timeoutM
     for (;;) {
         for (const ObservedMessage& message : Seen()) {
             if (message.sName == name && message.uWParam == wParam) return true;
+        }
+        if (GetTickCount() - begin >= timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+bool CObserver::Sync(DWORD timeoutMs) const
+{
+    static const UINT sync = RegisterWindowMessageA(kSyncMessage);
+    if (m_hWindow == nullptr) return false;
+    const uint32_t mark = ++m_uSyncs;
+    if (!PostMessageA(m_hWindow, sync, mark, 0)) return false;
+    const DWORD begin = GetTickCount();
+    for (;;) {
+        for (const std::string& line :
+             WholeLines(testsupport::ReadFileBytes(m_strRecord, m_uStart))) {
+            ObservedMessage message;
+            if (ParseLine(line, message) && message.sName == kSyncName &&
+                message.uWParam == mark) {
+                return true;
+            }
         }
         if (GetTickCount() - begin >= timeoutMs) return false;
         Sleep(20);

@@ -5,7 +5,7 @@
 //
 //     launchertest::CObserver observer({"DEVICECHANGE_KESTRUM", "UserChanger"});
 //     ... the launcher chooses card V: ...
-//     EXPECT_TRUE(observer.WaitFor("DEVICECHANGE_KESTRUM", 1, 10000));
+//     EXPECT_TRUE(observer.WaitFor("DEVICECHANGE_KESTRUM", 1, 30000));
 //
 // WM_DEVICECHANGE is recorded under the name "WM_DEVICECHANGE". The observer ends with the
 // object. The blocks the launcher and the agent share are read by ReadCardRecord and
@@ -47,12 +47,17 @@ public:
     size_t Count(const std::string& name) const;
     // Waits for a message of that name and wParam; false after the time-out.
     bool WaitFor(const std::string& name, uint32_t wParam, DWORD timeoutMs) const;
+    // Waits until everything posted to the observer before the call is recorded: a message
+    // of its own goes after them through its queue. For "nothing more came" once the sender
+    // has posted all it would (its call returned, or it ended). False after the time-out.
+    bool Sync(DWORD timeoutMs = 60000) const;
     // Forgets what was recorded so far: later calls see only what arrives from now on.
     void Forget();
 
 private:
     std::string m_strRecord;
     size_t m_uStart;
+    mutable uint32_t m_uSyncs;
     HANDLE m_hProcess;
     HWND m_hWindow;
 };

@@ -3,7 +3,8 @@
 // registered message named on its command line to the record file, one line each:
 // "<name>\t<wParam %08X>\t<lParam %08X>". The first line, "ready\t<window %08X>", says that
 // the window is there. --visible shows it off-screen without activating it. It ends on
-// WM_CLOSE.
+// WM_CLOSE. Its own message "KestrumLauncherObserverSync" is recorded as "sync", so that the
+// harness knows what was posted before it has been recorded (CObserver::Sync).
 
 #include <windows.h>
 
@@ -62,6 +63,7 @@ int main(int argc, char** argv)
     if (argc < 2) return 1;
     g_strRecord = argv[1];
     bool visible = false;
+    g_vecNamed.emplace_back(RegisterWindowMessageA("KestrumLauncherObserverSync"), "sync");
     for (int i = 2; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--visible") {

@@ -11,6 +11,7 @@
 #include <tlhelp32.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 
 namespace launchertest {
@@ -118,36 +119,83 @@ void RemoveUserFiles()
     }
 }
 
-int EndProductPrograms()
+namespace {
+
+// Open handles of the other running processes whose program the test accepts (test
+// programs "*_test.exe" never), with the access asked for.
+std::vector<HANDLE> OpenProcesses(DWORD access, bool (*accept)(const std::string& image,
+                                                                const std::string& place),
+                                  const std::string& place)
 {
-    const std::string product = ProductFolderPath();
-    const std::string chkdsk = SystemFolder() + "chkdsk.exe";
-    std::vector<HANDLE> ended;
+    std::vector<HANDLE> found;
     lib::CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = snapshot.IsValid() && Process32First(snapshot.Get(), &entry); more;
          more = Process32Next(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == GetCurrentProcessId()) continue;
-        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
-                                     FALSE, entry.th32ProcessID);
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | access, FALSE,
+                                     entry.th32ProcessID);
         if (process == nullptr) continue;
         const std::string image = ProcessImage(process);
         // Test programs built into the folder are no programs of the product.
-        const bool test = EndsWithNoCase(image, "_test.exe");
-        if (!image.empty() && !test && (StartsWithNoCase(image, product) ||
-                                        lstrcmpiA(image.c_str(), chkdsk.c_str()) == 0)) {
-            TerminateProcess(process, 1);
-            ended.push_back(process);
+        if (!image.empty() && !EndsWithNoCase(image, "_test.exe") && accept(image, place)) {
+            found.push_back(process);
         } else {
             CloseHandle(process);
         }
     }
+    return found;
+}
+
+bool InFolder(const std::string& image, const std::string& folder)
+{
+    return StartsWithNoCase(image, folder);
+}
+
+bool OfTheProduct(const std::string& image, const std::string&)
+{
+    return StartsWithNoCase(image, ProductFolderPath()) ||
+           lstrcmpiA(image.c_str(), (SystemFolder() + "chkdsk.exe").c_str()) == 0;
+}
+
+} // namespace
+
+int EndProductPrograms()
+{
+    const std::vector<HANDLE> ended =
+        OpenProcesses(PROCESS_TERMINATE | SYNCHRONIZE, &OfTheProduct, std::string());
+    for (HANDLE process : ended) TerminateProcess(process, 1);
     for (HANDLE process : ended) {
-        WaitForSingleObject(process, 10000);
+        WaitForSingleObject(process, 30000);
         CloseHandle(process);
     }
     return static_cast<int>(ended.size());
+}
+
+std::vector<DWORD> ProcessesIn(const std::string& folder)
+{
+    std::vector<DWORD> ids;
+    for (HANDLE process : OpenProcesses(0, &InFolder, folder)) {
+        ids.push_back(GetProcessId(process));
+        CloseHandle(process);
+    }
+    return ids;
+}
+
+bool WaitForProcessesIn(const std::string& folder, const std::vector<DWORD>& kept,
+                        DWORD timeoutMs)
+{
+    const DWORD begin = GetTickCount();
+    for (;;) {
+        bool others = false;
+        for (const DWORD id : ProcessesIn(folder)) {
+            others = others || std::find(kept.begin(), kept.end(), id) == kept.end();
+        }
+        if (!others) return true;
+        if (GetTickCount() - begin >= timeoutMs) return false;
+        Sleep(20);
+    }
 }
 
 // ---- swapping a program ----

@@ -47,6 +47,15 @@ void RemoveUserFiles();
 // folder ("*_test.exe") are left alone. The number ended.
 int EndProductPrograms();
 
+// The ids of the running processes whose program lies in the folder (with its trailing
+// backslash; below it included), test programs ("*_test.exe") left out.
+std::vector<DWORD> ProcessesIn(const std::string& folder);
+// Waits until every process of the folder has ended but those kept (ids of ProcessesIn):
+// a program started there before the call has then noted its start, and a stand-in that a
+// program ran and that ends by itself is gone. False after the time-out.
+bool WaitForProcessesIn(const std::string& folder, const std::vector<DWORD>& kept,
+                        DWORD timeoutMs);
+
 // Puts a file in place of a product program for the object's life, then the program back as
 // it was (a missing program stays missing); the folder's programs are ended first, since a
 // running program cannot be replaced. An empty source removes the program for a case.
