@@ -217,7 +217,7 @@ BOOL WINAPI NetworkDown(LPDWORD) { return FALSE; }
 FARPROC WINAPI GetProcAddressNetworkDown(HMODULE module, LPCSTR name)
 {
     if (reinterpret_cast<uintptr_t>(name) > 0xFFFF && std::strcmp(name, "IsNetworkAlive") == 0) {
-        return reinterpret_cast<FARPROC>(&NetworkDown);
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&NetworkDown));
     }
     return reinterpret_cast<decltype(&GetProcAddress)>(g_pRealGetProcAddress)(module, name);
 }
