@@ -17,7 +17,6 @@ const char kDeviceNo[] = "DN00000000000051";
 const uint32_t kCcidHead = 0x0746;
 // The agent's WM_DEVICECHANGE for a card that came (agent/DriveWatcher.h).
 const uint32_t kCardArrival = 1;
-const char kHiddenClass[] = "KESTRUMLAUNCHER";
 
 struct WindowSearch {
     DWORD dwProcess;
@@ -151,7 +150,7 @@ void CRoadLauncher::Command(uint16_t id) const
 HWND CRoadLauncher::WaitForWindow(const std::string& title, DWORD timeoutMs) const
 {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50)) {
-        if (const HWND window = FindShownWindow(m_pRun->ProcessId(), title)) return window;
+        if (const HWND window = launchertest::FindWindowTitled(m_pRun->ProcessId(), title)) return window;
         if (m_pRun->HasExited()) break;
     }
     return nullptr;
@@ -191,20 +190,10 @@ std::string TitleOf(HWND window)
     return text;
 }
 
-HWND FindShownWindow(DWORD processId, const std::string& title)
-{
-    const std::vector<HWND> found = ShownWindowsOf(processId, [&title](HWND window) {
-        const HWND owner = GetWindow(window, GW_OWNER);
-        return TitleOf(window) == title && ClassOf(window) != kHiddenClass &&
-               (owner == nullptr || TitleOf(owner) != title);
-    });
-    return found.empty() ? nullptr : found.front();
-}
-
 HWND WaitForShownWindow(DWORD processId, const std::string& title, DWORD timeoutMs)
 {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50)) {
-        if (const HWND window = FindShownWindow(processId, title)) return window;
+        if (const HWND window = launchertest::FindWindowTitled(processId, title)) return window;
     }
     return nullptr;
 }

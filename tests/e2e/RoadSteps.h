@@ -110,7 +110,7 @@ public:
     // The main window's menu or button command, as a click gives it.
     void Command(uint16_t id) const;
     // A shown top-level window of the launcher with the title that is no box
-    // (FindShownWindow), null after the bound or once the launcher ended.
+    // (launchertest::FindWindowTitled), null after the bound or once the launcher ended.
     HWND WaitForWindow(const std::string& title, DWORD timeoutMs = kShowWaitMs) const;
 
 private:
@@ -134,12 +134,10 @@ std::vector<HWND> ShownWindowsOf(DWORD processId,
 std::string ClassOf(HWND window);
 std::string TitleOf(HWND window);
 
-// A shown top-level window of the process with the title, neither a box nor the launcher's
-// hidden window; null when there is none (now). A skinned box takes its owner's title, so a
-// window owned by a window of the same title is a box and passed over: a window that opens
-// a box over itself at once is found, not its box, however late the road looks.
-HWND FindShownWindow(DWORD processId, const std::string& title);
-// The same, waited for; null after the bound.
+// A shown top-level window of the process with the title, waited for; null after the
+// bound. Its boxes, which take its title, are passed over (launchertest::FindWindowTitled):
+// a window that opens a box over itself at once is found, not its box, however late the
+// road looks.
 HWND WaitForShownWindow(DWORD processId, const std::string& title,
                         DWORD timeoutMs = kShowWaitMs);
 

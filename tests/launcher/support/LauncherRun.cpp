@@ -33,8 +33,14 @@ BOOL CALLBACK TestWindow(HWND window, LPARAM parameter)
     GetClassNameA(window, name, sizeof name);
     // The main window is neither the hidden window nor owned: its boxes and tool windows,
     // which may carry its title, are.
-    if (search.bMainWindow &&
-        (std::strcmp(name, kHiddenClass) == 0 || GetWindow(window, GW_OWNER) != nullptr)) {
+    const HWND owner = GetWindow(window, GW_OWNER);
+    if (search.bMainWindow && (std::strcmp(name, kHiddenClass) == 0 || owner != nullptr)) {
+        return TRUE;
+    }
+    // A box takes its owner's title: it is not the window of that title.
+    char ownerTitle[256] = {};
+    if (owner != nullptr && GetWindowTextA(owner, ownerTitle, sizeof ownerTitle) > 0 &&
+        std::strcmp(ownerTitle, search.pszTitle) == 0) {
         return TRUE;
     }
     search.hFound = window;
@@ -147,12 +153,17 @@ bool CLauncherRun::Start(const std::vector<std::string>& arguments)
     return true;
 }
 
-HWND CLauncherRun::FindWindowTitled(const std::string& title) const
+HWND FindWindowTitled(DWORD processId, const std::string& title)
 {
-    if (m_dwProcessId == 0) return nullptr;
-    TitleSearch search = {m_dwProcessId, title.c_str(), false, nullptr};
+    if (processId == 0) return nullptr;
+    TitleSearch search = {processId, title.c_str(), false, nullptr};
     EnumWindows(&TestWindow, reinterpret_cast<LPARAM>(&search));
     return search.hFound;
+}
+
+HWND CLauncherRun::FindWindowTitled(const std::string& title) const
+{
+    return launchertest::FindWindowTitled(m_dwProcessId, title);
 }
 
 HWND CLauncherRun::MainWindow() const

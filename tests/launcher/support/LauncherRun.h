@@ -28,6 +28,10 @@ namespace launchertest {
 
 class CProductFolder;
 
+// A visible top-level window of the process with the title that is not a box of a window
+// with that title (a box takes its owner's title), null when there is none (now).
+HWND FindWindowTitled(DWORD processId, const std::string& title);
+
 class CLauncherRun {
 public:
     enum Outcome { MAIN_WINDOW, EXITED, TIMED_OUT };
@@ -55,7 +59,7 @@ public:
     // The launcher's visible, unowned top-level "Kestrum4 Launcher" window that is not its
     // hidden window, null when there is none (now).
     HWND MainWindow() const;
-    // A visible top-level window of the launcher with the title, null when there is none.
+    // FindWindowTitled of the launcher's process.
     HWND FindWindowTitled(const std::string& title) const;
 
     bool WaitForExit(DWORD timeoutMs);
