@@ -66,7 +66,7 @@ kestrum_standin(launcher_standin_agent Kestrum4Agent GUI PRODUCT
 kestrum_standin(launcher_standin_chkdsk chkdsk
     SOURCES ${standin_dir}/ChkdskStandIn.cpp ${standin_dir}/StandInRecord.cpp)
 kestrum_standin(launcher_browser_recorder BrowserRecorder
-    SOURCES ${CMAKE_SOURCE_DIR}/tests/online/BrowserRecorder.cpp
+    SOURCES ${CMAKE_SOURCE_DIR}/tests/online/BrowserRecorder.cpp ${standin_dir}/StandInRecord.cpp
     DEFINITIONS RECORDER_DONE_EVENT="KestrumLauncherBrowserDone")
 
 if(TARGET launcher_seams)

@@ -2,9 +2,11 @@
 // own, it appends its arguments to "opened.txt" beside itself, one line per start, and then
 // signals the event the test waits on. The launcher's tests build it with an event of
 // their own (RECORDER_DONE_EVENT), so that neither test is woken by the other's browser.
+// Pages opened together start recorders together: each line goes in whole.
+#include "tests/launcher/standins/StandInRecord.h"
+
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #ifndef RECORDER_DONE_EVENT
@@ -17,11 +19,9 @@ int main(int argc, char** argv)
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string file = path;
     file = file.substr(0, file.rfind('\\') + 1) + "opened.txt";
-    FILE* out = std::fopen(file.c_str(), "ab");
-    if (out == nullptr) return 2;
-    for (int i = 1; i < argc; ++i) std::fprintf(out, i == 1 ? "%s" : " %s", argv[i]);
-    std::fprintf(out, "\n");
-    std::fclose(out);
+    std::string line;
+    for (int i = 1; i < argc; ++i) line += (i == 1 ? "" : " ") + std::string(argv[i]);
+    standin::AppendWholeLine(file, line + "\n");
     HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, RECORDER_DONE_EVENT);
     if (done != nullptr) {
         SetEvent(done);

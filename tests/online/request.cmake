@@ -14,7 +14,8 @@ kestrum_test(online_connectioninfo_test
     LIBS kestrum_online kestrum_testsupport
     OWN_FOLDER)
 add_dependencies(online_connectioninfo_test online_connection_child)
-kestrum_test_helper(online_browser_recorder SOURCES ${TEST_DIR}/BrowserRecorder.cpp)
+kestrum_test_helper(online_browser_recorder SOURCES ${TEST_DIR}/BrowserRecorder.cpp
+    ${CMAKE_SOURCE_DIR}/tests/launcher/standins/StandInRecord.cpp)
 kestrum_test(online_browser_test
     SOURCES ${TEST_DIR}/BrowserTest.cpp
     LIBS kestrum_online kestrum_testsupport

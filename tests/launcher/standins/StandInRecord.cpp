@@ -15,12 +15,18 @@ std::string ProgramPath()
     return path;
 }
 
-// Programs started together append to one file: one line, written whole under a mutex of
-// the file's own, so that lines never interleave.
-void AppendLine(const std::string& line)
+std::string RecordFile()
 {
     const std::string program = ProgramPath();
-    const std::string file = program.substr(0, program.rfind('\\') + 1) + kRecordFile;
+    return program.substr(0, program.rfind('\\') + 1) + kRecordFile;
+}
+
+} // namespace
+
+void AppendWholeLine(const std::string& file, const std::string& line)
+{
+    // One mutex for every record file: programs started together take turns, and each
+    // line goes in one write through an append-only handle.
     HANDLE mutex = CreateMutexA(nullptr, FALSE, "KestrumStandInRecord");
     if (mutex != nullptr) WaitForSingleObject(mutex, 10000);
     for (int attempt = 0; attempt < 50; ++attempt) {
@@ -41,8 +47,6 @@ void AppendLine(const std::string& line)
     }
 }
 
-} // namespace
-
 int StartupShowCommand()
 {
     STARTUPINFOA startup = {};
@@ -56,17 +60,18 @@ void RecordStart()
     char folder[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, folder);
     const char* commandLine = GetCommandLineA();
-    AppendLine(std::string(kStartKind) + "\t" + ProgramPath() + "\t" +
-               (commandLine != nullptr ? commandLine : "") + "\t" + folder + "\t" +
-               std::to_string(StartupShowCommand()) + "\r\n");
+    AppendWholeLine(RecordFile(), std::string(kStartKind) + "\t" + ProgramPath() + "\t" +
+                                      (commandLine != nullptr ? commandLine : "") + "\t" +
+                                      folder + "\t" + std::to_string(StartupShowCommand()) +
+                                      "\r\n");
 }
 
 void RecordMessage(const char* name, uint32_t wParam, uint32_t lParam)
 {
     char values[32];
     std::snprintf(values, sizeof values, "%08X\t%08X", wParam, lParam);
-    AppendLine(std::string(kMessageKind) + "\t" + ProgramPath() + "\t" + name + "\t" + values +
-               "\r\n");
+    AppendWholeLine(RecordFile(), std::string(kMessageKind) + "\t" + ProgramPath() + "\t" +
+                                      name + "\t" + values + "\r\n");
 }
 
 DWORD EnvironmentNumber(const char* name, DWORD defaultValue)

@@ -21,6 +21,9 @@ const char kMessageKind[] = "message";
 // The show command the starter gave (STARTUPINFO), -1 when it gave none.
 int StartupShowCommand();
 
+// Appends `line` to `file` whole, also beside other programs appending to it at once.
+void AppendWholeLine(const std::string& file, const std::string& line);
+
 // Appends the start line of the running program.
 void RecordStart();
 // Appends a message line of the running program; the values are recorded as 32 bits.

@@ -318,6 +318,36 @@ TEST(BrowserRecordTest, TheRecordersProcessIsSeenUntilItEnds)
     EXPECT_EQ(record.Opened(), std::vector<std::string>{"harness"});
 }
 
+// Pages opened together start recorders together: every one of them leaves its whole line.
+TEST(BrowserRecordTest, RecordersStartedTogetherEachLeaveTheirLine)
+{
+    ASSERT_TRUE(launchertest::CBrowserRecord::IsInstalled());
+    launchertest::CBrowserRecord record;
+    const std::string folder = launchertest::CBrowserRecord::kFolder;
+    std::vector<std::string> given;
+    std::vector<PROCESS_INFORMATION> recorders;
+    for (int i = 0; i < 12; ++i) {
+        given.push_back("together-" + std::to_string(i) + std::string(i * 7, 'x'));
+        std::string commandLine = "\"" + folder + "BrowserRecorder.exe\" " + given.back();
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+                                   CREATE_SUSPENDED, nullptr, nullptr, &startup, &started));
+        recorders.push_back(started);
+    }
+    for (const PROCESS_INFORMATION& started : recorders) ResumeThread(started.hThread);
+    for (const PROCESS_INFORMATION& started : recorders) {
+        EXPECT_EQ(WaitForSingleObject(started.hProcess, kBoundMs), WAIT_OBJECT_0);
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
+    std::vector<std::string> opened = record.Opened();
+    std::sort(opened.begin(), opened.end());
+    std::sort(given.begin(), given.end());
+    EXPECT_EQ(opened, given);
+}
+
 TEST(StartRecordTest, ReadsTheFieldsOfEachLineAndRefusesOthers)
 {
     const struct {
