@@ -15,13 +15,11 @@
 
 int main(int argc, char** argv)
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string file = path;
-    file = file.substr(0, file.rfind('\\') + 1) + "opened.txt";
     std::string line;
     for (int i = 1; i < argc; ++i) line += (i == 1 ? "" : " ") + std::string(argv[i]);
-    standin::AppendWholeLine(file, line + "\n");
+    if (!standin::AppendWholeLine(standin::FileBesideProgram("opened.txt"), line + "\n")) {
+        return 2;
+    }
     HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, RECORDER_DONE_EVENT);
     if (done != nullptr) {
         SetEvent(done);

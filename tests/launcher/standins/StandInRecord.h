@@ -21,8 +21,11 @@ const char kMessageKind[] = "message";
 // The show command the starter gave (STARTUPINFO), -1 when it gave none.
 int StartupShowCommand();
 
-// Appends `line` to `file` whole, also beside other programs appending to it at once.
-void AppendWholeLine(const std::string& file, const std::string& line);
+// The path of the file `name` in the running program's folder.
+std::string FileBesideProgram(const char* name);
+// Appends `line` to `file` whole, also beside other programs appending to it at once; false
+// when it could not be written whole.
+bool AppendWholeLine(const std::string& file, const std::string& line);
 
 // Appends the start line of the running program.
 void RecordStart();

@@ -332,13 +332,20 @@ TEST(BrowserRecordTest, RecordersStartedTogetherEachLeaveTheirLine)
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION started = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
-                                   CREATE_SUSPENDED, nullptr, nullptr, &startup, &started));
+        // Those started are let go below even when one does not start.
+        if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                            nullptr, nullptr, &startup, &started)) {
+            ADD_FAILURE() << "recorder " << i << " did not start: " << GetLastError();
+            break;
+        }
         recorders.push_back(started);
     }
     for (const PROCESS_INFORMATION& started : recorders) ResumeThread(started.hThread);
     for (const PROCESS_INFORMATION& started : recorders) {
         EXPECT_EQ(WaitForSingleObject(started.hProcess, kBoundMs), WAIT_OBJECT_0);
+        DWORD code = 1;
+        GetExitCodeProcess(started.hProcess, &code);
+        EXPECT_EQ(code, 0u) << "the recorder wrote its line whole";
         CloseHandle(started.hThread);
         CloseHandle(started.hProcess);
     }
