@@ -446,8 +446,9 @@ TEST_F(InitializationTest, ConfirmChecksTheEntriesInOrder)
                      "\"");
         ASSERT_TRUE(m_oStandIn.Reset());
         ASSERT_TRUE(m_oStandIn.SetVars(kAccounts));
-        // Without a card a passing entry is refused with a code that has no text.
-        ASSERT_TRUE(m_oStandIn.Queue(kWithoutCardPath, CAnswer().Text("RET=6")));
+        // Without a card a passing entry is refused with a code that has no text; the answer
+        // waits until the running check has been looked at.
+        ASSERT_TRUE(m_oStandIn.Queue(kWithoutCardPath, CAnswer().Text("RET=6").Hold("checked")));
         OpenLogIn();
         Type(kNickNameEdit, c.nickName);
         Type(kPasswordEdit, c.password);
@@ -471,6 +472,7 @@ TEST_F(InitializationTest, ConfirmChecksTheEntriesInOrder)
         EXPECT_FALSE(IsWindowVisible(Edit(kNickNameEdit)->GetControl()));
         // 0x22200006 has no text: nothing is shown, and the fields are cleared.
         CLogCapture log;
+        ASSERT_TRUE(m_oStandIn.Release("checked"));
         ASSERT_TRUE(WaitForResult());
         EXPECT_EQ(0u, log.Count(kBoxLine)) << log.Text();
         const auto requests = m_oStandIn.Requests();
@@ -539,6 +541,11 @@ TEST_F(InitializationTest, RefusedShowsTheCategoryOfTheCheckAndClearsTheFields)
         SCOPED_TRACE(c.card ? "with the card" : "without a card");
         m_oAgent.Write(0, 0, 0);
         if (c.card) SelectCard();
+        // The refusal waits until the box's presser is in place: a result that came while the
+        // confirm was being dispatched would show its box with nobody to answer it.
+        const std::string gate = c.card ? "refused-card" : "refused-no-card";
+        ASSERT_TRUE(m_oStandIn.Queue(c.card ? kWithCardPath : kWithoutCardPath,
+                                     CAnswer().Service().Hold(gate)));
         OpenLogIn();
         Type(kNickNameEdit, "nobody");
         Type(kPasswordEdit, "secret");
@@ -548,6 +555,7 @@ TEST_F(InitializationTest, RefusedShowsTheCategoryOfTheCheckAndClearsTheFields)
         ASSERT_FALSE(expected.empty());
         EXPECT_NE(std::string::npos, expected.find(lib::FormatString("%08X", c.code)));
         launchertest::CBoxPresser press(expected, IDOK);
+        ASSERT_TRUE(m_oStandIn.Release(gate));
         ASSERT_TRUE(WaitForResult());
         EXPECT_TRUE(press.Pressed());
         EXPECT_EQ(style, press.Box().uStyle);
