@@ -7,7 +7,7 @@ kestrum_test(agent_program_test
     SOURCES ${TEST_DIR}/AgentProgramTest.cpp ${CMAKE_SOURCE_DIR}/tests/online/WeatherTestSupport.cpp
     LIBS kestrum_launchertestsupport kestrum_onlinetestsupport kestrum_cardsim kestrum_carddata
          kestrum_testsupport kestrum_lib
-    TIMEOUT 240
+    TIMEOUT 420
     LOCKS launcher_process shared_blocks mouse_cursor log_upload_cancel version_check_abort
           job_abort)
 add_dependencies(agent_program_test agent_seams launcher_standin_recorder

@@ -33,7 +33,7 @@ function(kestrum_road name)
     add_test(NAME ${road}
         COMMAND ${KESTRUM_ROAD_WRAPPER} ${CMAKE_BINARY_DIR} $<TARGET_FILE:${road}>)
     if(NOT ARG_TIMEOUT)
-        set(ARG_TIMEOUT 300)
+        set(ARG_TIMEOUT 420)
     endif()
     set(locks launcher_process shared_blocks e2e_prefix ${ARG_LOCKS})
     set_tests_properties(${road} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS e2e

@@ -3,5 +3,5 @@
 kestrum_test(launcher_catalogue_test
     SOURCES ${TEST_DIR}/CatalogueTest.cpp
     LIBS kestrum_launcher kestrum_skintestsupport kestrum_testsupport
-    TIMEOUT 60)
+    TIMEOUT 120)
 kestrum_skin_resources(launcher_catalogue_test product)

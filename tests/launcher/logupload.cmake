@@ -5,6 +5,6 @@ kestrum_test(launcher_logupload_test
     LIBS kestrum_launcher kestrum_launchertestsupport kestrum_onlinetestsupport
          kestrum_skintestsupport kestrum_testsupport
     OWN_FOLDER
-    TIMEOUT 180
+    TIMEOUT 480
     LOCKS log_upload_cancel)
 kestrum_skin_resources(launcher_logupload_test product)

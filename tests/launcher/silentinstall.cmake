@@ -7,7 +7,7 @@ kestrum_test(launcher_silentinstall_test
     LIBS kestrum_launcher kestrum_launchertestsupport kestrum_onlinetestsupport
          kestrum_skintestsupport kestrum_testsupport
     OWN_FOLDER
-    TIMEOUT 300
+    TIMEOUT 720
     LOCKS launcher_process version_check_abort)
 kestrum_skin_resources(launcher_silentinstall_test product)
 

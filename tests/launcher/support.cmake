@@ -24,7 +24,7 @@ kestrum_test(launcher_harness_test
     SOURCES ${TEST_DIR}/support/HarnessTest.cpp
     LIBS kestrum_launchertestsupport kestrum_skintestsupport kestrum_cardsim kestrum_testsupport
          kestrum_skin kestrum_wfc kestrum_lib
-    TIMEOUT 120
+    TIMEOUT 180
     LOCKS launcher_process shared_blocks log_upload_cancel version_check_abort job_abort)
 kestrum_skin_resources(launcher_harness_test product)
 add_dependencies(launcher_harness_test launcher_product_folder)

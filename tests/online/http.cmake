@@ -3,7 +3,7 @@
 kestrum_test(online_http_test
     SOURCES ${TEST_DIR}/WinHttpWrapperTest.cpp
     LIBS kestrum_onlinetestsupport kestrum_online kestrum_testsupport kestrum_lib
-    TIMEOUT 120)
+    TIMEOUT 180)
 kestrum_test(online_http_calls_test
     SOURCES ${TEST_DIR}/WinHttpProxyTest.cpp ${TEST_DIR}/WinHttpSeamTest.cpp
     LIBS kestrum_onlinetestsupport kestrum_online kestrum_testsupport kestrum_lib

@@ -6,5 +6,5 @@ kestrum_test(online_login_test
     LIBS kestrum_onlinetestsupport kestrum_cardsim kestrum_online kestrum_carddata
          kestrum_testsupport kestrum_lib
     OWN_FOLDER
-    TIMEOUT 120
+    TIMEOUT 240
     LOCKS shared_blocks login_cancel)

@@ -5,5 +5,5 @@ kestrum_test(online_logupload_test
     LIBS kestrum_onlinetestsupport kestrum_online kestrum_carddata kestrum_testsupport
          kestrum_lib
     OWN_FOLDER
-    TIMEOUT 120
+    TIMEOUT 240
     LOCKS log_upload_cancel)

@@ -6,4 +6,5 @@ kestrum_test(online_probeupload_test
     LIBS kestrum_onlinetestsupport kestrum_cardsim kestrum_online kestrum_carddata
          kestrum_testsupport kestrum_lib
     OWN_FOLDER
+    TIMEOUT 720
     LOCKS job_abort)

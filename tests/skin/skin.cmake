@@ -38,4 +38,4 @@ kestrum_skin_resources(skin_lint_test product)
 
 # The skin build itself (cmake/skinbuild.py, cmake/KestrumSkin.cmake), natively on the host.
 add_test(NAME skin_pipeline_test COMMAND ${KESTRUM_PYTHON} ${TEST_DIR}/skinbuild_test.py)
-set_tests_properties(skin_pipeline_test PROPERTIES TIMEOUT 120)
+set_tests_properties(skin_pipeline_test PROPERTIES TIMEOUT 300)

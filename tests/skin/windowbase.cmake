@@ -6,7 +6,7 @@ kestrum_test(skin_window_base_test
     SOURCES ${TEST_DIR}/WindowBaseTest.cpp
     LIBS kestrum_skinitemtestsupport kestrum_skintestsupport kestrum_testsupport kestrum_skin
          kestrum_wfc kestrum_lib
-    TIMEOUT 60)
+    TIMEOUT 120)
 kestrum_skin_resources(skin_window_base_test skintest)
 kestrum_test(skin_message_box_test
     SOURCES ${TEST_DIR}/MessageBoxTest.cpp

@@ -1,7 +1,9 @@
-"""The Wine harness's own failures, natively: tools/wine-prefix, tools/wine-session and the
-last line of ./kestrum test, with stand-ins of Wine's loaders and server (KESTRUM_WINE_DIR)
-that fail the step a case names, in a temporary build folder. A real Xvfb and the real
-stand-in services come up; no Wine program runs."""
+"""The Wine harness's own failures, natively: tools/wine-prefix, tools/wine-session,
+tools/runs-32bit and the last line of ./kestrum test, with stand-ins of Wine's loaders and
+server (KESTRUM_WINE_DIR) that fail the step a case names, and of the i386 loader
+(KESTRUM_32BIT_LOADER), in a temporary build folder. A real Xvfb and the real stand-in
+services come up; no Wine program runs. Each class is a CTest test of its own
+(tests/tools/harness.cmake)."""
 
 import os
 import shutil
@@ -12,6 +14,9 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 TOOLS = os.path.join(ROOT, "tools")
+# The bound of one tool's run: a hang, not load (the slowest, a whole ./kestrum test of two
+# stand-in sessions, takes about 15 s on a fully loaded machine).
+TOOL_BOUND = 120
 
 # A stand-in of wine, wine64 and wineserver64: notes each call ("wine64 wineboot -i"), fails
 # with 3 the calls that hold FAKE_WINE_FAIL (matched against the call and a "|" after it) (only the first such call when FAKE_WINE_ONCE is
@@ -80,7 +85,7 @@ class HarnessCase(unittest.TestCase):
         return env
 
     def run_tool(self, args, env):
-        return subprocess.run(args, env=env, capture_output=True, text=True, timeout=120,
+        return subprocess.run(args, env=env, capture_output=True, text=True, timeout=TOOL_BOUND,
                               stdin=subprocess.DEVNULL)
 
     def wine_calls(self, text):
@@ -168,9 +173,9 @@ class SessionStart(HarnessCase):
             ({"fail": "wine64 wineboot|"}, "wine-session: step 'wineboot' failed with exit "
              "status 3"),
         ]
+        # In this order, the prefix is first made (and then kept) by the case past wineboot.
         for env, said in cases:
             with self.subTest(said=said):
-                shutil.rmtree(os.path.join(self.build, "wineprefix"), ignore_errors=True)
                 done = self.session("sh", "-c", "echo ran", **env)
                 self.assertEqual(done.returncode, 125, done.stderr)
                 self.assertNotIn("ran", done.stdout)
@@ -189,44 +194,140 @@ class SessionStart(HarnessCase):
         self.assertTrue(self.prefix_ready())
 
 
+class Loaders:
+    """Stand-ins of the i386 loader (tools/runs-32bit asks KESTRUM_32BIT_LOADER): one the
+    kernel refuses on every host, as it refuses the real one where 32-bit programs do not run
+    (a file of no executable format with its run bit set), and one that runs."""
+
+    def __init__(self, folder):
+        self.refused = os.path.join(folder, "ld-refused.so")
+        with open(self.refused, "wb") as f:
+            # An ELF identification and nothing that makes an executable of it.
+            f.write(b"\x7fELF\x01\x01\x01" + bytes(57))
+        os.chmod(self.refused, 0o755)
+        self.runs = os.path.join(folder, "ld-runs.so")
+        with open(self.runs, "w") as f:
+            f.write("#!/bin/sh\necho 'ld.so (stand-in) stable release version 2.36.'\n")
+        os.chmod(self.runs, 0o755)
+
+
+class RunsThirtyTwo(HarnessCase):
+    """tools/runs-32bit: the host's one answer, and why not."""
+
+    def ask(self, loader=None, **env):
+        if loader is not None:
+            env["KESTRUM_32BIT_LOADER"] = loader
+        done = self.run_tool([os.path.join(TOOLS, "runs-32bit")], self.env(**env))
+        return done.returncode, done.stdout, done.stderr
+
+    def test_a_loader_that_does_not_run_is_a_no_in_its_own_words(self):
+        loaders = Loaders(self.tmp)
+        says = os.path.join(self.tmp, "ld-says.so")
+        with open(says, "w") as f:
+            f.write("#!/bin/sh\necho 'ld.so: no ia32 support' >&2\nexit 3\n")
+        os.chmod(says, 0o755)
+        silent = os.path.join(self.tmp, "ld-silent.so")
+        with open(silent, "w") as f:
+            f.write("#!/bin/sh\nexit 5\n")
+        os.chmod(silent, 0o755)
+        unset = os.path.join(self.tmp, "ld-unset.so")
+        with open(unset, "wb") as f:
+            f.write(bytes(64))
+        missing = os.path.join(self.tmp, "ld-missing.so")
+        for loader, words in [
+                (loaders.refused, "cannot execute binary file: Exec format error"),
+                (missing, "No such file or directory"),
+                (unset, "Permission denied"),
+                (self.tmp, "Is a directory"),
+                (says, "ld.so: no ia32 support"),
+                (silent, "exit status 5")]:
+            with self.subTest(words=words):
+                self.assertEqual(self.ask(loader), (1, "this host does not run 32-bit programs "
+                                                    f"({loader} --version: {words})\n", ""))
+
+    def test_a_loader_that_runs_is_a_yes_unless_told_no(self):
+        runs = Loaders(self.tmp).runs
+        self.assertEqual(self.ask(runs), (0, "yes\n", ""))
+        told = "KESTRUM_32BIT=no (this host acts as one that refuses 32-bit programs)\n"
+        self.assertEqual(self.ask(runs, KESTRUM_32BIT="no"), (2, told, ""))
+        # Any other value is said and left: the loader answers.
+        status, said, warned = self.ask(runs, KESTRUM_32BIT="yes")
+        self.assertEqual((status, said), (0, "yes\n"))
+        self.assertIn("KESTRUM_32BIT is 'yes'", warned)
+
+    def test_the_hosts_own_answer_is_yes_or_a_no_with_words(self):
+        status, said, warned = self.ask()
+        self.assertEqual(warned, "")
+        if status == 0:
+            self.assertEqual(said, "yes\n")
+        else:
+            self.assertEqual(status, 1)
+            self.assertRegex(said, r"^this host does not run 32-bit programs "
+                                   r"\(/lib/ld-linux\.so\.2 --version: .+\)\n$")
+
+
 class KestrumTestLine(HarnessCase):
-    """The last lines of ./kestrum test once the trees are built (kestrum: test_builds)."""
+    """The last lines of ./kestrum test once the trees are built (kestrum: test_builds), for
+    every answer of tools/runs-32bit: a loader the kernel refuses, one that runs, the host's
+    own, and KESTRUM_32BIT=no."""
+
+    def setUp(self):
+        super().setUp()
+        loaders = Loaders(self.tmp)
+        self.answers = {
+            "refused": ({"KESTRUM_32BIT_LOADER": loaders.refused},
+                        f"this host does not run 32-bit programs ({loaders.refused} "
+                        "--version: cannot execute binary file: Exec format error)"),
+            "runs": ({"KESTRUM_32BIT_LOADER": loaders.runs}, None),
+            "told no": ({"KESTRUM_32BIT_LOADER": loaders.runs, "KESTRUM_32BIT": "no"},
+                        "KESTRUM_32BIT=no (this host acts as one that refuses 32-bit "
+                        "programs)"),
+        }
+        host = self.run_tool([os.path.join(TOOLS, "runs-32bit")], self.env())
+        self.answers["the host's own"] = ({}, None if host.returncode == 0
+                                          else host.stdout.rstrip("\n"))
 
     def kestrum_test_builds(self, **env):
         done = self.run_tool(["bash", "-c", '. "$0/kestrum"; test_builds', ROOT],
                              self.env(KESTRUM_BUILD=os.path.join(self.tmp, "build"), **env))
         return done.returncode, done.stderr.splitlines()
 
-    def thirty_two(self):
-        return subprocess.run(["/lib/ld-linux.so.2", "--version"],
-                              capture_output=True).returncode == 0
-
     def test_a_session_that_did_not_start_is_the_last_line(self):
-        status, lines = self.kestrum_test_builds(fail="wineboot -i")
-        self.assertEqual(status, 1)
         said = ("wine-prefix: step 'wineboot -i' failed with exit status 3 (its output: "
                 f"{self.tmp}/build/%s/wineprefix.log)")
-        if self.thirty_two():
-            self.assertEqual(lines[-3:], [
-                "[kestrum] tested builds: 64-bit (did not start) and 32-bit (did not start)",
-                "[kestrum] the 64-bit session did not start: " + said % "x86_64",
-                "[kestrum] the 32-bit session did not start: " + said % "i686"])
-        else:
-            self.assertEqual(lines[-1], "[kestrum] the 64-bit session did not start: "
-                             + said % "x86_64")
+        for answer, (env, why_not) in self.answers.items():
+            with self.subTest(answer=answer):
+                status, lines = self.kestrum_test_builds(fail="wineboot -i", **env)
+                self.assertEqual(status, 1)
+                if why_not is None:
+                    self.assertEqual(lines[-3:], [
+                        "[kestrum] tested builds: 64-bit (did not start) and 32-bit (did not "
+                        "start)",
+                        "[kestrum] the 64-bit session did not start: " + said % "x86_64",
+                        "[kestrum] the 32-bit session did not start: " + said % "i686"])
+                else:
+                    self.assertEqual(lines[-2:], [
+                        "[kestrum] tested builds: 64-bit (did not start) only; the 32-bit "
+                        "tests were not run: " + why_not,
+                        "[kestrum] the 64-bit session did not start: " + said % "x86_64"])
 
     def test_tests_that_ran_keep_the_tested_builds_line(self):
-        # A tree whose one test fails: CTest ran, so it is a test failure.
+        # A tree whose one test fails: CTest ran, so it is a test failure; the 32-bit tree,
+        # where it runs, has none.
         with open(os.path.join(self.build, "CTestTestfile.cmake"), "w") as f:
             f.write("add_test(fails /bin/false)\n")
-        status, lines = self.kestrum_test_builds()
-        self.assertEqual(status, 1)
-        if self.thirty_two():
-            self.assertEqual(lines[-1],
-                             "[kestrum] tested builds: 64-bit (FAILED) and 32-bit (passed)")
-        else:
-            self.assertTrue(lines[-1].startswith(
-                "[kestrum] tested builds: 64-bit (FAILED) only;"), lines)
+        for answer, (env, why_not) in self.answers.items():
+            with self.subTest(answer=answer):
+                if os.path.exists(self.calls):
+                    os.remove(self.calls)
+                status, lines = self.kestrum_test_builds(**env)
+                self.assertEqual(status, 1)
+                self.assertEqual(lines[-1], "[kestrum] tested builds: 64-bit (FAILED) " + (
+                    "and 32-bit (passed)" if why_not is None
+                    else "only; the 32-bit tests were not run: " + why_not))
+                # A 32-bit session (its loader is "wine", the 64-bit one's "wine64") was
+                # opened only where the answer was yes.
+                self.assertEqual(self.wine_calls("wine --version") > 0, why_not is None)
 
 
 if __name__ == "__main__":
