@@ -60,6 +60,14 @@ print(px.value, py.value)
 """
 
 
+def write_program(path, content):
+    """A file with its run bit set: a script (text) or bytes of no executable format."""
+    with open(path, "wb" if isinstance(content, bytes) else "w") as f:
+        f.write(content)
+    os.chmod(path, 0o755)
+    return path
+
+
 class HarnessCase(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.mkdtemp(prefix="kestrum-harness-")
@@ -67,10 +75,7 @@ class HarnessCase(unittest.TestCase):
         self.wine = os.path.join(self.tmp, "wine")
         os.makedirs(self.wine)
         for name in ("wine", "wine64", "wineserver64"):
-            path = os.path.join(self.wine, name)
-            with open(path, "w") as f:
-                f.write(FAKE_WINE)
-            os.chmod(path, 0o755)
+            write_program(os.path.join(self.wine, name), FAKE_WINE)
         self.calls = os.path.join(self.tmp, "calls")
         self.build = os.path.join(self.tmp, "build", "x86_64")
         os.makedirs(self.build)
@@ -200,15 +205,11 @@ class Loaders:
     (a file of no executable format with its run bit set), and one that runs."""
 
     def __init__(self, folder):
-        self.refused = os.path.join(folder, "ld-refused.so")
-        with open(self.refused, "wb") as f:
-            # An ELF identification and nothing that makes an executable of it.
-            f.write(b"\x7fELF\x01\x01\x01" + bytes(57))
-        os.chmod(self.refused, 0o755)
-        self.runs = os.path.join(folder, "ld-runs.so")
-        with open(self.runs, "w") as f:
-            f.write("#!/bin/sh\necho 'ld.so (stand-in) stable release version 2.36.'\n")
-        os.chmod(self.runs, 0o755)
+        # An ELF identification and nothing that makes an executable of it.
+        self.refused = write_program(os.path.join(folder, "ld-refused.so"),
+                                     b"\x7fELF\x01\x01\x01" + bytes(57))
+        self.runs = write_program(os.path.join(folder, "ld-runs.so"), "#!/bin/sh\n"
+                                  "echo 'ld.so (stand-in) stable release version 2.36.'\n")
 
 
 class RunsThirtyTwo(HarnessCase):
@@ -222,14 +223,9 @@ class RunsThirtyTwo(HarnessCase):
 
     def test_a_loader_that_does_not_run_is_a_no_in_its_own_words(self):
         loaders = Loaders(self.tmp)
-        says = os.path.join(self.tmp, "ld-says.so")
-        with open(says, "w") as f:
-            f.write("#!/bin/sh\necho 'ld.so: no ia32 support' >&2\nexit 3\n")
-        os.chmod(says, 0o755)
-        silent = os.path.join(self.tmp, "ld-silent.so")
-        with open(silent, "w") as f:
-            f.write("#!/bin/sh\nexit 5\n")
-        os.chmod(silent, 0o755)
+        says = write_program(os.path.join(self.tmp, "ld-says.so"),
+                             "#!/bin/sh\necho 'ld.so: no ia32 support' >&2\nexit 3\n")
+        silent = write_program(os.path.join(self.tmp, "ld-silent.so"), "#!/bin/sh\nexit 5\n")
         unset = os.path.join(self.tmp, "ld-unset.so")
         with open(unset, "wb") as f:
             f.write(bytes(64))

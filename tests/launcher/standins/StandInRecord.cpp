@@ -63,18 +63,19 @@ void RecordStart()
     char folder[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, folder);
     const char* commandLine = GetCommandLineA();
-    AppendWholeLine(FileBesideProgram(kRecordFile), std::string(kStartKind) + "\t" + ProgramPath() + "\t" +
-                                      (commandLine != nullptr ? commandLine : "") + "\t" +
-                                      folder + "\t" + std::to_string(StartupShowCommand()) +
-                                      "\r\n");
+    AppendWholeLine(FileBesideProgram(kRecordFile),
+                    std::string(kStartKind) + "\t" + ProgramPath() + "\t" +
+                        (commandLine != nullptr ? commandLine : "") + "\t" + folder + "\t" +
+                        std::to_string(StartupShowCommand()) + "\r\n");
 }
 
 void RecordMessage(const char* name, uint32_t wParam, uint32_t lParam)
 {
     char values[32];
     std::snprintf(values, sizeof values, "%08X\t%08X", wParam, lParam);
-    AppendWholeLine(FileBesideProgram(kRecordFile), std::string(kMessageKind) + "\t" + ProgramPath() + "\t" +
-                                      name + "\t" + values + "\r\n");
+    AppendWholeLine(FileBesideProgram(kRecordFile), std::string(kMessageKind) + "\t" +
+                                                        ProgramPath() + "\t" + name + "\t" +
+                                                        values + "\r\n");
 }
 
 DWORD EnvironmentNumber(const char* name, DWORD defaultValue)
