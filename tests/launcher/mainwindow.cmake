@@ -10,7 +10,7 @@ kestrum_test(launcher_main_window_test
             ${TEST_DIR}/support/StubToolWindow.cpp
     LIBS kestrum_launcher kestrum_launchertestsupport kestrum_skintestsupport kestrum_cardsim
          kestrum_testsupport kestrum_skin kestrum_wfc kestrum_lib
-    TIMEOUT 1200
+    TIMEOUT 1800
     LOCKS launcher_process shared_blocks mouse_cursor log_upload_cancel version_check_abort
           job_abort)
 set_target_properties(launcher_main_window_test PROPERTIES

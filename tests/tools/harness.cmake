@@ -6,5 +6,5 @@ find_program(KESTRUM_PYTHON NAMES python3)
 foreach(part PrefixSteps SessionStart RunsThirtyTwo KestrumTestLine)
     add_test(NAME tools_harness_test.${part}
              COMMAND ${KESTRUM_PYTHON} ${TEST_DIR}/harness_test.py -v ${part})
-    set_tests_properties(tools_harness_test.${part} PROPERTIES TIMEOUT 600)
+    set_tests_properties(tools_harness_test.${part} PROPERTIES TIMEOUT 900)
 endforeach()
